@@ -1,0 +1,53 @@
+# Compiles setup/setup.rc, the one source of every resource, with windres: into a COFF
+# object for the Windows build, into a standard .res file for the native build. The icon and
+# the payload it includes are generated here first.
+
+set(KARTOL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${KARTOL_GENERATED_DIR})
+
+set(KARTOL_PAYLOAD "" CACHE FILEPATH
+    "SZDD payload to embed instead of the generated one")
+
+add_custom_command(
+    OUTPUT ${KARTOL_GENERATED_DIR}/appicon.ico
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_icon.py
+            ${KARTOL_GENERATED_DIR}/appicon.ico
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
+    COMMENT "Generating the program icon")
+
+# setup.rc names the payload "payload.szdd"; windres finds it in the generated folder.
+set(KARTOL_PAYLOAD_FILE ${KARTOL_GENERATED_DIR}/payload.szdd)
+if(KARTOL_PAYLOAD)
+    add_custom_command(
+        OUTPUT ${KARTOL_PAYLOAD_FILE}
+        COMMAND ${CMAKE_COMMAND} -E copy ${KARTOL_PAYLOAD} ${KARTOL_PAYLOAD_FILE}
+        DEPENDS ${KARTOL_PAYLOAD}
+        COMMENT "Taking the given payload")
+else()
+    add_custom_command(
+        OUTPUT ${KARTOL_PAYLOAD_FILE}
+        COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_empty_payload.py
+                ${KARTOL_PAYLOAD_FILE}
+        DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_empty_payload.py
+        COMMENT "Generating the payload")
+endif()
+
+if(WIN32)
+    set(KARTOL_RESOURCE_OBJECT ${CMAKE_BINARY_DIR}/setup_res.o)
+    set(KARTOL_RESOURCE_OUTPUT ${KARTOL_RESOURCE_OBJECT})
+    set(KARTOL_RESOURCE_FORMAT coff)
+else()
+    set(KARTOL_RESOURCE_FILE ${CMAKE_BINARY_DIR}/setup.res)
+    set(KARTOL_RESOURCE_OUTPUT ${KARTOL_RESOURCE_FILE})
+    set(KARTOL_RESOURCE_FORMAT res)
+endif()
+
+# windres does not see changes of the files that the script includes: name them here.
+add_custom_command(
+    OUTPUT ${KARTOL_RESOURCE_OUTPUT}
+    COMMAND ${KARTOL_WINDRES} --codepage=1252 -I ${CMAKE_SOURCE_DIR}
+            -I ${KARTOL_GENERATED_DIR} -O ${KARTOL_RESOURCE_FORMAT}
+            -i ${CMAKE_SOURCE_DIR}/setup/setup.rc -o ${KARTOL_RESOURCE_OUTPUT}
+    DEPENDS ${CMAKE_SOURCE_DIR}/setup/setup.rc ${CMAKE_SOURCE_DIR}/setup/resource_ids.h
+            ${KARTOL_GENERATED_DIR}/appicon.ico ${KARTOL_PAYLOAD_FILE}
+    COMMENT "Compiling the resources")

@@ -1,0 +1,3 @@
+#include "platform.h"
+
+FILE* OpenProgramStream(const char* path, const char* mode) { return std::fopen(path, mode); }

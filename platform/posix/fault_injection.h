@@ -1,0 +1,52 @@
+// The one seam through which tests make a platform operation fail or answer chosen values.
+// Every operation of the stand-in layer that can fail asks it first; with nothing injected
+// the operations do their real work.
+#ifndef KARTOL_PLATFORM_POSIX_FAULT_INJECTION_H
+#define KARTOL_PLATFORM_POSIX_FAULT_INJECTION_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "win32.h"
+
+namespace posix {
+
+enum class Api {
+    RegisterClassA,
+    CreateWindowExA,
+    DialogBoxParamA,
+    GetDiskFreeSpaceA,
+    GetWindowsDirectoryA,
+    SetCurrentDirectoryA,
+    CreateDirectoryA,
+    DeleteFileA,
+    OpenProgramStream,
+    FindResourceA,
+    LoadResource,
+    SizeofResource,
+};
+
+struct Injection {
+    // Only calls whose path argument names this program path (compared without regard to
+    // case) are affected; empty affects every call of the operation.
+    std::string path;
+    // Empty: the call fails as the operation fails (0 or null) and sets `error`. Otherwise
+    // the call succeeds with these values instead of asking the host:
+    //   GetDiskFreeSpaceA: sectors per cluster, bytes per sector, free clusters, total clusters
+    //   GetWindowsDirectoryA: the length it returns
+    std::vector<std::uint64_t> answer;
+    DWORD error = ERROR_ACCESS_DENIED;
+};
+
+void Inject(Api api, Injection injection);
+void ClearInjections();
+
+// The injection that applies to this call, or null. `path` is the call's path argument, if
+// it has one.
+const Injection* FindInjection(Api api, std::string_view path = {});
+
+}  // namespace posix
+
+#endif

@@ -1,0 +1,189 @@
+// The subset of the Win32 API that the setup logic calls, for hosts without Windows. Names,
+// types, constants and results are those of Win32; the implementations live beside this
+// header and work on the host's file system and a front end (terminal, line mode or tests).
+#ifndef KARTOL_PLATFORM_POSIX_WIN32_H
+#define KARTOL_PLATFORM_POSIX_WIN32_H
+
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using UINT = unsigned int;
+using BOOL = int;
+using ATOM = WORD;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using ULONG_PTR = std::uintptr_t;
+using WPARAM = UINT_PTR;
+using LPARAM = LONG_PTR;
+using LRESULT = LONG_PTR;
+using CHAR = char;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPDWORD = DWORD*;
+using LPVOID = void*;
+using HANDLE = void*;
+
+#define KARTOL_DECLARE_HANDLE(name) \
+    struct name##__ {               \
+        int unused;                 \
+    };                              \
+    using name = name##__*
+KARTOL_DECLARE_HANDLE(HWND);
+KARTOL_DECLARE_HANDLE(HINSTANCE);
+KARTOL_DECLARE_HANDLE(HICON);
+KARTOL_DECLARE_HANDLE(HBRUSH);
+KARTOL_DECLARE_HANDLE(HMENU);
+KARTOL_DECLARE_HANDLE(HRSRC);
+#undef KARTOL_DECLARE_HANDLE
+using HCURSOR = HICON;
+using HMODULE = HINSTANCE;
+using HGLOBAL = HANDLE;
+
+using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+
+struct WNDCLASSA {
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
+};
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECT = RECT*;
+
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+
+#define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define RT_ICON MAKEINTRESOURCEA(3)
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+#define RT_GROUP_ICON MAKEINTRESOURCEA(14)
+
+// Messages.
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define EM_SETSEL 0x00B1
+
+// Window and control styles.
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_SYSMENU 0x00080000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_OVERLAPPEDWINDOW \
+    (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_EX_TOPMOST 0x00000008L
+#define DS_MODALFRAME 0x80L
+#define DS_SETFONT 0x40L
+#define BS_PUSHBUTTON 0x0L
+#define BS_DEFPUSHBUTTON 0x1L
+#define ES_UPPERCASE 0x0008L
+#define ES_AUTOHSCROLL 0x0080L
+#define SS_LEFT 0x0L
+#define SS_CENTER 0x1L
+#define CW_USEDEFAULT (static_cast<int>(0x80000000U))
+#define COLOR_WINDOW 5
+
+#define SW_HIDE 0
+#define SW_SHOW 5
+#define SW_SHOWDEFAULT 10
+#define SWP_NOSIZE 0x0001
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define MB_OK 0x00000000L
+#define IDOK 1
+#define IDCANCEL 2
+
+// Error codes that GetLastError reports.
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_DRIVE 15L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+
+// kernel32
+DWORD GetLastError();
+void SetLastError(DWORD error);
+BOOL GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
+                       LPDWORD freeClusters, LPDWORD totalClusters);
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
+BOOL SetCurrentDirectoryA(LPCSTR path);
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES securityAttributes);
+BOOL DeleteFileA(LPCSTR path);
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+LPVOID LockResource(HGLOBAL resource);
+DWORD SizeofResource(HMODULE module, HRSRC resource);
+BOOL FreeResource(HGLOBAL resource);
+
+// user32
+ATOM RegisterClassA(const WNDCLASSA* windowClass);
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+BOOL DestroyWindow(HWND window);
+INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
+                        LPARAM initParam);
+BOOL EndDialog(HWND dialog, INT_PTR result);
+HWND GetDlgItem(HWND dialog, int id);
+BOOL SetWindowTextA(HWND window, LPCSTR text);
+int GetWindowTextA(HWND window, LPSTR buffer, int maxCount);
+HWND SetFocus(HWND window);
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL GetWindowRect(HWND window, LPRECT rect);
+int GetSystemMetrics(int index);
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL ShowWindow(HWND window, int showCommand);
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+#endif

@@ -1,0 +1,11 @@
+#include "payload/expand_payload.h"
+#include "payload/unpack_archive.h"
+#include "progman/register_program_group.h"
+#include "setup_flow.h"
+#include "target/prepare_target_dir.h"
+
+int InstallSequence(HWND progressDialog) {
+    // Each stage runs only when every stage before it succeeded.
+    return PrepareTargetDir() != 0 && ExpandPayload() != 0 && UnpackArchive(progressDialog) != 0 &&
+           RegisterProgramGroup() != 0;
+}

@@ -1,0 +1,27 @@
+#include "uninstall_log.h"
+
+#include "platform/platform.h"
+#include "setup/process_state.h"
+
+namespace {
+
+constexpr char kLogFileName[] = "deinst.log";
+
+}  // namespace
+
+int OpenUninstallLog() {
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);
+    // Text mode: every "\n" reaches the file as CR LF, which the uninstaller expects.
+    UninstallLog = OpenProgramStream(PathBuffer, "wt");
+    return UninstallLog != nullptr;
+}
+
+void WriteLogLevelLine(int levelCount, const std::int32_t* levelFlags) {
+    std::fprintf(UninstallLog, "%d", levelCount);
+    for (int level = 0; level < levelCount; ++level) {
+        std::fprintf(UninstallLog, " %d", static_cast<int>(levelFlags[level]));
+    }
+    std::fputs("\n", UninstallLog);
+}
+
+void WriteLogFileLine(const char* entryName) { std::fprintf(UninstallLog, "NC %s\n", entryName); }
