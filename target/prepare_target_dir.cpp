@@ -135,8 +135,9 @@ bool MakeContentDirs() {
 }  // namespace
 
 int PrepareTargetDir() {
-    // The flags hold 120 levels, and so does the uninstaller's reading of the log: a deeper
-    // path is refused before anything is created.
+    // PathLevelFlags holds 120 levels. A deeper path is refused before anything is created:
+    // a growing table would hand the uninstaller a first line longer than it may be able to
+    // read.
     if (!HasDriveForm(InstallDir) || !EndInBackslash() || CountLevels() > kMaxPathLevels) {
         ShowError(kInvalidPathText);
         return 0;

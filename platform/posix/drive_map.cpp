@@ -1,0 +1,183 @@
+#include "drive_map.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "codepage.h"
+
+namespace posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kDefaultDrive = 'C';
+constexpr std::string_view kDefaultDriveFolder = "vemo-kartol/drive_c";
+constexpr std::string_view kUserDataFolder = ".local/share";
+// "X:\" is the shortest absolute drive path.
+constexpr std::size_t kDriveRootLength = 3;
+// Bytes below this are control characters, which no name may hold.
+constexpr unsigned char kFirstNameByte = 0x20;
+constexpr std::string_view kRefusedNameBytes = "\"*:<>?|";
+
+// A relative mapping is taken from the folder the program started in: the setup changes its
+// current directory as it walks the target path, and a drive must not move with it.
+const fs::path kStartFolder = [] {
+    std::error_code error;
+    return fs::current_path(error);
+}();
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+std::string DriveVariable(char letter) {
+    return std::string{kDriveVariablePrefix} + UpperAscii(letter);
+}
+
+bool IsFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+// "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c"; a relative XDG_DATA_HOME is
+// ignored, as the base directory convention asks.
+std::optional<fs::path> DefaultDriveFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && fs::path{dataHome}.is_absolute()) {
+        return fs::path{dataHome} / kDefaultDriveFolder;
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        return std::nullopt;
+    }
+    return fs::path{home} / kUserDataFolder / kDefaultDriveFolder;
+}
+
+// Names are the same without regard to the case of ASCII and code page 1252 letters.
+bool SameName(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
+        return Cp1252ToUpper(x) == Cp1252ToUpper(y);
+    });
+}
+
+bool IsAllowedName(std::string_view name) {
+    return std::ranges::none_of(name, [](unsigned char c) {
+        return c < kFirstNameByte ||
+               kRefusedNameBytes.find(static_cast<char>(c)) != kRefusedNameBytes.npos;
+    });
+}
+
+// The components below the drive root, with "." and ".." resolved as text, the way the
+// program's file system resolves them before it looks at the disk.
+std::vector<std::string_view> NormalComponents(std::string_view belowRoot) {
+    std::vector<std::string_view> components;
+    while (!belowRoot.empty()) {
+        const auto end = std::ranges::find_if(belowRoot, IsSeparator);
+        const std::string_view component{belowRoot.begin(), end};
+        belowRoot.remove_prefix(component.size() + (end == belowRoot.end() ? 0 : 1));
+        if (component.empty() || component == ".") {
+            continue;
+        }
+        if (component == "..") {
+            if (!components.empty()) {
+                components.pop_back();
+            }
+            continue;
+        }
+        components.push_back(component);
+    }
+    return components;
+}
+
+// The host entry in `folder` that a program name reaches: the name itself when it exists,
+// else an entry equal without regard to case (the first in order when the host holds several),
+// else nothing.
+std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name,
+                                  const std::string& hostName) {
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(folder / hostName, error))) {
+        return fs::path{hostName};
+    }
+    std::optional<fs::path> found;
+    for (fs::directory_iterator entry{folder, error}; !error && entry != fs::directory_iterator{};
+         entry.increment(error)) {
+        fs::path entryName = entry->path().filename();
+        if (SameName(Utf8ToCp1252(entryName.string()), name) && (!found || entryName < *found)) {
+            found = std::move(entryName);
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+std::optional<fs::path> DriveFolder(char letter) {
+    if (!IsAsciiLetter(letter)) {
+        return std::nullopt;
+    }
+    // An empty setting counts as none, as in the shell's ${VAR:-default}.
+    const char* mapped = std::getenv(DriveVariable(letter).c_str());
+    if (mapped != nullptr && *mapped != '\0') {
+        const fs::path folder = kStartFolder / mapped;
+        return IsFolder(folder) ? std::optional{folder} : std::nullopt;
+    }
+    if (UpperAscii(letter) != kDefaultDrive) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> folder = DefaultDriveFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    fs::create_directories(*folder, error);
+    return IsFolder(*folder) ? folder : std::nullopt;
+}
+
+void MapDrive(char letter, const fs::path& folder) {
+    setenv(DriveVariable(letter).c_str(), folder.c_str(), 1);
+}
+
+void UnmapDrive(char letter) {
+    unsetenv(DriveVariable(letter).c_str());
+}
+
+MappedPath MapProgramPath(std::string_view programPath) {
+    if (programPath.size() < kDriveRootLength || !IsAsciiLetter(programPath[0]) ||
+        programPath[1] != ':' || !IsSeparator(programPath[2])) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    const std::vector<std::string_view> components =
+        NormalComponents(programPath.substr(kDriveRootLength));
+    if (!std::ranges::all_of(components, IsAllowedName)) {
+        return {{}, ERROR_INVALID_NAME};
+    }
+    std::optional<fs::path> host = DriveFolder(programPath[0]);
+    if (!host) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    // Below a name that does not exist nothing exists either: the rest is taken as written.
+    bool existing = true;
+    for (std::string_view component : components) {
+        const std::string hostName = Cp1252ToUtf8(component);
+        std::optional<fs::path> entry;
+        if (existing) {
+            entry = FindEntry(*host, component, hostName);
+            existing = entry.has_value();
+        }
+        *host /= entry.value_or(fs::path{hostName});
+    }
+    return {std::move(*host), ERROR_SUCCESS};
+}
+
+}  // namespace posix

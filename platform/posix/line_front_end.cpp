@@ -1,0 +1,133 @@
+#include "line_front_end.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "codepage.h"
+#include "dialog_keyboard.h"
+
+namespace posix {
+namespace {
+
+constexpr char kEscapeLine[] = "\x1b";
+constexpr int kSelectAllStart = 0;
+constexpr int kSelectAllEnd = -1;
+
+// A text that ends in line feeds (the path prompt does) is printed without them.
+std::string_view WithoutTrailingLineFeeds(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::string CaptionLine(std::string_view caption, std::string_view marker) {
+    return std::string(marker) + " " + std::string(caption) + " " + std::string(marker);
+}
+
+bool ReadLine(std::istream& input, std::string& line) {
+    if (!std::getline(input, line)) {
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return true;
+}
+
+// The line is typed into the focused edit control, or into the first one when the focus is
+// elsewhere; gaining the focus selects its text, so the line replaces it.
+void TypeLine(Window& dialog, const std::string& line) {
+    if (FocusedEdit(dialog) == nullptr) {
+        for (const auto& control : dialog.controls) {
+            if (control->kind == WindowKind::Edit && control->visible) {
+                SetFocus(control->handle);
+                control->edit.SetSelection(kSelectAllStart, kSelectAllEnd);
+                break;
+            }
+        }
+    }
+    HandleDialogKey(dialog, {Key::Code::Text, Utf8ToCp1252(line)});
+}
+
+// How a control reads in a line: a static text as it is, an edit field's text in brackets,
+// a button's label in angle brackets; other controls show nothing.
+std::string ControlText(const Window& control) {
+    switch (control.kind) {
+        case WindowKind::Static:
+            return std::string(WithoutTrailingLineFeeds(control.Text()));
+        case WindowKind::Edit:
+            return "[" + control.Text() + "]";
+        case WindowKind::Button:
+            return "<" + control.Text() + ">";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+void LineFrontEnd::DialogShown(const Window& dialog) {
+    PrintLine(CaptionLine(dialog.Text(), "==="));
+    // In reading order: controls that start on the same row share a line, left to right, so
+    // a label stands before its field and the buttons stand together.
+    std::vector<const Window*> shown;
+    for (const auto& control : dialog.controls) {
+        if (control->visible && !ControlText(*control).empty()) {
+            shown.push_back(control.get());
+        }
+    }
+    std::ranges::stable_sort(shown, [](const Window* a, const Window* b) {
+        return std::pair(a->rect.top, a->rect.left) < std::pair(b->rect.top, b->rect.left);
+    });
+    std::string line;
+    for (std::size_t index = 0; index < shown.size(); ++index) {
+        line += (line.empty() ? "" : " ") + ControlText(*shown[index]);
+        if (index + 1 == shown.size() || shown[index + 1]->rect.top != shown[index]->rect.top) {
+            PrintLine(line);
+            line.clear();
+        }
+    }
+}
+
+void LineFrontEnd::TextSet(const Window& dialog, const Window& window) {
+    if (&window == &dialog) {
+        PrintLine(CaptionLine(dialog.Text(), "==="));
+    } else {
+        PrintLine(WithoutTrailingLineFeeds(window.Text()));
+    }
+}
+
+std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
+    std::string line;
+    if (!ReadLine(input_, line)) {
+        if (closedAtEnd_ == dialog.handle) {
+            return std::nullopt;
+        }
+        closedAtEnd_ = dialog.handle;
+        return HandleDialogKey(dialog, {Key::Code::CloseBox, {}});
+    }
+    if (line == kEscapeLine) {
+        return HandleDialogKey(dialog, {Key::Code::Escape, {}});
+    }
+    if (!line.empty()) {
+        TypeLine(dialog, line);
+    }
+    return HandleDialogKey(dialog, {Key::Code::Enter, {}});
+}
+
+void LineFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT) {
+    PrintLine(CaptionLine(caption, "***"));
+    PrintLine(WithoutTrailingLineFeeds(text));
+    std::string acknowledgement;
+    ReadLine(input_, acknowledgement);
+}
+
+void LineFrontEnd::PrintLine(std::string_view cp1252Text) {
+    // Flushed line by line: a script reading the output sees each text as it is set.
+    output_ << Cp1252ToUtf8(cp1252Text) << std::endl;
+}
+
+}  // namespace posix

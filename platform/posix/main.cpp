@@ -1,0 +1,44 @@
+// The native entry: picks the front end and runs the setup as WinMain does on Windows.
+#include <unistd.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "line_front_end.h"
+#include "setup/setup_flow.h"
+#include "terminal_front_end.h"
+
+namespace {
+
+// The command line after the program's own name, as Windows hands it to WinMain. The
+// program has no options; it is passed on all the same.
+std::string CommandLineAfterProgramName(int argc, char** argv) {
+    std::string commandLine;
+    for (int index = 1; index < argc; ++index) {
+        commandLine += (commandLine.empty() ? "" : " ") + std::string(argv[index]);
+    }
+    return commandLine;
+}
+
+// The terminal when a user sits at one, else line mode for scripts.
+std::unique_ptr<posix::FrontEnd> ChooseFrontEnd() {
+    if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+        if (std::unique_ptr<posix::FrontEnd> terminal = posix::TerminalFrontEnd::Open()) {
+            return terminal;
+        }
+    }
+    return std::make_unique<posix::LineFrontEnd>(std::cin, std::cout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string commandLine = CommandLineAfterProgramName(argc, argv);
+    const std::unique_ptr<posix::FrontEnd> frontEnd = ChooseFrontEnd();
+    posix::SetFrontEnd(frontEnd.get());
+    const int exitCode =
+        SetupFlow(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    posix::SetFrontEnd(nullptr);
+    return exitCode;
+}

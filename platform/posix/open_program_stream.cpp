@@ -1,0 +1,103 @@
+// OpenProgramStream for hosts without Windows: the program path goes through the drive map,
+// and a text-mode write stream turns every LF into CR LF, as the Windows runtime's text mode
+// does, so that "deinst.log" has the same bytes from both builds.
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "drive_map.h"
+#include "last_error.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+constexpr char kCarriageReturn = '\r';
+constexpr char kLineFeed = '\n';
+
+// Text mode is "t", or no "b" at all, which is the Windows runtime's default.
+bool IsTextMode(std::string_view mode) {
+    return mode.find('t') != mode.npos || mode.find('b') == mode.npos;
+}
+
+// Only streams that write and never read are translated; reading streams pass their bytes
+// unchanged, which is all the program needs of them (it reads in binary mode).
+bool IsWriteOnly(std::string_view mode) {
+    return (mode.starts_with('w') || mode.starts_with('a')) && mode.find('+') == mode.npos;
+}
+
+// The host's fopen knows no "t"; without it the mode means the same there.
+std::string HostMode(std::string_view mode) {
+    std::string hostMode{mode};
+    std::erase(hostMode, 't');
+    return hostMode;
+}
+
+// The translating stream's write function: called with the stream's buffered bytes, it
+// writes them to the real file with a CR before every LF. It reports all of them written or,
+// on a short write, none, which makes the stream's error indicator stick.
+ssize_t WriteWithCrLf(void* cookie, const char* data, std::size_t size) {
+    std::string translated;
+    // At most every byte is an LF that gets its CR.
+    translated.reserve(2 * size);
+    for (const char c : std::string_view{data, size}) {
+        if (c == kLineFeed) {
+            translated += kCarriageReturn;
+        }
+        translated += c;
+    }
+    FILE* file = static_cast<FILE*>(cookie);
+    const bool written =
+        std::fwrite(translated.data(), 1, translated.size(), file) == translated.size();
+    return written ? static_cast<ssize_t>(size) : 0;
+}
+
+// Closing the translating stream closes the real file with it.
+int CloseRealFile(void* cookie) {
+    return std::fclose(static_cast<FILE*>(cookie));
+}
+
+// The translating stream over an open real file, which it takes over. The stream buffers;
+// the real file does not, so each flush becomes one write.
+FILE* TranslatingStream(FilePtr file) {
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    const cookie_io_functions_t functions{
+        .read = nullptr, .write = WriteWithCrLf, .seek = nullptr, .close = CloseRealFile};
+    FILE* stream = fopencookie(file.get(), "w", functions);
+    if (stream == nullptr) {
+        posix::Fail(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    file.release();
+    return stream;
+}
+
+}  // namespace
+
+FILE* OpenProgramStream(const char* path, const char* mode) {
+    const std::string_view programPath = posix::PathArgument(path);
+    if (posix::FailsByInjection(posix::Api::OpenProgramStream, programPath)) {
+        return nullptr;
+    }
+    const posix::MappedPath mapped = posix::MapProgramPath(programPath);
+    if (!mapped) {
+        posix::Fail(mapped.error);
+        return nullptr;
+    }
+    const std::string_view programMode = mode != nullptr ? mode : "";
+    FilePtr file{std::fopen(mapped.host.c_str(), HostMode(programMode).c_str())};
+    if (file == nullptr) {
+        posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
+        return nullptr;
+    }
+    if (IsTextMode(programMode) && IsWriteOnly(programMode)) {
+        return TranslatingStream(std::move(file));
+    }
+    return file.release();
+}

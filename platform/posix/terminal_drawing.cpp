@@ -1,0 +1,167 @@
+#include "terminal_drawing.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace posix {
+namespace {
+
+constexpr DWORD kStaticAlignMask = 0x3;
+constexpr DWORD kStaticRight = 0x2;
+constexpr DWORD kButtonTypeMask = 0xF;
+// The frame line on each side of a dialog or box, and the blank column that a caption keeps
+// from the frame.
+constexpr int kFrame = 1;
+constexpr int kCaptionIndent = 1;
+// Message boxes: rows top to bottom are the frame, the caption, a blank row, the text, a
+// blank row, the button and the frame; a blank column pads the text on either side. The
+// lines are no wider than the maximum, and the box keeps a margin from the screen's edges.
+constexpr char kOkButton[] = "[ OK ]";
+constexpr int kBoxPadding = 1;
+constexpr int kBoxMaxTextWidth = 60;
+constexpr int kBoxScreenMargin = 2;
+constexpr int kBoxRowsAboveText = 3;
+constexpr int kBoxRowsBelowText = 3;
+constexpr int kBoxButtonAboveBottom = 2;
+
+int Width(const RECT& rect) {
+    return rect.right - rect.left;
+}
+int Height(const RECT& rect) {
+    return rect.bottom - rect.top;
+}
+
+// The caption row inside the top of the frame, in reverse video like a title bar.
+void DrawCaption(Canvas& canvas, const RECT& outer, std::string_view caption) {
+    const int row = outer.top + kFrame;
+    const int width = Width(outer) - 2 * kFrame;
+    canvas.Fill(outer.left + kFrame, row, width, 1, kReverse | kBold);
+    canvas.PutText(outer.left + kFrame + kCaptionIndent, row, caption, kReverse | kBold,
+                   width - 2 * kCaptionIndent);
+}
+
+void DrawStatic(Canvas& canvas, const Window& control, const RECT& cells) {
+    const int width = Width(cells);
+    const std::vector<std::string> lines =
+        WrapText(control.Text(), static_cast<std::size_t>(std::max(width, 0)));
+    const int rows = std::min(static_cast<int>(lines.size()), std::max(Height(cells), 1));
+    const DWORD align = control.style & kStaticAlignMask;
+    for (int index = 0; index < rows; ++index) {
+        const std::string& line = lines[static_cast<std::size_t>(index)];
+        const int slack = width - static_cast<int>(line.size());
+        const int offset = align == SS_CENTER ? slack / 2 : align == kStaticRight ? slack : 0;
+        canvas.PutText(cells.left + offset, cells.top + index, line, kPlain, width);
+    }
+}
+
+std::optional<CellPosition> DrawEdit(Canvas& canvas, Window& control, const RECT& cells,
+                                     bool focused) {
+    EditField& field = control.edit;
+    const int width = Width(cells);
+    if (width <= 0) {
+        return std::nullopt;
+    }
+    const std::size_t scroll = field.ScrollToCaret(static_cast<std::size_t>(width));
+    canvas.Fill(cells.left, cells.top, width, 1, kUnderline);
+    const std::string& text = field.Text();
+    for (int column = 0; column < width; ++column) {
+        const std::size_t position = scroll + static_cast<std::size_t>(column);
+        if (position >= text.size()) {
+            break;
+        }
+        const bool selected =
+            focused && position >= field.SelectionStart() && position < field.SelectionEnd();
+        canvas.PutText(cells.left + column, cells.top, text.substr(position, 1),
+                       selected ? kUnderline | kReverse : kUnderline, 1);
+    }
+    if (!focused) {
+        return std::nullopt;
+    }
+    return CellPosition{cells.left + static_cast<int>(field.Caret() - scroll), cells.top};
+}
+
+void DrawButton(Canvas& canvas, const Window& control, const RECT& cells, bool focused) {
+    const int width = Width(cells);
+    if (width < 2) {
+        return;
+    }
+    const bool isDefault = (control.style & kButtonTypeMask) == BS_DEFPUSHBUTTON;
+    const CellStyle style = (focused ? kReverse : kPlain) | (isDefault ? kBold : kPlain);
+    canvas.Fill(cells.left, cells.top, width, 1, style);
+    canvas.PutChar(cells.left, cells.top, isDefault ? U'<' : U'[', style);
+    canvas.PutChar(cells.right - 1, cells.top, isDefault ? U'>' : U']', style);
+    const std::string& label = control.Text();
+    const int inner = width - 2;
+    const int offset = std::max((inner - static_cast<int>(label.size())) / 2, 0);
+    canvas.PutText(cells.left + 1 + offset, cells.top, label, style, inner);
+}
+
+}  // namespace
+
+std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog) {
+    const RECT& outer = dialog.rect;
+    canvas.Fill(outer.left, outer.top, Width(outer), Height(outer), kPlain);
+    canvas.Frame(outer.left, outer.top, Width(outer), Height(outer));
+    DrawCaption(canvas, outer, dialog.Text());
+
+    const RECT client = ClientRectOnScreen(dialog);
+    const Window* focus = FocusedControl(dialog);
+    std::optional<CellPosition> caret;
+    for (const auto& control : dialog.controls) {
+        if (!control->visible) {
+            continue;
+        }
+        // Clipped to the client area, as a child window is.
+        const RECT cells = {client.left + control->rect.left, client.top + control->rect.top,
+                            std::min(client.left + control->rect.right, client.right),
+                            std::min(client.top + control->rect.bottom, client.bottom)};
+        const bool focused = control.get() == focus;
+        switch (control->kind) {
+            case WindowKind::Static:
+                DrawStatic(canvas, *control, cells);
+                break;
+            case WindowKind::Edit:
+                if (const auto position = DrawEdit(canvas, *control, cells, focused)) {
+                    caret = position;
+                }
+                break;
+            case WindowKind::Button:
+                DrawButton(canvas, *control, cells, focused);
+                break;
+            default:
+                break;
+        }
+    }
+    return caret;
+}
+
+void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view text) {
+    const int available = canvas.Width() - 2 * (kBoxScreenMargin + kFrame + kBoxPadding);
+    const int textWidth = std::clamp(available, 1, kBoxMaxTextWidth);
+    const std::vector<std::string> lines = WrapText(text, static_cast<std::size_t>(textWidth));
+
+    const auto button = std::string_view(kOkButton);
+    int inner = static_cast<int>(std::max(caption.size(), button.size())) + 2 * kBoxPadding;
+    for (const std::string& line : lines) {
+        inner = std::max(inner, static_cast<int>(line.size()) + 2 * kBoxPadding);
+    }
+
+    const int width = inner + 2 * kFrame;
+    const int height = kBoxRowsAboveText + static_cast<int>(lines.size()) + kBoxRowsBelowText;
+    const int left = (canvas.Width() - width) / 2;
+    const int top = (canvas.Height() - height) / 2;
+    canvas.Fill(left, top, width, height, kPlain);
+    canvas.Frame(left, top, width, height);
+    DrawCaption(canvas, {left, top, left + width, top + height}, caption);
+    const int textLeft = left + kFrame + kBoxPadding;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        canvas.PutText(textLeft, top + kBoxRowsAboveText + static_cast<int>(index), lines[index],
+                       kPlain, inner - 2 * kBoxPadding);
+    }
+    const int buttonLeft = left + kFrame + (inner - static_cast<int>(button.size())) / 2;
+    canvas.PutText(buttonLeft, top + height - kBoxButtonAboveBottom, button, kReverse | kBold,
+                   static_cast<int>(button.size()));
+}
+
+}  // namespace posix

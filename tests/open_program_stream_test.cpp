@@ -1,0 +1,183 @@
+// Streams opened by program path: text mode writes CR LF for every LF, as the Windows
+// runtime does, binary mode writes bytes as they are, and the name is found without regard
+// to case.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/fault_injection.h"
+#include "support/setup_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+namespace {
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in{path, std::ios::binary};
+    return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
+}
+
+// The bytes that text mode makes of `text`.
+std::string WithCrLf(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+class ProgramStreamTest : public SetupFixture {
+  protected:
+    void SetUp() override {
+        SetupFixture::SetUp();
+        fs::create_directory(DriveC() / "kartol");
+    }
+    fs::path LogFile() const { return DriveC() / "kartol" / "deinst.log"; }
+};
+
+struct ModeCase {
+    const char* mode;
+    const char* before;  // the file's bytes before it is opened; null when it is new
+    std::string written;
+    std::string expected;
+};
+
+void PrintTo(const ModeCase& c, std::ostream* out) {
+    *out << '"' << c.mode << "\" writing " << ::testing::PrintToString(c.written);
+}
+
+class StreamModeTest : public ProgramStreamTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(StreamModeTest, WritesTheBytesOfItsMode) {
+    const ModeCase& c = GetParam();
+    if (c.before != nullptr) {
+        std::ofstream{LogFile(), std::ios::binary} << c.before;
+    }
+    FILE* stream = OpenProgramStream("C:\\KARTOL\\deinst.log", c.mode);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(std::fwrite(c.written.data(), 1, c.written.size(), stream), c.written.size());
+    EXPECT_EQ(std::fclose(stream), 0);
+    EXPECT_EQ(ReadBytes(LogFile()), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, StreamModeTest,
+    ::testing::Values(ModeCase{"wt", nullptr, "1 1\n", "\x31\x20\x31\x0D\x0A"},
+                      // No "b" is text mode too, the Windows runtime's default.
+                      ModeCase{"w", nullptr, "1 0\n", "1 0\r\n"},
+                      ModeCase{"wt", nullptr, "\n\nNC EIS\\LEVEL001.BTN\n",
+                               "\r\n\r\nNC EIS\\LEVEL001.BTN\r\n"},
+                      // A CR already there stays; text mode only adds one before each LF.
+                      ModeCase{"wt", nullptr, "a\r\nb", "a\r\r\nb"},
+                      ModeCase{"wb", nullptr, "1 1\n\r\x1A\0x"s, "1 1\n\r\x1A\0x"s},
+                      // Opening for writing empties an existing file; appending keeps it.
+                      ModeCase{"wt", "old log\r\n", "0\n", "0\r\n"},
+                      ModeCase{"at", "1 1\r\n", "NC uninst.exe\n", "1 1\r\nNC uninst.exe\r\n"},
+                      ModeCase{"ab", "1 1\r\n", "x\n", "1 1\r\nx\n"}));
+
+// More than any buffer holds, written in pieces of every size, with LFs at the edges of the
+// pieces: nothing is lost, doubled or reordered.
+TEST_F(ProgramStreamTest, LargeWritesKeepEveryByte) {
+    std::string text;
+    for (int line = 0; text.size() < 3 * 1024 * 1024; ++line) {
+        text += "NC EIS\\LEVEL" + std::to_string(line) + ".BTN\n";
+        text += std::string(static_cast<std::size_t>(line % 97), '\n');
+    }
+    FILE* stream = OpenProgramStream("C:\\KARTOL\\deinst.log", "wt");
+    ASSERT_NE(stream, nullptr);
+    std::size_t piece = 1;
+    for (std::size_t offset = 0; offset < text.size(); offset += piece, piece = piece * 3 % 65521) {
+        const std::size_t size = std::min(piece, text.size() - offset);
+        ASSERT_EQ(std::fwrite(text.data() + offset, 1, size, stream), size);
+    }
+    EXPECT_EQ(std::fclose(stream), 0);
+    EXPECT_EQ(ReadBytes(LogFile()), WithCrLf(text));
+}
+
+TEST_F(ProgramStreamTest, FormattedWritesReachTheFileOnlyWhenClosed) {
+    FILE* stream = OpenProgramStream("C:\\KARTOL\\deinst.log", "wt");
+    ASSERT_NE(stream, nullptr);
+    std::fprintf(stream, "%d", 2);
+    std::fprintf(stream, " %d", 0);
+    std::fprintf(stream, " %d", 1);
+    std::fputs("\n", stream);
+    EXPECT_EQ(ReadBytes(LogFile()), "");
+    std::fclose(stream);
+    EXPECT_EQ(ReadBytes(LogFile()), "\x32\x20\x30\x20\x31\x0D\x0A");
+}
+
+TEST_F(ProgramStreamTest, NameFoundWithoutRegardToCase) {
+    std::ofstream{LogFile()} << "old";
+    FILE* stream = OpenProgramStream("C:\\KARTOL\\DEINST.LOG", "wt");
+    ASSERT_NE(stream, nullptr);
+    std::fputs("0\n", stream);
+    std::fclose(stream);
+    EXPECT_EQ(ReadBytes(LogFile()), "0\r\n");
+    EXPECT_FALSE(fs::exists(DriveC() / "kartol" / "DEINST.LOG"));
+
+    // A new name is made as written, and read back in binary mode unchanged.
+    stream = OpenProgramStream("C:\\KARTOL\\Kartol.un2", "wb");
+    ASSERT_NE(stream, nullptr);
+    std::fputs("a\nb", stream);
+    std::fclose(stream);
+    stream = OpenProgramStream("c:\\kartol\\KARTOL.UN2", "rb");
+    ASSERT_NE(stream, nullptr);
+    char buffer[8] = {};
+    EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, stream), 3U);
+    std::fclose(stream);
+    EXPECT_EQ(std::string(buffer), "a\nb");
+    EXPECT_TRUE(fs::exists(DriveC() / "kartol" / "Kartol.un2"));
+}
+
+struct OpenFailureCase {
+    const char* path;
+    const char* mode;
+    DWORD error;
+};
+
+void PrintTo(const OpenFailureCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(std::string{c.path}) << " " << c.mode;
+}
+
+class StreamFailureTest : public ProgramStreamTest,
+                          public ::testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(StreamFailureTest, FailsWithTheErrorOfThePath) {
+    const OpenFailureCase& c = GetParam();
+    std::ofstream{DriveC() / "taken"} << "file";
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(OpenProgramStream(c.path, c.mode), nullptr);
+    EXPECT_EQ(GetLastError(), c.error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, StreamFailureTest,
+    ::testing::Values(OpenFailureCase{"C:\\MISSING\\deinst.log", "wt", ERROR_PATH_NOT_FOUND},
+                      OpenFailureCase{"C:\\TAKEN\\deinst.log", "wt", ERROR_PATH_NOT_FOUND},
+                      OpenFailureCase{"C:\\KARTOL\\kartol.un2", "rb", ERROR_FILE_NOT_FOUND},
+                      OpenFailureCase{"C:\\KARTOL", "wt", ERROR_ACCESS_DENIED},
+                      OpenFailureCase{"C:\\KAR*TOL\\deinst.log", "wt", ERROR_INVALID_NAME},
+                      OpenFailureCase{"Q:\\deinst.log", "wt", ERROR_PATH_NOT_FOUND}));
+
+TEST_F(ProgramStreamTest, InjectedFailureForOnePath) {
+    posix::Inject(posix::Api::OpenProgramStream,
+                  {"C:\\KARTOL\\deinst.log", {}, ERROR_ACCESS_DENIED});
+    EXPECT_EQ(OpenProgramStream("C:\\KARTOL\\DEINST.LOG", "wt"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(fs::exists(LogFile()));
+
+    FILE* other = OpenProgramStream("C:\\KARTOL\\kartol.un_", "wb");
+    EXPECT_NE(other, nullptr);
+    std::fclose(other);
+}
+
+}  // namespace

@@ -1,0 +1,285 @@
+// The setup flow in-process through the stand-in layer: what the path dialog delivers, how
+// a cancel ends, the order of everything the user sees, the centring, and the early exits.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/posix/fault_injection.h"
+#include "setup/process_state.h"
+#include "setup/resource_ids.h"
+#include "setup/setup_flow.h"
+#include "support/setup_fixture.h"
+
+namespace {
+
+using Kind = TestFrontEnd::Event::Kind;
+
+constexpr char kPromptText[] =
+    "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert werden soll.\n";
+constexpr char kInvalidPathText[] = "Sie haben einen ung\xFCltigen Pfad angegeben.";
+constexpr char kStatusPrefix[] = "text 1003: Schreibe ";
+
+class SetupFlowTest : public SetupFixture {
+  protected:
+    bool DriveCIsEmpty() const { return std::filesystem::is_empty(DriveC()); }
+
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> texts;
+        for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
+            EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
+            texts.push_back(box.caption + ": " + box.text);
+        }
+        return texts;
+    }
+};
+
+const std::string kAbortBox = std::string(kSetupTitle) + ": " + kAbortText;
+const std::string kSuccessBox = std::string(kSetupTitle) + ": " + kSuccessText;
+
+struct CancelCase {
+    const char* name;
+    std::function<void(TestFrontEnd&)> answer;
+};
+
+class CancelTest : public SetupFlowTest, public testing::WithParamInterface<CancelCase> {};
+
+TEST_P(CancelTest, OnlyTheAbortMessageAndExitCodeZero) {
+    GetParam().answer(ui);
+    EXPECT_EQ(RunSetup(), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kAbortBox});
+    EXPECT_EQ(ui.DialogsShown().size(), 1u) << "the progress dialog must not appear";
+    EXPECT_STREQ(InstallDir, "");
+    EXPECT_TRUE(DriveCIsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CancelTest,
+    testing::Values(CancelCase{"CancelButton", [](TestFrontEnd& ui) { ui.PressButton(IDCANCEL); }},
+                    CancelCase{"Escape", [](TestFrontEnd& ui) { ui.PressEscape(); }},
+                    CancelCase{"CloseBox", [](TestFrontEnd& ui) { ui.PressCloseBox(); }},
+                    // Typing first changes nothing: Cancel leaves InstallDir alone.
+                    CancelCase{"EscapeAfterTyping",
+                               [](TestFrontEnd& ui) {
+                                   ui.Type("c:\\anders");
+                                   ui.PressEscape();
+                               }}),
+    [](const auto& info) { return info.param.name; });
+
+struct PathCase {
+    const char* name;
+    std::function<void(TestFrontEnd&)> answer;
+    std::string installDir;
+    std::vector<std::string> boxes;
+};
+
+class PathEntryTest : public SetupFlowTest, public testing::WithParamInterface<PathCase> {};
+
+TEST_P(PathEntryTest, DialogDeliversThePath) {
+    GetParam().answer(ui);
+    EXPECT_EQ(RunSetup(), 1);
+    EXPECT_EQ(InstallDir, GetParam().installDir);
+    EXPECT_EQ(BoxTexts(), GetParam().boxes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PathEntryTest,
+    testing::Values(PathCase{"EnterTakesTheDefault",
+                             [](TestFrontEnd& ui) { ui.PressEnter(); },
+                             "C:\\KARTOL\\",
+                             {kSuccessBox}},
+                    PathCase{"OkButtonTakesTheDefault",
+                             [](TestFrontEnd& ui) { ui.PressButton(IDOK); },
+                             "C:\\KARTOL\\",
+                             {kSuccessBox}},
+                    PathCase{"LowerCaseArrivesUpperCase",
+                             [](TestFrontEnd& ui) {
+                                 ui.Type("c:\\spiele\\kartol");
+                                 ui.PressEnter();
+                             },
+                             "C:\\SPIELE\\KARTOL\\",
+                             {kSuccessBox}},
+                    PathCase{"AccentedLettersToo",
+                             [](TestFrontEnd& ui) {
+                                 ui.Type("c:\\m\xFCll\\\xE9t\xE9");
+                                 ui.PressEnter();
+                             },
+                             "C:\\M\xDCLL\\\xC9T\xC9\\",
+                             {kSuccessBox}},
+                    // Stage 1 judges the path and fails with its own message; the sequence stops.
+                    PathCase{"EmptyFieldFailsStageOne",
+                             [](TestFrontEnd& ui) {
+                                 ui.Press({posix::Key::Code::Delete, {}});
+                                 ui.PressEnter();
+                             },
+                             "",
+                             {std::string("Fehler: ") + kInvalidPathText, kAbortBox}},
+                    PathCase{"NoDriveLetterFailsStageOne",
+                             [](TestFrontEnd& ui) {
+                                 ui.Type("1:\\kartol");
+                                 ui.PressEnter();
+                             },
+                             "1:\\KARTOL",
+                             {std::string("Fehler: ") + kInvalidPathText, kAbortBox}}),
+    [](const auto& info) { return info.param.name; });
+
+// The field holds any length; InstallDir takes its first 299 characters. The progress dialog
+// is kept from running so that stage 1 does not append its backslash.
+TEST_F(SetupFlowTest, LongEntryIsCutAfter299Characters) {
+    std::string entry = "C:\\";
+    for (int index = 0; entry.size() < 305; ++index) {
+        entry += static_cast<char>('A' + index % 26);
+    }
+    posix::Inject(posix::Api::DialogBoxParamA, {"#145", {}, ERROR_NOT_ENOUGH_MEMORY});
+    ui.Type(entry);
+    ui.PressEnter();
+    EXPECT_EQ(RunSetup(), 1);
+    EXPECT_EQ(std::strlen(InstallDir), 299u);
+    EXPECT_EQ(std::string(InstallDir), entry.substr(0, 299));
+}
+
+// Everything the user sees in a successful run, in order. The per-file status lines of the
+// unpacking stage depend on the payload and are checked only for their place.
+TEST_F(SetupFlowTest, EverythingVisibleInOrder) {
+    ui.PressEnter();
+    EXPECT_EQ(RunSetup(), 1);
+
+    std::vector<std::string> transcript = ui.Transcript();
+    const auto firstStatus = std::ranges::find_if(
+        transcript, [](const std::string& line) { return line.starts_with(kStatusPrefix); });
+    const auto statusEnd = std::find_if_not(firstStatus, transcript.end(), [](const auto& line) {
+        return line.starts_with(kStatusPrefix);
+    });
+    transcript.erase(firstStatus, statusEnd);
+    const std::string title = kSetupTitle;
+    EXPECT_EQ(transcript, (std::vector<std::string>{
+                              "shown " + title,
+                              "hidden " + title,
+                              "shown " + title,
+                              "text 1002: Bitte haben Sie etwas Geduld.",
+                              "text 1003: Bereite Installation vor.",
+                              "hidden " + title,
+                              "box " + title + ": " + kSuccessText,
+                          }));
+
+    const TestFrontEnd::Event pathDialog = ui.DialogsShown().at(0);
+    const auto textOf = [&pathDialog](int id) {
+        for (const auto& [controlId, text] : pathDialog.controls) {
+            if (controlId == id) {
+                return text;
+            }
+        }
+        return std::string("<missing>");
+    };
+    EXPECT_EQ(textOf(IDC_PROMPT_TEXT), kPromptText);
+    EXPECT_EQ(textOf(IDC_PATH_EDIT), "C:\\KARTOL\\");
+    EXPECT_EQ(textOf(-1), "Pfad:");
+}
+
+// Stale flags from before would reach the log; the progress dialog clears all 120 of them
+// before stage 1, which writes only the levels of the path.
+TEST_F(SetupFlowTest, LevelFlagsClearedBeforeStageOne) {
+    std::ranges::fill(PathLevelFlags, 7);
+    ui.PressEnter();
+    EXPECT_EQ(RunSetup(), 1);
+    EXPECT_EQ(PathLevelFlags[0], 1);  // C:\KARTOL was made by this run
+    EXPECT_TRUE(std::all_of(std::begin(PathLevelFlags) + 1, std::end(PathLevelFlags),
+                            [](std::int32_t flag) { return flag == 0; }));
+}
+
+// A stage that fails ends the sequence: the status line is never replaced, the log that
+// stage 1 opened is closed with what it wrote, and the exit code is 1. The stages after the
+// first one cannot fail yet, so this short-circuit is shown with stage 1.
+TEST_F(SetupFlowTest, FailingStageEndsTheSequence) {
+    posix::Inject(posix::Api::CreateDirectoryA, {"C:\\KARTOL\\res", {}, ERROR_ACCESS_DENIED});
+    ui.PressEnter();
+    EXPECT_EQ(RunSetup(), 1);
+    EXPECT_EQ(BoxTexts().back(), kAbortBox);
+    EXPECT_EQ(BoxTexts().size(), 2u);
+    EXPECT_EQ(ui.Transcript().at(4), "text 1003: Bereite Installation vor.");
+    EXPECT_EQ(ui.Transcript().at(6), "hidden " + std::string(kSetupTitle));
+    EXPECT_FALSE(std::filesystem::exists(DriveC() / "KARTOL" / "kartol.un_"));
+    EXPECT_EQ(std::filesystem::file_size(DriveC() / "KARTOL" / "deinst.log"), 5u);  // "1 1\r\n"
+}
+
+struct CentringCase {
+    const char* name;
+    posix::ScreenSize screen;
+    LONG pathLeft, pathTop;
+    LONG progressLeft, progressTop;
+};
+
+class CentringTest : public SetupFlowTest, public testing::WithParamInterface<CentringCase> {};
+
+// Both dialogs are 285 wide in the test front end's units; the path dialog is 151 high,
+// the progress dialog 131.
+TEST_P(CentringTest, BothDialogsCentred) {
+    ui.SetScreen(GetParam().screen);
+    ui.PressEnter();
+    RunSetup();
+    const std::vector<TestFrontEnd::Event> shown = ui.DialogsShown();
+    ASSERT_EQ(shown.size(), 2u);
+    const RECT path = shown[0].rect;
+    const RECT progress = shown[1].rect;
+    EXPECT_EQ(path.left, GetParam().pathLeft);
+    EXPECT_EQ(path.top, GetParam().pathTop);
+    EXPECT_EQ(progress.left, GetParam().progressLeft);
+    EXPECT_EQ(progress.top, GetParam().progressTop);
+    // Moved, not resized.
+    EXPECT_EQ(path.right - path.left, 285);
+    EXPECT_EQ(path.bottom - path.top, 151);
+    EXPECT_EQ(progress.bottom - progress.top, 131);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, CentringTest,
+                         testing::Values(
+                             // 739 / 2, 617 / 2 and 637 / 2: odd differences are cut toward zero.
+                             CentringCase{"Odd", {1024, 768}, 369, 308, 369, 318},
+                             CentringCase{"Even", {1285, 751}, 500, 300, 500, 310},
+                             CentringCase{"ExactFit", {285, 151}, 0, 0, 0, 10},
+                             // Smaller than the dialogs: negative, and -85 / 2 is -42, not -43.
+                             CentringCase{"SmallerScreen", {200, 100}, -42, -25, -42, -15}),
+                         [](const auto& info) { return info.param.name; });
+
+struct EarlyExitCase {
+    const char* name;
+    posix::Api api;
+    bool previousInstance;
+};
+
+class EarlyExitTest : public SetupFlowTest, public testing::WithParamInterface<EarlyExitCase> {};
+
+TEST_P(EarlyExitTest, ExitCodeZeroAndNothingShown) {
+    if (!GetParam().previousInstance) {
+        posix::Inject(GetParam().api, {});
+    }
+    ui.PressEnter();
+    char commandLine[] = "";
+    const HINSTANCE previous = GetParam().previousInstance ? GetModuleHandleA(nullptr) : nullptr;
+    EXPECT_EQ(SetupFlow(GetModuleHandleA(nullptr), previous, commandLine, SW_SHOWDEFAULT), 0);
+    EXPECT_TRUE(ui.Events().empty());
+    EXPECT_EQ(ui.UnusedAnswers(), 1u);
+    EXPECT_TRUE(DriveCIsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, EarlyExitTest,
+    testing::Values(EarlyExitCase{"PreviousInstance", posix::Api::RegisterClassA, true},
+                    EarlyExitCase{"ClassNotRegistered", posix::Api::RegisterClassA, false},
+                    EarlyExitCase{"WindowNotCreated", posix::Api::CreateWindowExA, false}),
+    [](const auto& info) { return info.param.name; });
+
+// The result of the path dialog is compared with 0 only: a dialog that fails (-1) leads on
+// to the progress dialog, and stage 1 refuses the empty InstallDir.
+TEST_F(SetupFlowTest, FailedPathDialogLeadsToStageOne) {
+    posix::Inject(posix::Api::DialogBoxParamA, {"#101", {}, ERROR_NOT_ENOUGH_MEMORY});
+    EXPECT_EQ(RunSetup(), 1);
+    EXPECT_EQ(BoxTexts(),
+              (std::vector<std::string>{std::string("Fehler: ") + kInvalidPathText, kAbortBox}));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "support/setup_fixture.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/posix/drive_map.h"
+#include "platform/posix/fault_injection.h"
+#include "platform/posix/window_objects.h"
+#include "setup/process_state.h"
+#include "setup/setup_flow.h"
+
+namespace {
+
+constexpr char kDriveLetter = 'C';
+
+std::filesystem::path MakeTemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kartol-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "cannot make a temporary folder from " << pattern;
+    }
+    return pattern;
+}
+
+void ResetProcessState() {
+    std::ranges::fill(InstallDir, '\0');
+    std::ranges::fill(PathBuffer, '\0');
+    std::ranges::fill(PathLevelFlags, 0);
+    // A previous run closed the stream already: the pointer only has to be forgotten.
+    UninstallLog = nullptr;
+    SetupWindow = nullptr;
+}
+
+}  // namespace
+
+void SetupFixture::SetUp() {
+    workingDirectory_ = std::filesystem::current_path();
+    ResetProcessState();
+    posix::ResetWindowing();
+    posix::ClearInjections();
+    posix::SetFrontEnd(&ui);
+    driveC_ = MakeTemporaryFolder();
+    posix::MapDrive(kDriveLetter, driveC_);
+}
+
+void SetupFixture::TearDown() {
+    posix::SetFrontEnd(nullptr);
+    posix::ClearInjections();
+    posix::ResetWindowing();
+    posix::UnmapDrive(kDriveLetter);
+    // The setup enters the directories it makes; leave them before they are removed.
+    std::filesystem::current_path(workingDirectory_);
+    std::error_code ignored;
+    std::filesystem::remove_all(driveC_, ignored);
+}
+
+int SetupFixture::RunSetup() {
+    char commandLine[] = "";
+    return SetupFlow(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+}

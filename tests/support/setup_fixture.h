@@ -1,0 +1,41 @@
+// Base fixture for tests of the setup logic: each test starts as a fresh process would.
+// Before every test the process-wide state (InstallDir, PathBuffer, PathLevelFlags,
+// UninstallLog, SetupWindow), the windows and classes and the fault injections are reset, a
+// TestFrontEnd is installed, and drive C: is a fresh empty temporary folder. After it the
+// folder is removed and the working directory restored.
+//
+//   class PathDialogTest : public SetupFixture {};
+//   TEST_F(PathDialogTest, DefaultPath) {
+//       ui.PressEnter();
+//       EXPECT_EQ(RunSetup(), 1);
+//       EXPECT_TRUE(std::filesystem::is_directory(DriveC() / "KARTOL"));
+//   }
+#ifndef KARTOL_TESTS_SUPPORT_SETUP_FIXTURE_H
+#define KARTOL_TESTS_SUPPORT_SETUP_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_front_end.h"
+
+class SetupFixture : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The whole program, as the native main() runs it: SetupFlow with the program's
+    // instance, no previous instance, an empty command line and SW_SHOWDEFAULT.
+    static int RunSetup();
+
+    // The host folder behind drive C:.
+    const std::filesystem::path& DriveC() const { return driveC_; }
+
+    TestFrontEnd ui;
+
+  private:
+    std::filesystem::path driveC_;
+    std::filesystem::path workingDirectory_;
+};
+
+#endif
