@@ -64,13 +64,6 @@ std::optional<fs::path> DefaultDriveFolder() {
     return fs::path{home} / kUserDataFolder / kDefaultDriveFolder;
 }
 
-// Names are the same without regard to the case of ASCII and code page 1252 letters.
-bool SameName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
-        return Cp1252ToUpper(x) == Cp1252ToUpper(y);
-    });
-}
-
 bool IsAllowedName(std::string_view name) {
     return std::ranges::none_of(name, [](unsigned char c) {
         return c < kFirstNameByte ||
@@ -113,7 +106,8 @@ std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name,
     for (fs::directory_iterator entry{folder, error}; !error && entry != fs::directory_iterator{};
          entry.increment(error)) {
         fs::path entryName = entry->path().filename();
-        if (SameName(Utf8ToCp1252(entryName.string()), name) && (!found || entryName < *found)) {
+        if (SameIgnoringCase(Utf8ToCp1252(entryName.string()), name) &&
+            (!found || entryName < *found)) {
             found = std::move(entryName);
         }
     }

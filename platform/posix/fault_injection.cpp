@@ -1,8 +1,8 @@
 #include "fault_injection.h"
 
-#include <algorithm>
-#include <cctype>
 #include <utility>
+
+#include "codepage.h"
 
 namespace posix {
 namespace {
@@ -17,22 +17,20 @@ std::vector<Entry>& Injections() {
     return injections;
 }
 
-bool SamePath(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
 }  // namespace
 
-void Inject(Api api, Injection injection) { Injections().push_back({api, std::move(injection)}); }
+void Inject(Api api, Injection injection) {
+    Injections().push_back({api, std::move(injection)});
+}
 
-void ClearInjections() { Injections().clear(); }
+void ClearInjections() {
+    Injections().clear();
+}
 
 const Injection* FindInjection(Api api, std::string_view path) {
     for (const Entry& entry : Injections()) {
         if (entry.api == api &&
-            (entry.injection.path.empty() || SamePath(entry.injection.path, path))) {
+            (entry.injection.path.empty() || SameIgnoringCase(entry.injection.path, path))) {
             return &entry.injection;
         }
     }
