@@ -1,4 +1,6 @@
 #include "unpack_archive.h"
 
 // No archive is unpacked yet: the stage succeeds so that the sequence runs on.
-int UnpackArchive(HWND) { return 1; }
+int UnpackArchive(HWND) {
+    return 1;
+}

@@ -1,3 +1,5 @@
 #include "platform.h"
 
-FILE* OpenProgramStream(const char* path, const char* mode) { return std::fopen(path, mode); }
+FILE* OpenProgramStream(const char* path, const char* mode) {
+    return std::fopen(path, mode);
+}

@@ -55,10 +55,9 @@ int SetupFlow(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
         return kExitNotInstalled;
     }
 
-    SetupWindow = CreateWindowExA(WS_EX_TOPMOST, kSetupClassName, kSetupWindowTitle,
-                                  WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  kSetupWindowWidth, kSetupWindowHeight, nullptr, nullptr, instance,
-                                  nullptr);
+    SetupWindow = CreateWindowExA(
+        WS_EX_TOPMOST, kSetupClassName, kSetupWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+        CW_USEDEFAULT, kSetupWindowWidth, kSetupWindowHeight, nullptr, nullptr, instance, nullptr);
     if (SetupWindow == nullptr) {
         return kExitNotInstalled;
     }

@@ -28,7 +28,9 @@ constexpr const char* kContentDirs[] = {"klondike", "eis", "newyork", "mars", "t
 // The drive root is never a level: levels end at positions from 3 on.
 constexpr std::size_t kFirstLevelEnd = 3;
 
-void ShowError(const char* text) { MessageBoxA(nullptr, text, kErrorCaption, MB_OK); }
+void ShowError(const char* text) {
+    MessageBoxA(nullptr, text, kErrorCaption, MB_OK);
+}
 
 // Upper-case drive letter, colon, backslash; nothing else of the text is looked at. The test
 // is byte-wise, so a lower-case letter or a byte above 127 fails.
@@ -74,8 +76,8 @@ bool HasEnoughFreeSpace() {
         ShowError(kInvalidPathText);
         return false;
     }
-    const std::uint64_t freeBytes = std::uint64_t{freeClusters} * bytesPerSector *
-                                    sectorsPerCluster;
+    const std::uint64_t freeBytes =
+        std::uint64_t{freeClusters} * bytesPerSector * sectorsPerCluster;
     if (freeBytes < kRequiredFreeBytes) {
         ShowError(kTooLittleSpaceText);
         return false;

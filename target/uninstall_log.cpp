@@ -24,4 +24,6 @@ void WriteLogLevelLine(int levelCount, const std::int32_t* levelFlags) {
     std::fputs("\n", UninstallLog);
 }
 
-void WriteLogFileLine(const char* entryName) { std::fprintf(UninstallLog, "NC %s\n", entryName); }
+void WriteLogFileLine(const char* entryName) {
+    std::fprintf(UninstallLog, "NC %s\n", entryName);
+}

@@ -5,7 +5,8 @@
 asm(".section .rodata\n"
     ".balign 16\n"
     "kartol_resources_begin:\n"
-    ".incbin \"" KARTOL_RES_FILE "\"\n"
+    ".incbin \"" KARTOL_RES_FILE
+    "\"\n"
     "kartol_resources_end:\n"
     ".previous\n");
 
