@@ -42,10 +42,14 @@ else()
     set(KARTOL_RESOURCE_FORMAT res)
 endif()
 
-# windres does not see changes of the files that the script includes: name them here.
+# The build's own compiler preprocesses the script, so the native build needs no MinGW
+# compiler. windres does not see changes of the files that the script includes: name them
+# here.
 add_custom_command(
     OUTPUT ${KARTOL_RESOURCE_OUTPUT}
-    COMMAND ${KARTOL_WINDRES} --codepage=1252 -I ${CMAKE_SOURCE_DIR}
+    COMMAND ${KARTOL_WINDRES} --preprocessor=${CMAKE_CXX_COMPILER}
+            --preprocessor-arg=-E --preprocessor-arg=-xc --preprocessor-arg=-DRC_INVOKED
+            --codepage=1252 -I ${CMAKE_SOURCE_DIR}
             -I ${KARTOL_GENERATED_DIR} -O ${KARTOL_RESOURCE_FORMAT}
             -i ${CMAKE_SOURCE_DIR}/setup/setup.rc -o ${KARTOL_RESOURCE_OUTPUT}
     DEPENDS ${CMAKE_SOURCE_DIR}/setup/setup.rc ${CMAKE_SOURCE_DIR}/setup/resource_ids.h

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the builds and the tests need, and makes 32-bit x86
+# programs runnable where the kernel cannot execute them itself (Wine's 32-bit loader is one).
+#
+#   install-deps.sh          everything: both builds and every test, Wine included
+#   install-deps.sh native   only what the native build and its tests need
+#
+# Idempotent and quick when everything is there: apt runs only when a package is missing.
+# Runs as root, or through sudo. Quiet on success; on failure it names the step and the log.
+set -euo pipefail
+
+group=${1:-all}
+log=${KARTOL_DEPS_LOG:-/tmp/kartol-install-deps.log}
+
+native_packages=(
+    cmake ninja-build g++ libgtest-dev python3
+    # windres compiles the resources of both builds.
+    binutils-mingw-w64-i686
+    # The terminal front end's end-to-end test.
+    tmux
+)
+windows_packages=(
+    g++-mingw-w64-i686-posix python3-pefile
+    wine wine64 wine32:i386
+    xvfb xauth xdotool x11-utils imagemagick
+    # Runs i386 code on hosts whose kernel lacks IA-32 emulation.
+    qemu-user-static binfmt-support
+)
+
+case $group in
+    native) packages=("${native_packages[@]}") ;;
+    all) packages=("${native_packages[@]}" "${windows_packages[@]}") ;;
+    *)
+        echo "usage: $0 [native|all]" >&2
+        exit 2
+        ;;
+esac
+
+fail() {
+    echo "install-deps: $1 (log: $log)" >&2
+    exit 1
+}
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null; then
+        sudo "$@"
+    else
+        fail "needs root or sudo for: $*"
+    fi
+}
+
+missing_packages() {
+    local package
+    for package in "$@"; do
+        if [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null)" != "ii " ]; then
+            echo "$package"
+        fi
+    done
+}
+
+install_packages() {
+    local missing
+    mapfile -t missing < <(missing_packages "${packages[@]}")
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return
+    fi
+    if [ "$group" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386 >>"$log" 2>&1 || fail "dpkg --add-architecture i386 failed"
+    fi
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update >>"$log" 2>&1 ||
+        fail "apt-get update failed"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+        "${missing[@]}" >>"$log" 2>&1 || fail "apt-get install failed: ${missing[*]}"
+}
+
+# The i386 dynamic loader answers --version when the kernel can run i386 code at all.
+i386_runs() {
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# Hands i386 ELF executables to qemu-user. The F flag opens the emulator now, so the entry
+# also works inside other mount namespaces and chroots.
+readonly binfmt_dir=/proc/sys/fs/binfmt_misc
+readonly qemu_i386_entry=':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F'
+
+register_qemu_i386() {
+    if i386_runs; then
+        return
+    fi
+    if [ ! -e "$binfmt_dir/register" ]; then
+        as_root mount -t binfmt_misc binfmt_misc "$binfmt_dir" >>"$log" 2>&1 ||
+            fail "cannot mount binfmt_misc"
+    fi
+    if [ -e "$binfmt_dir/qemu-i386" ]; then
+        as_root sh -c "echo 1 > $binfmt_dir/qemu-i386" >>"$log" 2>&1 ||
+            fail "cannot enable the qemu-i386 binfmt entry"
+    else
+        as_root sh -c "printf '%s\n' '$qemu_i386_entry' > $binfmt_dir/register" >>"$log" 2>&1 ||
+            fail "cannot register qemu-i386 with binfmt_misc"
+    fi
+    i386_runs || fail "i386 programs still do not run after registering qemu-i386"
+}
+
+install_packages
+if [ "$group" = all ]; then
+    register_qemu_i386
+fi
