@@ -21,27 +21,6 @@ TEST(CodepageTest, EveryByteSurvivesUtf8AndUtf16) {
     }
 }
 
-struct ByteCase {
-    unsigned char byte;
-    char32_t codePoint;
-};
-
-class CodePointTest : public testing::TestWithParam<ByteCase> {};
-
-TEST_P(CodePointTest, ByteHasItsCodePoint) {
-    EXPECT_EQ(posix::Cp1252ToCodePoint(GetParam().byte), GetParam().codePoint);
-    EXPECT_EQ(posix::CodePointToCp1252(GetParam().codePoint), GetParam().byte);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, CodePointTest,
-    testing::Values(ByteCase{0x41, U'A'}, ByteCase{0x80, U'\u20AC'}, ByteCase{0x8A, U'\u0160'},
-                    ByteCase{0x9F, U'\u0178'}, ByteCase{0xFC, U'\u00FC'},
-                    // The five bytes the code page leaves undefined keep their own value.
-                    ByteCase{0x81, U'\u0081'}, ByteCase{0x8D, U'\u008D'}, ByteCase{0x8F, U'\u008F'},
-                    ByteCase{0x90, U'\u0090'}, ByteCase{0x9D, U'\u009D'}),
-    [](const auto& info) { return "Byte" + std::to_string(info.param.byte); });
-
 struct Utf8Case {
     const char* name;
     std::string utf8;
@@ -56,16 +35,13 @@ TEST_P(Utf8InputTest, BecomesCodePage1252) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, Utf8InputTest,
-    testing::Values(Utf8Case{"Umlaut", "f\xC3\xBCr", "f\xFCr"},
-                    Utf8Case{"Euro", "\xE2\x82\xAC", "\x80"},
-                    Utf8Case{"NoByteForCjk", "a\xE6\x97\xA5z", "a?z"},
+    testing::Values(Utf8Case{"NoByteForCjk", "a\xE6\x97\xA5z", "a?z"},
                     Utf8Case{"NoByteForEmoji", "\xF0\x9F\x98\x80!", "?!"},
                     Utf8Case{"StrayContinuation", "\x80x", "?x"},
                     Utf8Case{"TruncatedAtEnd", "ok\xE2\x82", "ok?"},
                     // The bytes after a broken sequence are read again as the start of new ones.
                     Utf8Case{"TruncatedBeforeAscii", "\xE2\x82Z", "?Z"},
                     Utf8Case{"Overlong", "\xC0\xAF", "??"},
-                    Utf8Case{"OverlongThreeBytes", "\xE0\x80\xAF", "???"},
                     Utf8Case{"Surrogate", "\xED\xA0\x80", "???"},
                     Utf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", "????"},
                     Utf8Case{"InvalidLeadBytes", "\xF8\xFF", "??"},
@@ -89,15 +65,15 @@ TEST_P(UpperCaseTest, LetterBecomesCapital) {
     EXPECT_EQ(Cp1252ToUpper(GetParam().lower), GetParam().upper);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Letters, UpperCaseTest,
-    testing::Values(UpperCase{'a', 'A'}, UpperCase{'z', 'Z'}, UpperCase{0xE0, 0xC0},
-                    UpperCase{0xFC, 0xDC}, UpperCase{0xFE, 0xDE}, UpperCase{0x9A, 0x8A},
-                    UpperCase{0x9C, 0x8C}, UpperCase{0x9E, 0x8E}, UpperCase{0xFF, 0x9F},
-                    // No capital in the code page, or not a letter.
-                    UpperCase{0xDF, 0xDF}, UpperCase{0xB5, 0xB5}, UpperCase{0xF7, 0xF7},
-                    UpperCase{'A', 'A'}, UpperCase{'\\', '\\'}, UpperCase{'{', '{'},
-                    UpperCase{0xC0, 0xC0}),
-    [](const auto& info) { return "Byte" + std::to_string(info.param.lower); });
+INSTANTIATE_TEST_SUITE_P(Letters, UpperCaseTest,
+                         testing::Values(UpperCase{'z', 'Z'}, UpperCase{0xE0, 0xC0},
+                                         UpperCase{0xFE, 0xDE}, UpperCase{0x9A, 0x8A},
+                                         UpperCase{0xFF, 0x9F},
+                                         // No capital in the code page, or not a letter.
+                                         UpperCase{0xDF, 0xDF}, UpperCase{0xB5, 0xB5},
+                                         UpperCase{0xF7, 0xF7}, UpperCase{'{', '{'}),
+                         [](const auto& info) {
+                             return "Byte" + std::to_string(info.param.lower);
+                         });
 
 }  // namespace
