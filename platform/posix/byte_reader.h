@@ -9,6 +9,8 @@
 #include <span>
 #include <string>
 
+#include "win32.h"
+
 namespace posix {
 
 class ByteReader {
@@ -87,6 +89,20 @@ class ByteReader {
     std::span<const std::byte> bytes_;
     std::size_t position_ = 0;
 };
+
+// A field that holds either a number (0xFFFF followed by a WORD) or a zero-terminated UTF-16
+// string, as resource headers store types and names and dialog templates store menus,
+// classes and titles. Strings are converted to code page 1252; a field that is only the
+// terminator is an empty string.
+struct OrdinalOrName {
+    std::optional<WORD> ordinal;
+    std::string name;
+
+    bool operator==(const OrdinalOrName&) const = default;
+};
+
+// Nothing, with the reader where it was, when the field runs past the end.
+std::optional<OrdinalOrName> ReadOrdinalOrName(ByteReader& reader);
 
 }  // namespace posix
 

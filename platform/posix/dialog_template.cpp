@@ -6,37 +6,10 @@
 namespace posix {
 namespace {
 
-// The first WORD of a field that holds a number in its second WORD.
-constexpr WORD kOrdinalMarker = 0xFFFF;
-constexpr WORD kAbsentField = 0x0000;
 // DLGTEMPLATEEX starts with the version 1 and this signature.
 constexpr WORD kExtendedSignature = 0xFFFF;
 constexpr WORD kExtendedVersion = 1;
 constexpr std::size_t kItemAlignment = sizeof(DWORD);
-
-std::optional<OrdinalOrName> ReadOrdinalOrName(ByteReader& reader) {
-    const std::size_t start = reader.Position();
-    const std::optional<WORD> first = reader.Word();
-    if (!first) {
-        return std::nullopt;
-    }
-    if (*first == kAbsentField) {
-        return OrdinalOrName{};
-    }
-    if (*first == kOrdinalMarker) {
-        const std::optional<WORD> ordinal = reader.Word();
-        if (!ordinal) {
-            return std::nullopt;
-        }
-        return OrdinalOrName{*ordinal, {}};
-    }
-    reader.Seek(start);
-    const std::optional<std::u16string> name = reader.String();
-    if (!name) {
-        return std::nullopt;
-    }
-    return OrdinalOrName{std::nullopt, Utf16ToCp1252(*name)};
-}
 
 std::optional<std::string> ReadText(ByteReader& reader) {
     const std::optional<std::u16string> text = reader.String();

@@ -14,19 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "byte_reader.h"
 #include "win32.h"
 
 namespace posix {
-
-// A field that holds either a number (0xFFFF followed by a WORD) or a string. Strings are
-// converted from UTF-16 to code page 1252. An absent field (a single 0x0000) is an empty
-// string.
-struct OrdinalOrName {
-    std::optional<WORD> ordinal;
-    std::string name;
-
-    bool operator==(const OrdinalOrName&) const = default;
-};
 
 // The predefined control classes, stored as an atom in the item's class field.
 inline constexpr WORD kButtonClassAtom = 0x0080;

@@ -12,7 +12,6 @@
 namespace posix {
 namespace {
 
-constexpr WORD kOrdinalMarker = 0xFFFF;
 constexpr std::size_t kEntryAlignment = sizeof(DWORD);
 // The program's instance and module handle: the load address of a 32-bit Windows program,
 // so the value looks like what a Windows build sees.
@@ -25,27 +24,6 @@ HMODULE ProgramInstance() {
     return reinterpret_cast<HMODULE>(kProgramInstance);
 }
 
-std::optional<ResourceId> ReadResourceId(ByteReader& reader) {
-    const std::size_t start = reader.Position();
-    const std::optional<WORD> first = reader.Word();
-    if (!first) {
-        return std::nullopt;
-    }
-    if (*first == kOrdinalMarker) {
-        const std::optional<WORD> ordinal = reader.Word();
-        if (!ordinal) {
-            return std::nullopt;
-        }
-        return ResourceId{*ordinal, {}};
-    }
-    reader.Seek(start);
-    const std::optional<std::u16string> name = reader.String();
-    if (!name) {
-        return std::nullopt;
-    }
-    return ResourceId{std::nullopt, Utf16ToCp1252(*name)};
-}
-
 // One entry at the reader's position; the reader ends after its padded data.
 std::optional<ResourceEntry> ReadEntry(ByteReader& reader, std::span<const std::byte> file) {
     const std::size_t start = reader.Position();
@@ -54,8 +32,8 @@ std::optional<ResourceEntry> ReadEntry(ByteReader& reader, std::span<const std::
     if (!dataSize || !headerSize) {
         return std::nullopt;
     }
-    std::optional<ResourceId> type = ReadResourceId(reader);
-    std::optional<ResourceId> name = type ? ReadResourceId(reader) : std::nullopt;
+    std::optional<OrdinalOrName> type = ReadOrdinalOrName(reader);
+    std::optional<OrdinalOrName> name = type ? ReadOrdinalOrName(reader) : std::nullopt;
     if (!name || !reader.Align(kEntryAlignment)) {
         return std::nullopt;
     }
@@ -102,7 +80,7 @@ std::optional<WORD> IdNumber(LPCSTR id) {
     return number;
 }
 
-bool Matches(const ResourceId& stored, LPCSTR wanted) {
+bool Matches(const OrdinalOrName& stored, LPCSTR wanted) {
     if (const std::optional<WORD> number = IdNumber(wanted)) {
         return stored.ordinal == number;
     }

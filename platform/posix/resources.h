@@ -18,19 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "byte_reader.h"
 #include "win32.h"
 
 namespace posix {
 
-struct ResourceId {
-    std::optional<WORD> ordinal;
-    // Code page 1252, when the id is a string.
-    std::string name;
-};
-
 struct ResourceEntry {
-    ResourceId type;
-    ResourceId name;
+    OrdinalOrName type;
+    OrdinalOrName name;
     WORD language = 0;
     std::span<const std::byte> data;
 };
