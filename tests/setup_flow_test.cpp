@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/posix/fault_injection.h"
+#include "platform/posix/window_objects.h"
 #include "setup/process_state.h"
 #include "setup/resource_ids.h"
 #include "setup/setup_flow.h"
@@ -123,6 +124,17 @@ INSTANTIATE_TEST_SUITE_P(
                              "1:\\KARTOL",
                              {std::string("Fehler: ") + kInvalidPathText, kAbortBox}}),
     [](const auto& info) { return info.param.name; });
+
+// The hidden window is never closed by the program; a close request from outside destroys it
+// and posts a quit message with exit code 0.
+TEST_F(SetupFlowTest, CloseRequestDestroysTheHiddenWindow) {
+    ui.PressEscape();
+    ASSERT_EQ(RunSetup(), 0);
+    ASSERT_NE(posix::LookupWindow(SetupWindow), nullptr);
+    EXPECT_EQ(SetupWindowProc(SetupWindow, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(posix::LookupWindow(SetupWindow), nullptr);
+    EXPECT_EQ(posix::PostedQuitCode(), 0);
+}
 
 // The field holds any length; InstallDir takes its first 299 characters. The progress dialog
 // is kept from running so that stage 1 does not append its backslash.
