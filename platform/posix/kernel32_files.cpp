@@ -13,52 +13,40 @@ namespace {
 // New directories get the host's usual permissions; the umask narrows them as for any program.
 constexpr mode_t kDirectoryMode = 0777;
 
+// The common course of these operations: the injection seam, the drive map, then one host
+// call on the mapped path whose errno becomes the Win32 error.
+template <typename HostCall>
+BOOL OnMappedPath(posix::Api api, LPCSTR path, HostCall hostCall) {
+    const std::string_view programPath = posix::PathArgument(path);
+    if (posix::FailsByInjection(api, programPath)) {
+        return FALSE;
+    }
+    const posix::MappedPath mapped = posix::MapProgramPath(programPath);
+    if (!mapped) {
+        return posix::Fail(mapped.error);
+    }
+    if (hostCall(mapped.host.c_str()) != 0) {
+        return posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {
-    const std::string_view programPath = posix::PathArgument(path);
-    if (posix::FailsByInjection(posix::Api::SetCurrentDirectoryA, programPath)) {
-        return FALSE;
-    }
-    const posix::MappedPath mapped = posix::MapProgramPath(programPath);
-    if (!mapped) {
-        return posix::Fail(mapped.error);
-    }
     // chdir changes nothing when it fails, as Win32 leaves the current directory on failure.
-    if (chdir(mapped.host.c_str()) != 0) {
-        return posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
-    }
-    return TRUE;
+    return OnMappedPath(posix::Api::SetCurrentDirectoryA, path,
+                        [](const char* host) { return chdir(host); });
 }
 
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
-    const std::string_view programPath = posix::PathArgument(path);
-    if (posix::FailsByInjection(posix::Api::CreateDirectoryA, programPath)) {
-        return FALSE;
-    }
-    const posix::MappedPath mapped = posix::MapProgramPath(programPath);
-    if (!mapped) {
-        return posix::Fail(mapped.error);
-    }
     // mkdir refuses any existing name, a file's too, and a missing parent, as Win32 does.
-    if (mkdir(mapped.host.c_str(), kDirectoryMode) != 0) {
-        return posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
-    }
-    return TRUE;
+    return OnMappedPath(posix::Api::CreateDirectoryA, path,
+                        [](const char* host) { return mkdir(host, kDirectoryMode); });
 }
 
 BOOL DeleteFileA(LPCSTR path) {
-    const std::string_view programPath = posix::PathArgument(path);
-    if (posix::FailsByInjection(posix::Api::DeleteFileA, programPath)) {
-        return FALSE;
-    }
-    const posix::MappedPath mapped = posix::MapProgramPath(programPath);
-    if (!mapped) {
-        return posix::Fail(mapped.error);
-    }
     // unlink refuses a directory (EISDIR), which DeleteFileA must not remove either.
-    if (unlink(mapped.host.c_str()) != 0) {
-        return posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
-    }
-    return TRUE;
+    return OnMappedPath(posix::Api::DeleteFileA, path,
+                        [](const char* host) { return unlink(host); });
 }
