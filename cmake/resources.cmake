@@ -1,6 +1,6 @@
 # Compiles setup/setup.rc, the one source of every resource, with windres: into a COFF
 # object for the Windows build, into a standard .res file for the native build. The icon and
-# the payload it includes are generated here first.
+# the payload it includes are made here first.
 
 set(KARTOL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KARTOL_GENERATED_DIR})
@@ -15,8 +15,17 @@ add_custom_command(
     DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
     COMMENT "Generating the program icon")
 
-# setup.rc names the payload "payload.szdd"; windres finds it in the generated folder.
+# setup.rc names the payload "payload.szdd"; windres finds it in the generated folder. It is
+# the given SZDD file, or the given product folder packed and compressed, or by default the
+# sample product.
+set(KARTOL_PAYLOAD "" CACHE FILEPATH "SZDD payload to embed instead of the generated one")
+set(KARTOL_PRODUCT_MANIFEST "" CACHE FILEPATH
+    "Manifest of a product folder to pack into the payload instead of the sample product")
+set(KARTOL_PRODUCT_DIR "" CACHE PATH
+    "Folder that holds the files of KARTOL_PRODUCT_MANIFEST (default: the manifest's folder)")
+
 set(KARTOL_PAYLOAD_FILE ${KARTOL_GENERATED_DIR}/payload.szdd)
+set(KARTOL_ARCHIVE_FILE ${KARTOL_GENERATED_DIR}/payload.archive)
 if(KARTOL_PAYLOAD)
     add_custom_command(
         OUTPUT ${KARTOL_PAYLOAD_FILE}
@@ -24,12 +33,40 @@ if(KARTOL_PAYLOAD)
         DEPENDS ${KARTOL_PAYLOAD}
         COMMENT "Taking the given payload")
 else()
+    if(KARTOL_PRODUCT_MANIFEST)
+        set(manifest ${KARTOL_PRODUCT_MANIFEST})
+        set(product_dir ${KARTOL_PRODUCT_DIR})
+        if(NOT product_dir)
+            get_filename_component(product_dir ${manifest} DIRECTORY)
+        endif()
+        # The files the manifest names, so that a change of any of them packs anew.
+        file(STRINGS ${manifest} names REGEX "^[^#]")
+        set(product_files ${manifest})
+        foreach(name IN LISTS names)
+            string(REPLACE "\\" "/" name "${name}")
+            list(APPEND product_files ${product_dir}/${name})
+        endforeach()
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${manifest})
+    else()
+        set(manifest ${KARTOL_GENERATED_DIR}/sample/manifest.txt)
+        set(product_dir ${KARTOL_GENERATED_DIR}/sample/files)
+        set(product_files ${manifest})
+        add_custom_command(
+            OUTPUT ${manifest}
+            COMMAND ${KARTOL_SAMPLE_TOOL} ${KARTOL_GENERATED_DIR}/sample
+            DEPENDS ${KARTOL_HOST_TOOLS}
+            COMMENT "Generating the sample product")
+    endif()
+    add_custom_command(
+        OUTPUT ${KARTOL_ARCHIVE_FILE}
+        COMMAND ${KARTOL_PAYLOAD_TOOL} pack ${manifest} ${product_dir} ${KARTOL_ARCHIVE_FILE}
+        DEPENDS ${product_files} ${KARTOL_HOST_TOOLS}
+        COMMENT "Packing the payload archive")
     add_custom_command(
         OUTPUT ${KARTOL_PAYLOAD_FILE}
-        COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/make_empty_payload.py
-                ${KARTOL_PAYLOAD_FILE}
-        DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_empty_payload.py
-        COMMENT "Generating the payload")
+        COMMAND ${KARTOL_PAYLOAD_TOOL} compress ${KARTOL_ARCHIVE_FILE} ${KARTOL_PAYLOAD_FILE}
+        DEPENDS ${KARTOL_ARCHIVE_FILE} ${KARTOL_HOST_TOOLS}
+        COMMENT "Compressing the payload")
 endif()
 
 if(WIN32)

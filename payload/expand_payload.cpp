@@ -1,6 +1,72 @@
 #include "expand_payload.h"
 
-// The payload is not expanded yet: the stage succeeds so that the sequence runs on.
+#include "platform/platform.h"
+#include "setup/process_state.h"
+#include "setup/resource_ids.h"
+
+namespace {
+
+constexpr char kPayloadType[] = "TEMPLATE";
+constexpr char kStoredFileName[] = "kartol.un_";
+constexpr char kExpandedFileName[] = "kartol.un2";
+constexpr char kStoredFileMode[] = "wb";
+
+// Room for the longest InstallDir, the expanded file's name and the terminator.
+constexpr std::size_t kExpandedPathSize = kInstallDirSize + sizeof kExpandedFileName - 1;
+
+bool IsLzError(INT handle) {
+    return handle == LZERROR_BADINHANDLE || handle == LZERROR_GLOBALLOC;
+}
+
+// Writes the resource's bytes, as they are, to InstallDir + "kartol.un_" in one write. A file
+// that cannot be created is not reported: opening it for expansion decides.
+void WriteStoredFile(const void* bytes, DWORD size) {
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredFileName);
+    FILE* stored = OpenProgramStream(PathBuffer, kStoredFileMode);
+    if (stored != nullptr) {
+        std::fwrite(bytes, 1, size, stored);
+        std::fclose(stored);
+    }
+}
+
+}  // namespace
+
 int ExpandPayload() {
-    return 1;
+    const HRSRC located = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_PAYLOAD), kPayloadType);
+    if (located == nullptr) {
+        return 0;
+    }
+    const HGLOBAL loaded = LoadResource(nullptr, located);
+    if (loaded == nullptr) {
+        return 0;
+    }
+    const void* const bytes = LockResource(loaded);
+    const DWORD size = SizeofResource(nullptr, located);
+    if (size == 0) {
+        return 0;
+    }
+    WriteStoredFile(bytes, size);
+    FreeResource(loaded);
+
+    char expandedPath[kExpandedPathSize];
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredFileName);
+    std::snprintf(expandedPath, sizeof expandedPath, "%s%s", InstallDir, kExpandedFileName);
+    OFSTRUCT sourceReopen;
+    OFSTRUCT destinationReopen;
+    const INT source = LZOpenFileA(PathBuffer, &sourceReopen, OF_READ);
+    if (IsLzError(source)) {
+        return 0;
+    }
+    const INT destination = LZOpenFileA(expandedPath, &destinationReopen, OF_CREATE);
+    if (IsLzError(destination)) {
+        LZClose(source);
+        return 0;
+    }
+    const LONG copied = LZCopy(source, destination);
+    LZClose(source);
+    LZClose(destination);
+    if (copied < 0) {
+        return 0;
+    }
+    return DeleteFileA(PathBuffer);
 }

@@ -1,6 +1,102 @@
 #include "unpack_archive.h"
 
-// No archive is unpacked yet: the stage succeeds so that the sequence runs on.
-int UnpackArchive(HWND) {
-    return 1;
+#include <cstdint>
+
+#include "formats/payload_archive.h"
+#include "payload/archive_reader.h"
+#include "setup/process_state.h"
+#include "setup/resource_ids.h"
+#include "target/uninstall_log.h"
+
+namespace {
+
+constexpr char kArchiveFileName[] = "kartol.un2";
+constexpr char kOutputMode[] = "wb";
+constexpr std::size_t kCopyBufferSize = 10000;
+constexpr std::size_t kStatusTextSize = 500;
+
+// One buffer serves every piece of every entry.
+char CopyBuffer[kCopyBufferSize];
+
+void BuildArchivePath() {
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kArchiveFileName);
+}
+
+// Every entry must stay inside the target directory and have all its bytes in the archive,
+// so that a damaged archive installs nothing rather than files outside the target or files
+// cut short. Checked for the whole directory before the first file is written.
+bool DirectoryIsSound() {
+    if (std::fseek(ArchiveStream, 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long archiveSize = std::ftell(ArchiveStream);
+    for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
+        const ArchiveEntry& entry = ArchiveDirectory.entries[index];
+        const std::uint64_t end = std::uint64_t{entry.offset} + entry.size;
+        if (!archive::IsContainedName(entry.name) || archiveSize < 0 ||
+            end > static_cast<std::uint64_t>(archiveSize)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Copies the entry's bytes from ArchiveStream in pieces of at most the buffer's size. False
+// when a piece could not be read whole or not written whole.
+bool CopyEntry(const ArchiveEntry& entry, FILE* output) {
+    std::uint32_t remaining = entry.size;
+    do {
+        const std::size_t piece = remaining >= kCopyBufferSize ? kCopyBufferSize : remaining;
+        const std::size_t read = std::fread(CopyBuffer, 1, piece, ArchiveStream);
+        if (read != piece || std::fwrite(CopyBuffer, 1, read, output) != read) {
+            return false;
+        }
+        remaining -= static_cast<std::uint32_t>(piece);
+    } while (remaining != 0);
+    return true;
+}
+
+// Writes one entry to InstallDir + its name, the path left in PathBuffer. A file that could
+// not be written whole is removed again, so that no file cut short stays behind unlogged.
+bool WriteEntry(const ArchiveEntry& entry) {
+    FILE* output = OpenProgramStream(PathBuffer, kOutputMode);
+    if (output == nullptr) {
+        return false;
+    }
+    const bool copied = CopyEntry(entry, output);
+    if (std::fclose(output) != 0 || !copied) {
+        DeleteFileA(PathBuffer);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int UnpackArchive(HWND progressDialog) {
+    BuildArchivePath();
+    if (!OpenArchive(PathBuffer)) {
+        return 0;
+    }
+    if (!DirectoryIsSound()) {
+        CloseArchive();
+        return 0;
+    }
+    char statusText[kStatusTextSize];
+    for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
+        const ArchiveEntry& entry = ArchiveDirectory.entries[index];
+        std::fseek(ArchiveStream, static_cast<long>(entry.offset), SEEK_SET);
+        std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, entry.name);
+        // The output path again, formatted from its parts: both always fit the buffer.
+        std::snprintf(statusText, sizeof statusText, "Schreibe %s%s.", InstallDir, entry.name);
+        SetWindowTextA(GetDlgItem(progressDialog, IDC_STATUS_TEXT), statusText);
+        if (!WriteEntry(entry)) {
+            CloseArchive();
+            return 0;
+        }
+        WriteLogFileLine(entry.name);
+    }
+    CloseArchive();
+    BuildArchivePath();
+    return DeleteFileA(PathBuffer);
 }

@@ -7,7 +7,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <lzexpand.h>
 #else
+#include "posix/lzexpand.h"
 #include "posix/win32.h"
 #endif
 

@@ -26,6 +26,8 @@ enum class Api {
     FindResourceA,
     LoadResource,
     SizeofResource,
+    LZOpenFileA,
+    LZCopy,
 };
 
 struct Injection {

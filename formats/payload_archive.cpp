@@ -1,0 +1,136 @@
+#include "payload_archive.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "formats/byte_order.h"
+
+namespace archive {
+namespace {
+
+constexpr std::size_t kOffsetField = kNameFieldSize;
+constexpr std::size_t kSizeField = kNameFieldSize + 4;
+// Offsets are used as signed 32-bit stream positions.
+constexpr std::uint64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+std::string Quoted(std::string_view name) {
+    return "\"" + std::string{name} + "\"";
+}
+
+}  // namespace
+
+bool IsContainedName(std::string_view name) {
+    if (name.empty() || IsSeparator(name.front()) || name.find(':') != name.npos) {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const auto end = std::find_if(name.begin() + start, name.end(), IsSeparator);
+        const std::string_view component = name.substr(start, end - (name.begin() + start));
+        if (!component.empty() && component.find_first_not_of(". ") == component.npos) {
+            return false;
+        }
+        start += component.size() + 1;
+    }
+    return true;
+}
+
+std::string NameProblem(std::string_view name) {
+    if (name.size() >= kNameFieldSize) {
+        return "name " + Quoted(name) + " is longer than " + std::to_string(kNameFieldSize - 1) +
+               " bytes";
+    }
+    if (name.find('\0') != name.npos) {
+        return "name " + Quoted(name) + " holds a NUL byte";
+    }
+    if (!IsContainedName(name)) {
+        return "name " + Quoted(name) + " leaves the target folder";
+    }
+    return {};
+}
+
+std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
+    if (entries.size() > kMaxEntries) {
+        throw std::invalid_argument(std::to_string(entries.size()) + " entries; at most " +
+                                    std::to_string(kMaxEntries) + " fit the setup's directory");
+    }
+    std::uint64_t total = kDirectoryOffset + kRecordSize * entries.size();
+    std::vector<std::uint8_t> file(total);
+    std::ranges::copy(kMagicText, file.begin());
+    file[kMagicText.size()] = kEndOfText;
+    bytes::WriteLe32(std::span{file}.subspan(kHeaderSize),
+                     static_cast<std::uint32_t>(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const NamedBytes& entry = entries[i];
+        if (const std::string problem = NameProblem(entry.name); !problem.empty()) {
+            throw std::invalid_argument(problem);
+        }
+        if (total + entry.bytes.size() > kMaxOffset) {
+            throw std::invalid_argument("entry " + Quoted(entry.name) +
+                                        " lies beyond 2 GiB, which offsets cannot reach");
+        }
+        const std::span record =
+            std::span{file}.subspan(kDirectoryOffset + kRecordSize * i, kRecordSize);
+        std::ranges::copy(entry.name, record.begin());
+        bytes::WriteLe32(record.subspan(kOffsetField), static_cast<std::uint32_t>(total));
+        bytes::WriteLe32(record.subspan(kSizeField),
+                         static_cast<std::uint32_t>(entry.bytes.size()));
+        total += entry.bytes.size();
+    }
+    file.reserve(total);
+    for (const NamedBytes& entry : entries) {
+        file.insert(file.end(), entry.bytes.begin(), entry.bytes.end());
+    }
+    return file;
+}
+
+Parsed Parse(std::span<const std::uint8_t> file) {
+    if (file.size() < kHeaderSize) {
+        return {{}, "the header is cut short"};
+    }
+    if (!std::ranges::equal(file.first(kTestedMagicSize), kMagicText.substr(0, kTestedMagicSize))) {
+        return {{}, "not a payload archive (wrong magic)"};
+    }
+    if (file.size() < kDirectoryOffset) {
+        return {{}, "the entry count is cut short"};
+    }
+    const auto count = static_cast<std::int32_t>(bytes::ReadLe32(file.subspan(kHeaderSize)));
+    if (count > static_cast<std::int32_t>(kMaxEntries)) {
+        return {{},
+                std::to_string(count) + " entries; at most " + std::to_string(kMaxEntries) +
+                    " fit the setup's directory"};
+    }
+    Parsed parsed;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::size_t at = kDirectoryOffset + kRecordSize * i;
+        if (file.size() < at + kRecordSize) {
+            return {{}, "the directory is cut short at entry " + std::to_string(i)};
+        }
+        const std::span record = file.subspan(at, kRecordSize);
+        const auto nul = std::ranges::find(record.first(kNameFieldSize), 0);
+        if (nul == record.begin() + kNameFieldSize) {
+            return {{}, "the name of entry " + std::to_string(i) + " has no terminator"};
+        }
+        Entry entry{std::string(record.begin(), nul), bytes::ReadLe32(record.subspan(kOffsetField)),
+                    bytes::ReadLe32(record.subspan(kSizeField))};
+        if (!IsContainedName(entry.name)) {
+            return {{},
+                    "entry " + std::to_string(i) + " " + Quoted(entry.name) +
+                        " leaves the target folder"};
+        }
+        if (std::uint64_t{entry.offset} + entry.size > file.size() || entry.offset > kMaxOffset) {
+            return {{},
+                    "the bytes of entry " + std::to_string(i) + " " + Quoted(entry.name) +
+                        " are not all in the archive"};
+        }
+        parsed.entries.push_back(std::move(entry));
+    }
+    return parsed;
+}
+
+}  // namespace archive

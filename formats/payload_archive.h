@@ -1,0 +1,69 @@
+// The payload archive: a 23-byte header ("Quillmark Bit ResFile", 0x1A, 0x00), a signed 32-bit
+// entry count, that many 136-byte directory records (a NUL-terminated name in 128 bytes, a
+// 32-bit offset from the start of the file, a 32-bit size) and the entries' bytes. Integers
+// are little-endian; nothing is aligned.
+//
+// The writer lays the data out as the setup program's archives are built: contiguous, in
+// directory order, right behind the directory. The parser holds an archive to everything the
+// setup's reader and unpacking stage check, so that a file it accepts installs.
+#ifndef KARTOL_FORMATS_PAYLOAD_ARCHIVE_H
+#define KARTOL_FORMATS_PAYLOAD_ARCHIVE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace archive {
+
+inline constexpr std::string_view kMagicText = "Quillmark Bit ResFile";
+inline constexpr std::uint8_t kEndOfText = 0x1A;
+inline constexpr std::size_t kHeaderSize = 23;
+// The setup's reader compares only this many bytes of the magic.
+inline constexpr std::size_t kTestedMagicSize = 7;
+inline constexpr std::size_t kCountSize = 4;
+inline constexpr std::size_t kDirectoryOffset = kHeaderSize + kCountSize;
+inline constexpr std::size_t kNameFieldSize = 128;
+inline constexpr std::size_t kRecordSize = kNameFieldSize + 4 + 4;
+// The setup's directory table holds this many records.
+inline constexpr std::size_t kMaxEntries = 300;
+
+struct Entry {
+    std::string name;  // code page 1252, "\" between a directory and the file name
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+struct NamedBytes {
+    std::string name;
+    std::span<const std::uint8_t> bytes;
+};
+
+// Whether a stored name stays inside the folder it is unpacked into: not empty, not absolute,
+// no drive, no component made only of dots and spaces ("..", and what Windows trims to it).
+// "\" and "/" both separate components, as on Windows.
+bool IsContainedName(std::string_view name);
+
+// Why a name cannot be stored in an archive, or empty when it can.
+std::string NameProblem(std::string_view name);
+
+// The archive of `entries` in this order. Throws std::invalid_argument for a name that
+// NameProblem refuses, more than 300 entries, or data beyond what 32-bit offsets reach.
+std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries);
+
+struct Parsed {
+    std::vector<Entry> entries;
+    std::string error;  // empty when the archive is well formed
+
+    explicit operator bool() const { return error.empty(); }
+};
+
+// The directory of `file`, or the first reason the setup would refuse it. A count of 0 or
+// below is an empty directory, as the setup reads it.
+Parsed Parse(std::span<const std::uint8_t> file);
+
+}  // namespace archive
+
+#endif

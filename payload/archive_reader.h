@@ -1,0 +1,38 @@
+// The setup's reader of the payload archive "kartol.un2": the fixed directory table that the
+// unpacking stage works from, and the open stream on the archive's bytes.
+#ifndef KARTOL_PAYLOAD_ARCHIVE_READER_H
+#define KARTOL_PAYLOAD_ARCHIVE_READER_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "formats/payload_archive.h"
+
+// One directory record, held byte for byte as the archive stores it (both builds run on
+// little-endian hosts).
+struct ArchiveEntry {
+    char name[archive::kNameFieldSize];
+    std::uint32_t offset;
+    std::uint32_t size;
+};
+static_assert(sizeof(ArchiveEntry) == archive::kRecordSize);
+
+struct ArchiveDirectoryTable {
+    std::int32_t count;
+    ArchiveEntry entries[archive::kMaxEntries];
+};
+
+extern ArchiveDirectoryTable ArchiveDirectory;
+// Open from a successful OpenArchive until CloseArchive; null otherwise.
+extern FILE* ArchiveStream;
+
+// Opens the archive at `path` and reads its whole directory into ArchiveDirectory. 1 when the
+// stream is open and stands behind the directory; 0, with nothing left open, when the file
+// cannot be opened, its first seven bytes are not "Quillma", it holds more records than the
+// table, or the header, the count or a record is cut short or a name has no terminator.
+int OpenArchive(const char* path);
+
+// Closes ArchiveStream; the stream library's result (0 on success).
+int CloseArchive();
+
+#endif

@@ -1,0 +1,57 @@
+#include "file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+namespace tools {
+namespace {
+
+std::runtime_error FileError(const char* what, const std::filesystem::path& path) {
+    return std::runtime_error(std::string{what} + " " + path.string() + ": " +
+                              std::strerror(errno));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+    std::ifstream in{path, std::ios::binary};
+    if (!in) {
+        throw FileError("cannot open", path);
+    }
+    std::vector<std::uint8_t> bytes;
+    in.seekg(0, std::ios::end);
+    if (const std::streamoff size = in.tellg(); size > 0) {
+        bytes.resize(static_cast<std::size_t>(size));
+    }
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()))) {
+        throw FileError("cannot read", path);
+    }
+    return bytes;
+}
+
+void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    std::filesystem::path temporary = path;
+    temporary += ".part";
+    {
+        std::ofstream out{temporary, std::ios::binary | std::ios::trunc};
+        if (!out) {
+            throw FileError("cannot create", temporary);
+        }
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            const auto error = FileError("cannot write", temporary);
+            std::filesystem::remove(temporary);
+            throw error;
+        }
+    }
+    std::filesystem::rename(temporary, path);
+}
+
+}  // namespace tools

@@ -1,0 +1,21 @@
+// Whole-file reads and writes for the tools, with errors that name the file.
+#ifndef KARTOL_TOOLS_FILE_IO_H
+#define KARTOL_TOOLS_FILE_IO_H
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace tools {
+
+// Throws std::runtime_error when the file cannot be read.
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
+
+// Writes through a temporary file beside `path` that is then renamed, so that a failed write
+// never leaves a half-written file under the final name. Throws std::runtime_error.
+void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace tools
+
+#endif

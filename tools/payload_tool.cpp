@@ -1,0 +1,273 @@
+// kartol-payload: builds and inspects the setup's payload. It packs a product folder into a
+// payload archive in the order a manifest gives, compresses files into SZDD mode 'A' with the
+// smallest output the format allows, and lists, extracts, expands and verifies both kinds of
+// file. Every failure is a message on standard error and a non-zero exit status.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/payload_archive.h"
+#include "formats/szdd_decoder.h"
+#include "formats/szdd_encoder.h"
+#include "formats/szdd_format.h"
+#include "platform/posix/codepage.h"
+#include "tools/file_io.h"
+#include "tools/progress_line.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] = R"(usage: kartol-payload COMMAND ARGUMENTS
+
+Builds and inspects the payload of the Vemo Kartol setup: payload archives and SZDD files.
+
+commands:
+  pack MANIFEST FOLDER ARCHIVE  pack the files of FOLDER that MANIFEST names, in its order,
+                                into ARCHIVE (one entry name per line, "\" between folders)
+  list FILE                     the entry count, then offset, size and name of each entry
+  extract FILE FOLDER           write every entry below FOLDER (names that leave it are refused)
+  compress INPUT OUTPUT         compress INPUT into SZDD mode 'A' (optimal parse)
+  expand INPUT OUTPUT           expand an SZDD file; a length that differs from the header's
+                                is reported and fails
+  verify FILE...                check that each SZDD file or archive is well formed
+
+FILE may be an archive or an SZDD file that holds one.
+)";
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+using Arguments = std::vector<std::string_view>;
+
+void NeedArguments(const Arguments& args, std::size_t count, std::string_view command) {
+    if (args.size() != count) {
+        throw UsageError(std::string{command} + " takes " + std::to_string(count) + " arguments");
+    }
+}
+
+// The expansion of an SZDD file, held to its header: a damaged body or a length that differs
+// from the header's is an error.
+std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
+                                        const std::string& name) {
+    const auto header = szdd::ReadHeader(file);
+    if (!header) {
+        throw std::runtime_error(name + ": not an SZDD file");
+    }
+    if (header->mode != szdd::kModeA) {
+        throw std::runtime_error(name + ": compression mode '" +
+                                 std::string(1, static_cast<char>(header->mode)) +
+                                 "' is not mode 'A'");
+    }
+    const szdd::Expansion expansion =
+        szdd::ExpandBody(file.subspan(szdd::kHeaderSize), header->expandedLength);
+    if (expansion.truncated) {
+        throw std::runtime_error(name + ": the compressed body is cut short");
+    }
+    if (expansion.size != header->expandedLength) {
+        throw std::runtime_error(name + ": expands to " + std::to_string(expansion.size) +
+                                 " bytes, the header says " +
+                                 std::to_string(header->expandedLength));
+    }
+    const auto bytes = expansion.Bytes();
+    return {bytes.begin(), bytes.end()};
+}
+
+// An archive given as itself or inside an SZDD file, parsed and checked.
+struct LoadedArchive {
+    std::vector<std::uint8_t> bytes;
+    std::vector<archive::Entry> entries;
+};
+
+LoadedArchive LoadArchive(const fs::path& path) {
+    std::vector<std::uint8_t> bytes = tools::ReadFile(path);
+    if (szdd::HasMagic(bytes)) {
+        bytes = ExpandChecked(bytes, path.string());
+    }
+    archive::Parsed parsed = archive::Parse(bytes);
+    if (!parsed) {
+        throw std::runtime_error(path.string() + ": " + parsed.error);
+    }
+    return {std::move(bytes), std::move(parsed.entries)};
+}
+
+// The host path of an entry below `folder`: "\" separates folders, and the code page 1252
+// name becomes UTF-8.
+fs::path HostPath(const fs::path& folder, std::string_view name) {
+    std::string relative = posix::Cp1252ToUtf8(name);
+    std::ranges::replace(relative, '\\', '/');
+    return folder / relative;
+}
+
+// The entry names of a manifest: one per line in UTF-8, blank lines and lines that start with
+// "#" skipped, a CR before the line end ignored.
+std::vector<std::string> ReadManifest(const fs::path& path) {
+    std::ifstream in{path};
+    if (!in) {
+        throw std::runtime_error("cannot open manifest " + path.string());
+    }
+    std::vector<std::string> names;
+    for (std::string line; std::getline(in, line);) {
+        if (line.ends_with('\r')) {
+            line.pop_back();
+        }
+        if (!line.empty() && !line.starts_with('#')) {
+            names.push_back(posix::Utf8ToCp1252(line));
+        }
+    }
+    return names;
+}
+
+int Pack(const Arguments& args) {
+    NeedArguments(args, 3, "pack");
+    const fs::path folder{args[1]};
+    const std::vector<std::string> names = ReadManifest(fs::path{args[0]});
+    std::vector<std::vector<std::uint8_t>> contents;
+    for (const std::string& name : names) {
+        contents.push_back(tools::ReadFile(HostPath(folder, name)));
+    }
+    std::vector<archive::NamedBytes> entries;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        entries.push_back({names[i], contents[i]});
+    }
+    tools::WriteFile(fs::path{args[2]}, archive::Build(entries));
+    return 0;
+}
+
+int List(const Arguments& args) {
+    NeedArguments(args, 1, "list");
+    const LoadedArchive loaded = LoadArchive(fs::path{args[0]});
+    std::printf("%zu entries\n", loaded.entries.size());
+    for (const archive::Entry& entry : loaded.entries) {
+        std::printf("%10u %10u %s\n", entry.offset, entry.size,
+                    posix::Cp1252ToUtf8(entry.name).c_str());
+    }
+    return 0;
+}
+
+// Refuses to write through a link that an earlier run or another program put into the folder.
+void RefuseLinksBelow(const fs::path& folder, const fs::path& target) {
+    fs::path at = folder;
+    for (const fs::path& part : fs::relative(target, folder)) {
+        at /= part;
+        if (fs::is_symlink(fs::symlink_status(at))) {
+            throw std::runtime_error(at.string() + " is a link; not writing through it");
+        }
+    }
+}
+
+int Extract(const Arguments& args) {
+    NeedArguments(args, 2, "extract");
+    const LoadedArchive loaded = LoadArchive(fs::path{args[0]});
+    const fs::path folder{args[1]};
+    fs::create_directories(folder);
+    for (const archive::Entry& entry : loaded.entries) {
+        const fs::path target = HostPath(folder, entry.name);
+        RefuseLinksBelow(folder, target);
+        fs::create_directories(target.parent_path());
+        tools::WriteFile(target, std::span{loaded.bytes}.subspan(entry.offset, entry.size));
+    }
+    return 0;
+}
+
+int Compress(const Arguments& args) {
+    NeedArguments(args, 2, "compress");
+    const std::vector<std::uint8_t> input = tools::ReadFile(fs::path{args[0]});
+    tools::ProgressLine progress{"compress"};
+    const std::vector<std::uint8_t> output = szdd::Compress(
+        input, 0,
+        [&progress](std::size_t done, std::size_t total) { progress.Update(done, total); });
+    tools::WriteFile(fs::path{args[1]}, output);
+    return 0;
+}
+
+int Expand(const Arguments& args) {
+    NeedArguments(args, 2, "expand");
+    const fs::path input{args[0]};
+    tools::WriteFile(fs::path{args[1]}, ExpandChecked(tools::ReadFile(input), input.string()));
+    return 0;
+}
+
+bool IsArchive(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= archive::kTestedMagicSize &&
+           std::ranges::equal(bytes.first(archive::kTestedMagicSize),
+                              archive::kMagicText.substr(0, archive::kTestedMagicSize));
+}
+
+// What a well-formed file is, for the verify report; throws for a damaged one.
+std::string VerifyOne(const fs::path& path) {
+    std::vector<std::uint8_t> bytes = tools::ReadFile(path);
+    const bool compressed = szdd::HasMagic(bytes);
+    if (compressed) {
+        bytes = ExpandChecked(bytes, path.string());
+        if (!IsArchive(bytes)) {
+            return "SZDD file";
+        }
+    } else if (!IsArchive(bytes)) {
+        throw std::runtime_error(path.string() + ": neither an SZDD file nor an archive");
+    }
+    const archive::Parsed parsed = archive::Parse(bytes);
+    if (!parsed) {
+        throw std::runtime_error(path.string() + ": " + parsed.error);
+    }
+    return std::string{compressed ? "SZDD file holding an archive" : "archive"} + " of " +
+           std::to_string(parsed.entries.size()) + " entries";
+}
+
+int Verify(const Arguments& args) {
+    if (args.empty()) {
+        throw UsageError("verify takes one or more files");
+    }
+    int status = 0;
+    for (const std::string_view name : args) {
+        try {
+            std::printf("%s: ok, %s\n", std::string{name}.c_str(),
+                        VerifyOne(fs::path{name}).c_str());
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "kartol-payload: %s\n", error.what());
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+const std::map<std::string_view, std::function<int(const Arguments&)>> kCommands{
+    {"pack", Pack},         {"list", List},     {"extract", Extract},
+    {"compress", Compress}, {"expand", Expand}, {"verify", Verify},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Arguments all(argv + 1, argv + argc);
+    if (all.empty() || all[0] == "--help" || all[0] == "-h" || all[0] == "help") {
+        std::fputs(kUsage, all.empty() ? stderr : stdout);
+        return all.empty() ? kExitUsage : 0;
+    }
+    const auto command = kCommands.find(all[0]);
+    try {
+        if (command == kCommands.end()) {
+            throw UsageError("unknown command \"" + std::string{all[0]} + "\"");
+        }
+        return command->second(Arguments(all.begin() + 1, all.end()));
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "kartol-payload: %s (see kartol-payload --help)\n", error.what());
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "kartol-payload: %s\n", error.what());
+        return kExitFailure;
+    }
+}
