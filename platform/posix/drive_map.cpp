@@ -18,9 +18,20 @@ constexpr std::string_view kDefaultDriveFolder = "vemo-kartol/drive_c";
 constexpr std::string_view kUserDataFolder = ".local/share";
 // "X:\" is the shortest absolute drive path.
 constexpr std::size_t kDriveRootLength = 3;
+constexpr std::string_view kSeparators = "\\/";
 // Bytes below this are control characters, which no name may hold.
 constexpr unsigned char kFirstNameByte = 0x20;
 constexpr std::string_view kRefusedNameBytes = "\"*:<>?|";
+// Win32 drops every space and dot at the end of a path ("C:\KARTOL . " is C:\KARTOL).
+constexpr std::string_view kDroppedAtPathEnd = " .";
+constexpr char kDot = '.';
+// The names that Win32 takes for its devices when they end a path, in any case, and with
+// anything after a dot: "nul", "CON.txt", "Lpt1 .log". COM and LPT take one digit 1 to 9, or
+// one of the superscripts ¹ ² ³ of code page 1252, which Win32 counts as digits there.
+constexpr std::size_t kDeviceNameLength = 3;
+constexpr std::string_view kDeviceNames[] = {"AUX", "CON", "NUL", "PRN"};
+constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
+constexpr std::string_view kDeviceDigits = "123456789\xB9\xB2\xB3";
 
 // A relative mapping is taken from the folder the program started in: the setup changes its
 // current directory as it walks the target path, and a drive must not move with it.
@@ -38,7 +49,7 @@ char UpperAscii(char c) {
 }
 
 bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
+    return kSeparators.find(c) != kSeparators.npos;
 }
 
 std::string DriveVariable(char letter) {
@@ -71,24 +82,55 @@ bool IsAllowedName(std::string_view name) {
     });
 }
 
-// The components below the drive root, with "." and ".." resolved as text, the way the
-// program's file system resolves them before it looks at the disk.
+// Whether Win32 takes the last name of a path for a device: the part before its first dot,
+// without the spaces that end it, is a device's name. (A colon, which would end it too, is
+// refused in every name before this is asked.)
+bool IsDeviceName(std::string_view name) {
+    std::string_view base = name.substr(0, name.find(kDot));
+    base = base.substr(0, base.find_last_not_of(' ') + 1);
+    const auto startsAs = [base](std::string_view device) {
+        return SameIgnoringCase(base.substr(0, device.size()), device);
+    };
+    if (base.size() == kDeviceNameLength) {
+        return std::ranges::any_of(kDeviceNames, startsAs);
+    }
+    return base.size() == kDeviceNameLength + 1 &&
+           kDeviceDigits.find(base.back()) != kDeviceDigits.npos &&
+           std::ranges::any_of(kNumberedDeviceNames, startsAs);
+}
+
+// The components below the drive root, resolved as text the way the program's file system
+// resolves them before it looks at the disk: "." and ".." are taken away, a single dot that
+// ends a component before a separator is dropped, and so is every space and dot at the end of
+// the whole path. "C:\KARTOL.\", "C:\KARTOL." and "C:\KARTOL \." are therefore C:\KARTOL,
+// while "C:\KARTOL \x" and "C:\KARTOL..\x" lie in folders of those names, as on Windows.
 std::vector<std::string_view> NormalComponents(std::string_view belowRoot) {
+    const bool endsInSeparator = !belowRoot.empty() && IsSeparator(belowRoot.back());
     std::vector<std::string_view> components;
     while (!belowRoot.empty()) {
         const auto end = std::ranges::find_if(belowRoot, IsSeparator);
-        const std::string_view component{belowRoot.begin(), end};
+        std::string_view component{belowRoot.begin(), end};
         belowRoot.remove_prefix(component.size() + (end == belowRoot.end() ? 0 : 1));
-        if (component.empty() || component == ".") {
-            continue;
-        }
         if (component == "..") {
             if (!components.empty()) {
                 components.pop_back();
             }
             continue;
         }
-        components.push_back(component);
+        // "." is such a dot too, and nothing is left of it.
+        if (component.ends_with(kDot) && !component.ends_with("..")) {
+            component.remove_suffix(1);
+        }
+        if (!component.empty()) {
+            components.push_back(component);
+        }
+    }
+    if (!endsInSeparator && !components.empty()) {
+        std::string_view& last = components.back();
+        last = last.substr(0, last.find_last_not_of(kDroppedAtPathEnd) + 1);
+        if (last.empty()) {
+            components.pop_back();
+        }
     }
     return components;
 }
@@ -153,7 +195,9 @@ MappedPath MapProgramPath(std::string_view programPath) {
     }
     const std::vector<std::string_view> components =
         NormalComponents(programPath.substr(kDriveRootLength));
-    if (!std::ranges::all_of(components, IsAllowedName)) {
+    // Win32 looks for a device name in the path as it was written: "C:\NUL\." is no device.
+    const std::string_view lastName = programPath.substr(programPath.find_last_of(kSeparators) + 1);
+    if (!std::ranges::all_of(components, IsAllowedName) || IsDeviceName(lastName)) {
         return {{}, ERROR_INVALID_NAME};
     }
     std::optional<fs::path> host = DriveFolder(programPath[0]);

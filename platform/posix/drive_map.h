@@ -33,7 +33,8 @@ void UnmapDrive(char letter);
 // Where a program path lies on the host, or the Win32 error code of a path that cannot be
 // mapped: ERROR_PATH_NOT_FOUND for anything but an absolute drive path and for a drive that
 // does not exist, ERROR_INVALID_NAME for a component with a character the program's file
-// system refuses (control characters and " * : < > ? |).
+// system refuses (control characters and " * : < > ? |) and for a path whose last name is a
+// device's (CON, PRN, AUX, NUL, COM1-9, LPT1-9, also "nul.txt"): the host has no such devices.
 struct MappedPath {
     std::filesystem::path host;
     DWORD error = ERROR_SUCCESS;
@@ -43,8 +44,10 @@ struct MappedPath {
 
 // Both "\" and "/" separate components; empty components and "." are skipped, and ".." goes
 // up one component but never above the drive's folder, so the result always lies inside it.
-// Components are code page 1252 and become UTF-8 host names. An existing entry is matched
-// without regard to case (an exact match wins); a missing one is used as written.
+// As in Win32, a component loses a single final dot before a separator, and the path loses
+// every space and dot at its end. Components are code page 1252 and become UTF-8 host names. An
+// existing entry is matched without regard to case (an exact match wins); a missing one is used as
+// written.
 MappedPath MapProgramPath(std::string_view programPath);
 
 // The path argument of a Win32 call as text; null is the empty path, which maps nowhere.

@@ -1,9 +1,16 @@
 // OpenProgramStream for hosts without Windows: the program path goes through the drive map,
-// and a text-mode write stream turns every LF into CR LF, as the Windows runtime's text mode
-// does, so that "deinst.log" has the same bytes from both builds.
+// only a regular file is opened, and a text-mode write stream turns every LF into CR LF, as
+// the Windows runtime's text mode does, so that "deinst.log" has the same bytes from both
+// builds.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +25,8 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
+// New files get the host's usual permissions; the umask narrows them as for any program.
+constexpr mode_t kFileMode = 0666;
 constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 
@@ -32,11 +41,57 @@ bool IsWriteOnly(std::string_view mode) {
     return (mode.starts_with('w') || mode.starts_with('a')) && mode.find('+') == mode.npos;
 }
 
-// The host's fopen knows no "t"; without it the mode means the same there.
+// The host's fdopen knows no "t"; without it the mode means the same there.
 std::string HostMode(std::string_view mode) {
     std::string hostMode{mode};
     std::erase(hostMode, 't');
     return hostMode;
+}
+
+// The open flags of an fopen mode, or nothing for a mode that fopen does not know.
+std::optional<int> OpenFlags(std::string_view mode) {
+    const bool update = mode.find('+') != mode.npos;
+    switch (mode.empty() ? '\0' : mode.front()) {
+        case 'r':
+            return update ? O_RDWR : O_RDONLY;
+        case 'w':
+            return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        case 'a':
+            return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+        default:
+            return std::nullopt;
+    }
+}
+
+// Opens the host file as fopen would, but takes nothing that is not a regular file: a FIFO,
+// socket, device or directory where the program wants a file fails as a file the host does
+// not let us have, ERROR_ACCESS_DENIED, and at once. O_NONBLOCK keeps the open of a FIFO from
+// waiting for its other end (a FIFO that nobody reads refuses a writer with ENXIO); on a
+// regular file it changes nothing. O_NOCTTY keeps a terminal from becoming ours.
+FilePtr OpenRegularFile(const std::filesystem::path& host, const std::string& hostMode) {
+    const std::optional<int> flags = OpenFlags(hostMode);
+    if (!flags) {
+        posix::Fail(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const int descriptor =
+        open(host.c_str(), *flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kFileMode);
+    if (descriptor == -1) {
+        posix::Fail(posix::ErrorFromErrno(errno, host));
+        return nullptr;
+    }
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(descriptor);
+        posix::Fail(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    FilePtr file{fdopen(descriptor, hostMode.c_str())};
+    if (file == nullptr) {
+        close(descriptor);
+        posix::Fail(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    return file;
 }
 
 // The translating stream's write function: called with the stream's buffered bytes, it
@@ -91,9 +146,8 @@ FILE* OpenProgramStream(const char* path, const char* mode) {
         return nullptr;
     }
     const std::string_view programMode = mode != nullptr ? mode : "";
-    FilePtr file{std::fopen(mapped.host.c_str(), HostMode(programMode).c_str())};
+    FilePtr file = OpenRegularFile(mapped.host, HostMode(programMode));
     if (file == nullptr) {
-        posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
         return nullptr;
     }
     if (IsTextMode(programMode) && IsWriteOnly(programMode)) {
