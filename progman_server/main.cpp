@@ -18,6 +18,9 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
+// What the background child tells its parent.
+constexpr char kStarted = 'S';
+constexpr char kRunning = 'R';
 
 constexpr std::string_view kUsage =
     "usage: kartol-progman [--background | --list | --help]\n"
@@ -27,7 +30,8 @@ constexpr std::string_view kUsage =
     "\n"
     "  (no option)    serve in the foreground until interrupted\n"
     "  --background   start serving in the background unless a server is running already;\n"
-    "                 returns once the server answers\n"
+    "                 returns once the server answers, printing its process id if it\n"
+    "                 started one\n"
     "  --list         print the program groups with their items\n"
     "\n"
     "Socket: $XDG_RUNTIME_DIR/vemo-kartol-progman.socket, or /tmp/vemo-kartol-<uid>/ when\n"
@@ -105,6 +109,10 @@ int ServeBackground(const progman::MenuFolders& folders) {
         char answer = 0;
         const bool told = read(ready[0], &answer, 1) == 1;
         close(ready[0]);
+        // 'S': this child serves; anything else told means a server was running already.
+        if (told && answer == kStarted) {
+            std::cout << child << '\n';
+        }
         return told ? kExitOk : kExitError;
     }
     close(ready[0]);
@@ -113,7 +121,7 @@ int ServeBackground(const progman::MenuFolders& folders) {
     const progman::ServerSocket socket{posix::ProgmanSocketPath()};
     if (std::optional<int> exit = CannotServe(socket, true)) {
         if (*exit == kExitOk) {
-            [[maybe_unused]] const ssize_t told = write(ready[1], "1", 1);
+            [[maybe_unused]] const ssize_t told = write(ready[1], &kRunning, 1);
         }
         _exit(*exit);
     }
@@ -122,7 +130,7 @@ int ServeBackground(const progman::MenuFolders& folders) {
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
     close(null);
-    [[maybe_unused]] const ssize_t told = write(ready[1], "1", 1);
+    [[maybe_unused]] const ssize_t told = write(ready[1], &kStarted, 1);
     close(ready[1]);
     progman::ProgramManager manager{folders, {}};
     progman::Serve(socket, manager, stopRequested);
