@@ -13,5 +13,6 @@ cd "$top"
 "$top/scripts/install-deps.sh" native
 cmake --preset native >/dev/null
 cmake --build --preset native --target setup kartol-progman >/dev/null
-"$top/build/native/kartol-progman" --background >/dev/null
+"$top/build/native/kartol-progman" --background >/dev/null ||
+    echo "run-setup: no program manager started; the program group is not registered" >&2
 exec "$top/build/native/setup" "$@"

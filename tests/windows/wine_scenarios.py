@@ -16,6 +16,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import program_group  # noqa: E402
 import setup_resources  # noqa: E402
 import wine_desktop as desk  # noqa: E402
 
@@ -316,6 +317,11 @@ class Run:
         expect(exit_code == scenario.exit_code,
                f"exit code {exit_code}, expected {scenario.exit_code}")
         self.check_files(scenario, prefix)
+        if scenario.key == "a":
+            try:
+                program_group.check_program_group(prefix.drive_c, DEFAULT_DIR)
+            except program_group.GroupMismatch as mismatch:
+                raise ScenarioFailed(f"program group: {mismatch}") from mismatch
 
 
 def run_all(run):
