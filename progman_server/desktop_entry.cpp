@@ -8,7 +8,6 @@
 namespace progman {
 namespace {
 
-constexpr std::string_view kEntryGroup = "[Desktop Entry]";
 // Characters that a quoted Exec argument must escape with a backslash.
 constexpr std::string_view kExecQuotedEscapes = "\"`$\\";
 
@@ -41,16 +40,16 @@ std::string ExecValue(const std::filesystem::path& program) {
     return EscapeValue(quoted + '"');
 }
 
+// The server's files hold the one group [Desktop Entry], so the first line of the key is its.
 std::optional<std::string> ReadValue(const std::filesystem::path& file, std::string_view key) {
     std::ifstream in{file};
-    bool inEntry = false;
     const std::string prefix = std::string{key} + '=';
     for (std::string line; std::getline(in, line);) {
-        if (line.starts_with('[')) {
-            inEntry = line == kEntryGroup;
-        } else if (inEntry && line.starts_with(prefix)) {
+        if (line.starts_with(prefix)) {
             std::string value;
-            for (std::size_t i = prefix.size(); i < line.size(); ++i) {
+            // Spaces after the equals sign are not part of the value.
+            const std::size_t start = line.find_first_not_of(' ', prefix.size());
+            for (std::size_t i = start; i < line.size(); ++i) {
                 if (line[i] == '\\' && i + 1 < line.size()) {
                     ++i;
                     value += line[i] == 's' ? ' ' : line[i];

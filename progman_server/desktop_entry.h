@@ -17,7 +17,7 @@ std::string EscapeValue(std::string_view text);
 // \ escaped inside them and % doubled, then escaped as a string value.
 std::string ExecValue(const std::filesystem::path& program);
 
-// The unescaped value of key in the file's [Desktop Entry] group, or nothing.
+// The unescaped value of key in a file that the server wrote, or nothing.
 std::optional<std::string> ReadValue(const std::filesystem::path& file, std::string_view key);
 
 // Replaces file with text at once: the text goes to a temporary file beside it, which is then

@@ -106,10 +106,9 @@ int ServeBackground(const progman::MenuFolders& folders) {
     }
     if (child > 0) {
         close(ready[1]);
-        char answer = 0;
+        char answer{};
         const bool told = read(ready[0], &answer, 1) == 1;
         close(ready[0]);
-        // 'S': this child serves; anything else told means a server was running already.
         if (told && answer == kStarted) {
             std::cout << child << '\n';
         }

@@ -1,6 +1,7 @@
 #include "menu_store.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,17 +34,14 @@ std::optional<fs::path> BaseFolder(const char* variable, std::string_view belowH
     return fs::path{home} / belowHome;
 }
 
-bool IsAsciiAlphanumeric(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 // The group's name in upper case with every byte but letters and digits as "_XX": the same
 // for every spelling of the name, and a valid part of a desktop file id.
 std::string GroupKey(std::string_view group) {
     std::string key;
     for (unsigned char c : group) {
         c = posix::Cp1252ToUpper(c);
-        if (IsAsciiAlphanumeric(c)) {
+        // The server keeps the C locale, in which only ASCII letters and digits count.
+        if (std::isalnum(c) != 0) {
             key += static_cast<char>(c);
         } else {
             key += '_';

@@ -89,10 +89,11 @@ HSZ DdeCreateStringHandleA(DWORD instance, LPCSTR text, int codePage) {
     return handle;
 }
 
+// A release that fails changes nothing for the caller, so the seam only records these calls.
 BOOL DdeFreeStringHandle(DWORD instance, HSZ handle) {
+    FindInjection(Api::DdeFreeStringHandle);
     const auto found = stringHandles.find(handle);
-    if (FindInjection(Api::DdeFreeStringHandle) != nullptr || found == stringHandles.end() ||
-        found->second.instance != instance) {
+    if (found == stringHandles.end() || found->second.instance != instance) {
         return FALSE;
     }
     stringHandles.erase(found);
@@ -119,15 +120,12 @@ HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
 }
 
 HDDEDATA DdeClientTransaction(LPBYTE data, DWORD dataLength, HCONV conversation, HSZ item,
-                              UINT format, UINT type, DWORD timeout, LPDWORD result) {
+                              UINT format, UINT type, DWORD timeout, LPDWORD) {
     const auto found = conversations.find(conversation);
     if (FindInjection(Api::DdeClientTransaction) != nullptr || found == conversations.end() ||
         !found->second.link || data == nullptr || item != nullptr || format != CF_TEXT ||
         type != XTYP_EXECUTE || timeout == TIMEOUT_ASYNC) {
         return nullptr;
-    }
-    if (result != nullptr) {
-        *result = 0;
     }
     const int link = found->second.link.get();
     const std::string_view request{reinterpret_cast<const char*>(data), dataLength};
@@ -142,15 +140,14 @@ HDDEDATA DdeClientTransaction(LPBYTE data, DWORD dataLength, HCONV conversation,
 }
 
 BOOL DdeDisconnect(HCONV conversation) {
-    if (FindInjection(Api::DdeDisconnect) != nullptr) {
-        return FALSE;
-    }
+    FindInjection(Api::DdeDisconnect);
     return conversations.erase(conversation) > 0 ? TRUE : FALSE;
 }
 
 // Ends the instance with everything it still holds, as DDEML does.
 BOOL DdeUninitialize(DWORD instance) {
-    if (FindInjection(Api::DdeUninitialize) != nullptr || instances.erase(instance) == 0) {
+    FindInjection(Api::DdeUninitialize);
+    if (instances.erase(instance) == 0) {
         return FALSE;
     }
     EraseIf(stringHandles, [&](const StringHandle& h) { return h.instance == instance; });

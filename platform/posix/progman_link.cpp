@@ -18,8 +18,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kHeaderSize = 5;
+constexpr std::size_t kHeaderSize = 3;
 constexpr int kBitsPerByte = 8;
+constexpr std::size_t kLowByte = 0xFF;
 constexpr char kAccepted = 1;
 
 fs::path FallbackSocketFolder() {
@@ -89,11 +90,11 @@ UniqueFd ConnectToProgman() {
 }
 
 bool SendFrame(int fd, FrameKind kind, std::string_view data) {
-    std::string frame(kHeaderSize, '\0');
-    frame[0] = static_cast<char>(kind);
-    for (std::size_t i = 1; i < kHeaderSize; ++i) {
-        frame[i] = static_cast<char>(data.size() >> (kBitsPerByte * (i - 1)));
+    if (data.size() > kMaxFrameData) {
+        return false;
     }
+    std::string frame{static_cast<char>(kind), static_cast<char>(data.size() & kLowByte),
+                      static_cast<char>(data.size() >> kBitsPerByte)};
     frame += data;
     std::string_view left = frame;
     while (!left.empty()) {
@@ -115,13 +116,7 @@ std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout) {
     if (!ReceiveExactly(fd, reinterpret_cast<char*>(header.data()), header.size(), deadline)) {
         return std::nullopt;
     }
-    std::size_t size = 0;
-    for (std::size_t i = kHeaderSize - 1; i > 0; --i) {
-        size = (size << kBitsPerByte) | header[i];
-    }
-    if (size > kMaxFrameData) {
-        return std::nullopt;
-    }
+    const std::size_t size = header[1] | (std::size_t{header[2]} << kBitsPerByte);
     Frame frame{static_cast<FrameKind>(header[0]), std::string(size, '\0')};
     if (!ReceiveExactly(fd, frame.data.data(), size, deadline)) {
         return std::nullopt;

@@ -1,6 +1,6 @@
 // The local link between the DDE client of the stand-in layer and the program manager server
 // (progman_server/): a Unix-domain stream socket that carries frames of one kind byte, a
-// 32-bit little-endian length and that many bytes of data.
+// 16-bit little-endian length and that many bytes of data.
 //
 // A conversation is one connection: the client sends a Connect frame ("service\0topic") and
 // then Execute frames (the request's data as the client passed it); the server answers each
@@ -50,16 +50,17 @@ struct Frame {
     std::string data;
 };
 
-// Larger frames are refused: no command text comes near it.
-inline constexpr std::size_t kMaxFrameData = 64 * 1024;
+// The most data a frame holds; no command text comes near it.
+inline constexpr std::size_t kMaxFrameData = 0xFFFF;
 
 // A connected socket to the server, or none when no server listens there.
 UniqueFd ConnectToProgman();
 
+// False when the data does not fit a frame or the link is gone.
 bool SendFrame(int fd, FrameKind kind, std::string_view data);
 
-// The next frame; nothing when the peer closed the link, the frame is malformed or too large,
-// or it was not complete within the timeout.
+// The next frame; nothing when the peer closed the link or the frame was not complete
+// within the timeout.
 std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout);
 
 bool SendReply(int fd, bool accepted);

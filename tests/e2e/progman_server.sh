@@ -16,9 +16,11 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-XDG_RUNTIME_DIR=$work/run XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-KARTOL_DRIVE_C=$work/c
-export XDG_RUNTIME_DIR XDG_DATA_HOME XDG_CONFIG_HOME KARTOL_DRIVE_C
+# The menu goes to the default folders below HOME, named explicitly as well.
+HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
+XDG_RUNTIME_DIR=$work/run KARTOL_DRIVE_C=$work/c
+export HOME XDG_RUNTIME_DIR XDG_DATA_HOME XDG_CONFIG_HOME KARTOL_DRIVE_C
+data=$XDG_DATA_HOME
 mkdir -m 700 "$work/run" && mkdir "$work/c"
 
 fail() {
@@ -54,20 +56,26 @@ start_server
 [ -z "$("$progman" --background)" ] || fail "a second server started"
 install served
 [ "$("$progman" --list)" = "$expected_list" ] || fail "--list: $("$progman" --list)"
-entries=$(find "$work/data/applications" -name '*.desktop' | wc -l)
+entries=$(find "$data/applications" -name '*.desktop' | wc -l)
 [ "$entries" -eq 2 ] || fail "$entries desktop entries"
-grep -lqx "Exec=\"$work/c/KARTOL/kartol.exe\"" "$work"/data/applications/vemo-kartol/*/*.desktop ||
+grep -lqx "Exec=\"$work/c/KARTOL/kartol.exe\"" "$data"/applications/vemo-kartol/*/*.desktop ||
     fail "no entry starts kartol.exe"
-for file in "$work"/data/applications/vemo-kartol/*/*.desktop "$work"/data/desktop-directories/*; do
+for file in "$data"/applications/vemo-kartol/*/*.desktop "$data"/desktop-directories/*; do
     desktop-file-validate "$file" || fail "$file is not a valid desktop entry"
 done
-[ -f "$work"/config/menus/applications-merged/vemo-kartol-*.menu ] || fail "no merged menu"
+[ -f "$XDG_CONFIG_HOME"/menus/applications-merged/vemo-kartol-*.menu ] || fail "no merged menu"
 
 stop_server
 [ ! -e "$work/run/vemo-kartol-progman.socket" ] || fail "the socket outlived the server"
 start_server
 install again
 [ "$("$progman" --list)" = "$expected_list" ] || fail "after a restart: $("$progman" --list)"
+
+# Without the XDG settings, or with relative ones, which do not count, the folders are HOME's.
+[ "$(env -u XDG_DATA_HOME -u XDG_CONFIG_HOME "$progman" --list)" = "$expected_list" ] ||
+    fail "--list without XDG settings"
+[ "$(XDG_DATA_HOME=data XDG_CONFIG_HOME=config "$progman" --list)" = "$expected_list" ] ||
+    fail "--list with relative XDG settings"
 
 stop_server
 install unserved
