@@ -41,7 +41,7 @@ std::string GroupKey(std::string_view group) {
     for (unsigned char c : group) {
         c = posix::Cp1252ToUpper(c);
         // The server keeps the C locale, in which only ASCII letters and digits count.
-        if (std::isalnum(c) != 0) {
+        if (std::isalnum(c)) {
             key += static_cast<char>(c);
         } else {
             key += '_';

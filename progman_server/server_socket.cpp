@@ -75,10 +75,9 @@ void Converse(int link, ProgramManager& manager) {
 }  // namespace
 
 ServerSocket::ServerSocket(fs::path path) : path_(std::move(path)) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    const std::optional<sockaddr_un> address = posix::SocketAddress(path_);
     const std::string name = path_.string();
-    if (name.size() >= sizeof address.sun_path) {
+    if (!address) {
         error_ = "socket path too long: " + name;
         return;
     }
@@ -100,10 +99,9 @@ ServerSocket::ServerSocket(fs::path path) : path_(std::move(path)) {
     }
     // No server holds the lock, so a socket file there is one that a server left behind.
     unlink(name.c_str());
-    std::memcpy(address.sun_path, name.c_str(), name.size() + 1);
     listener_ = posix::UniqueFd{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
     if (!listener_ ||
-        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
         listen(listener_.get(), kListenBacklog) != 0) {
         error_ = "cannot listen on " + name + ": " + std::strerror(errno);
         listener_ = posix::UniqueFd{};

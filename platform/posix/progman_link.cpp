@@ -73,20 +73,26 @@ fs::path ProgmanSocketPath() {
     return FallbackSocketFolder() / kProgmanSocketName;
 }
 
-UniqueFd ConnectToProgman() {
-    const std::string path = ProgmanSocketPath().string();
+std::optional<sockaddr_un> SocketAddress(const fs::path& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
+    const std::string name = path.string();
+    // The name must leave room for its terminator.
+    if (name.size() >= sizeof address.sun_path) {
+        return std::nullopt;
+    }
+    name.copy(address.sun_path, name.size());
+    return address;
+}
+
+UniqueFd ConnectToProgman() {
+    const std::optional<sockaddr_un> address = SocketAddress(ProgmanSocketPath());
+    UniqueFd link{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    if (!address || !link ||
+        connect(link.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
         return {};
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    UniqueFd socket_{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-    if (!socket_ ||
-        connect(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        return {};
-    }
-    return socket_;
+    return link;
 }
 
 bool SendFrame(int fd, FrameKind kind, std::string_view data) {

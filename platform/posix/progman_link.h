@@ -9,6 +9,8 @@
 #ifndef KARTOL_PLATFORM_POSIX_PROGMAN_LINK_H
 #define KARTOL_PLATFORM_POSIX_PROGMAN_LINK_H
 
+#include <sys/un.h>
+
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
@@ -52,6 +54,9 @@ struct Frame {
 
 // The most data a frame holds; no command text comes near it.
 inline constexpr std::size_t kMaxFrameData = 0xFFFF;
+
+// The socket address of a path, or nothing when the path is too long for one.
+std::optional<sockaddr_un> SocketAddress(const std::filesystem::path& path);
 
 // A connected socket to the server, or none when no server listens there.
 UniqueFd ConnectToProgman();

@@ -21,7 +21,7 @@ HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home
 XDG_RUNTIME_DIR=$work/run KARTOL_DRIVE_C=$work/c
 export HOME XDG_RUNTIME_DIR XDG_DATA_HOME XDG_CONFIG_HOME KARTOL_DRIVE_C
 data=$XDG_DATA_HOME
-mkdir -m 700 "$work/run" && mkdir "$work/c"
+mkdir "$work/c"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -52,8 +52,13 @@ expected_list='Vemo Kartol
   Vemo Kartol -> C:\KARTOL\kartol.exe
   Deinstallation -> C:\KARTOL\uninst.exe'
 
+# The server makes the missing runtime folder; one server per socket.
 start_server
 [ -z "$("$progman" --background)" ] || fail "a second server started"
+"$progman" 2>/dev/null && fail "a second server served in the foreground"
+"$progman" --help | grep -q '^usage: kartol-progman' || fail "--help"
+"$progman" --lists 2>/dev/null; [ $? -eq 2 ] || fail "an unknown option is no usage error"
+env -u HOME -u XDG_CONFIG_HOME "$progman" --list 2>/dev/null && fail "--list without HOME"
 install served
 [ "$("$progman" --list)" = "$expected_list" ] || fail "--list: $("$progman" --list)"
 entries=$(find "$data/applications" -name '*.desktop' | wc -l)

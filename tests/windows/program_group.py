@@ -5,11 +5,15 @@ the item's caption.
     check_program_group(prefix_drive_c, "C:\\KARTOL\\")  # raises GroupMismatch on a difference
 """
 import struct
+import time
 from pathlib import Path
 
 GROUP = "Vemo Kartol"
 # Caption and file of each item, in the order setup.exe adds them.
 ITEMS = (("Vemo Kartol", "kartol.exe"), ("Deinstallation", "uninst.exe"))
+# How long the explorer window of the group may take to come up, and the polling interval.
+GROUP_WINDOW_WAIT = 30
+GROUP_WINDOW_POLL = 0.5
 PROGRAMS = Path("AppData/Roaming/Microsoft/Windows/Start Menu/Programs")
 
 # Shell link layout: a 76-byte header whose link flags say which parts follow.
@@ -59,13 +63,23 @@ def check_program_group(drive_c, install_dir):
             raise GroupMismatch(f"{name} starts {found!r}, expected {target!r}")
 
 
-def close_group_windows(display, listing):
+
+def close_group_windows(display, lister, prefix):
     """ShowGroup makes Wine's shell open the group in an explorer window titled with the
-    group's name, which can cover setup.exe's outcome box: each one is clicked into (the empty
-    middle of its file list) and closed with Alt+F4, which Wine handles itself."""
-    for window in listing["windows"]:
-        if window["visible"] and window["title"] == GROUP:
+    group's name, a moment after it answered; the window can cover setup.exe's outcome box.
+    Waits up to GROUP_WINDOW_WAIT seconds for such windows and closes each one: a click into
+    it (the empty middle of its file list), then Alt+F4, which Wine handles itself."""
+    deadline = time.monotonic() + GROUP_WINDOW_WAIT
+    closed = False
+    while time.monotonic() < deadline:
+        windows = [w for w in lister.list(prefix)["windows"]
+                   if w["visible"] and w["title"] == GROUP]
+        if closed and not windows:
+            return
+        for window in windows:
             left, top, right, bottom = window["rect"]
             display.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2),
                             "click", "1")
             display.xdotool("key", "alt+F4")
+            closed = True
+        time.sleep(GROUP_WINDOW_POLL)

@@ -274,7 +274,8 @@ class Run:
                 status = self.status_after_install(install_dir) if unpacked else PREPARING_TEXT
                 check_progress(listing, box.progress, status)
                 self.screenshot(scenario, f"box-{number}")
-                program_group.close_group_windows(self.display, listing)
+                if box == INSTALLED:
+                    program_group.close_group_windows(self.display, self.lister, prefix)
                 desk.click_and_press(self.display, text_label(window, box.text), "Return")
             return desk.wait_for_exit(process, EXIT_TIMEOUT)
         finally:
