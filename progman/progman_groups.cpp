@@ -11,9 +11,9 @@ namespace {
 constexpr int kShowGroupActive = 1;
 
 // Sends the composed text unless it was cut short; snprintf's result is the untruncated
-// length, or negative when composing failed.
+// length, or negative when composing failed, which as a size is larger than any buffer.
 int SendComposed(const char* command, int length) {
-    if (length < 0 || static_cast<std::size_t>(length) >= kProgmanCommandSize) {
+    if (static_cast<std::size_t>(length) >= kProgmanCommandSize) {
         return 0;
     }
     return SendProgmanCommand(command);

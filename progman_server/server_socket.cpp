@@ -119,7 +119,9 @@ ServerSocket::~ServerSocket() {
 void Serve(const ServerSocket& socket, ProgramManager& manager,
            const volatile std::sig_atomic_t& stop) {
     while (stop == 0) {
-        pollfd wanted{socket.fd(), POLLIN, 0};
+        pollfd wanted{};
+        wanted.fd = socket.fd();
+        wanted.events = POLLIN;
         if (poll(&wanted, 1, kStopPollMs) <= 0) {
             continue;
         }

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,14 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         }
     }
     EXPECT_EQ(MenuFiles(".menu").size(), 2u);
+    std::ifstream menu{root_ / "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu"};
+    const std::string menuText{std::istreambuf_iterator<char>{menu}, {}};
+    for (const char* item : {"item-1", "item-2"}) {
+        EXPECT_NE(menuText.find(std::string{"<Filename>vemo-kartol-VEMO_20KARTOL-"} + item +
+                                ".desktop</Filename>"),
+                  std::string::npos)
+            << menuText;
+    }
     EXPECT_EQ(MenuFiles(".directory").size(), 2u);
     std::vector<std::string> entries = MenuFiles(".desktop");
     EXPECT_EQ(entries.size(), 3u);
@@ -144,6 +154,14 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         const std::string command = "desktop-file-validate '" + file + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << file;
     }
+}
+
+// Folders that cannot be made (they would lie below a file): nothing is created or selected.
+TEST_F(ProgramManagerTest, GroupThatCannotBeWrittenIsRefused) {
+    std::ofstream{root_ / "file"} << "x";
+    manager_.folders = {root_ / "file/data", root_ / "file/config"};
+    EXPECT_FALSE(progman::Execute(manager_, "[CreateGroup(\"Vemo Kartol\")]"));
+    EXPECT_EQ(manager_.selected, "");
 }
 
 }  // namespace

@@ -233,4 +233,20 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
     }
 }
 
+// Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.
+TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
+    setenv("TMPDIR", runtime_.c_str(), 1);
+    const fs::path fallback =
+        runtime_ / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
+    for (const char* runtime : {static_cast<const char*>(nullptr), "relative"}) {
+        if (runtime == nullptr) {
+            unsetenv("XDG_RUNTIME_DIR");
+        } else {
+            setenv("XDG_RUNTIME_DIR", runtime, 1);
+        }
+        EXPECT_EQ(posix::ProgmanSocketPath(), fallback);
+    }
+    unsetenv("TMPDIR");
+}
+
 }  // namespace

@@ -30,9 +30,11 @@ fs::path FallbackSocketFolder() {
 // Reads exactly size bytes before the deadline.
 bool ReceiveExactly(int fd, char* buffer, std::size_t size, Clock::time_point deadline) {
     while (size > 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd wanted{fd, POLLIN, 0};
+        // Rounded up, so that the wait is never shorter than the timeout.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd wanted{};
+        wanted.fd = fd;
+        wanted.events = POLLIN;
         const int ready = poll(&wanted, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
         if (ready < 0 && errno == EINTR) {
             continue;

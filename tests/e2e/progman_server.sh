@@ -82,6 +82,11 @@ install again
 [ "$(XDG_DATA_HOME=data XDG_CONFIG_HOME=config "$progman" --list)" = "$expected_list" ] ||
     fail "--list with relative XDG settings"
 
+# A server that was killed leaves its socket file; the next one replaces it.
+kill -9 "$server"
+while kill -0 "$server" 2>/dev/null; do sleep 0.1; done
+start_server
+install after_kill
 stop_server
 install unserved
 echo "program manager: group and items registered, kept across a restart; install without it"
