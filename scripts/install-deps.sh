@@ -18,6 +18,8 @@ native_packages=(
     binutils-mingw-w64-i686
     # The terminal front end's end-to-end test.
     tmux
+    # Checks the desktop menu entries of the native program manager.
+    desktop-file-utils
 )
 windows_packages=(
     g++-mingw-w64-i686-posix python3-pefile

@@ -17,6 +17,13 @@ std::vector<Entry>& Injections() {
     return injections;
 }
 
+bool recording = false;
+
+std::vector<Api>& Calls() {
+    static std::vector<Api> calls;
+    return calls;
+}
+
 }  // namespace
 
 void Inject(Api api, Injection injection) {
@@ -25,9 +32,22 @@ void Inject(Api api, Injection injection) {
 
 void ClearInjections() {
     Injections().clear();
+    recording = false;
+}
+
+void StartRecording() {
+    Calls().clear();
+    recording = true;
+}
+
+const std::vector<Api>& RecordedCalls() {
+    return Calls();
 }
 
 const Injection* FindInjection(Api api, std::string_view path) {
+    if (recording) {
+        Calls().push_back(api);
+    }
     for (const Entry& entry : Injections()) {
         if (entry.api == api &&
             (entry.injection.path.empty() || SameIgnoringCase(entry.injection.path, path))) {

@@ -28,6 +28,13 @@ enum class Api {
     SizeofResource,
     LZOpenFileA,
     LZCopy,
+    DdeInitializeA,
+    DdeCreateStringHandleA,
+    DdeFreeStringHandle,
+    DdeConnect,
+    DdeClientTransaction,
+    DdeDisconnect,
+    DdeUninitialize,
 };
 
 struct Injection {
@@ -48,6 +55,12 @@ void ClearInjections();
 // The injection that applies to this call, or null. `path` is the call's path argument, if
 // it has one.
 const Injection* FindInjection(Api api, std::string_view path = {});
+
+// Every operation asks FindInjection first, so the seam also sees the order of the calls.
+// While recording is on it keeps each operation it is asked about; StartRecording empties the
+// record, ClearInjections ends recording.
+void StartRecording();
+const std::vector<Api>& RecordedCalls();
 
 }  // namespace posix
 

@@ -29,6 +29,7 @@ using LPSTR = char*;
 using LPCSTR = const char*;
 using LPDWORD = DWORD*;
 using LPVOID = void*;
+using LPBYTE = BYTE*;
 using HANDLE = void*;
 
 #define KARTOL_DECLARE_HANDLE(name) \
@@ -42,6 +43,9 @@ KARTOL_DECLARE_HANDLE(HICON);
 KARTOL_DECLARE_HANDLE(HBRUSH);
 KARTOL_DECLARE_HANDLE(HMENU);
 KARTOL_DECLARE_HANDLE(HRSRC);
+KARTOL_DECLARE_HANDLE(HCONV);
+KARTOL_DECLARE_HANDLE(HSZ);
+KARTOL_DECLARE_HANDLE(HDDEDATA);
 #undef KARTOL_DECLARE_HANDLE
 using HCURSOR = HICON;
 using HMODULE = HINSTANCE;
@@ -49,6 +53,8 @@ using HGLOBAL = HANDLE;
 
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+using PFNCALLBACK = HDDEDATA(CALLBACK*)(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
+                                        ULONG_PTR);
 
 struct WNDCLASSA {
     UINT style;
@@ -70,6 +76,9 @@ struct RECT {
     LONG bottom;
 };
 using LPRECT = RECT*;
+
+struct CONVCONTEXT;
+using PCONVCONTEXT = CONVCONTEXT*;
 
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
@@ -144,6 +153,17 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 
+// DDE management library: flags, formats, transaction types and initialisation results.
+#define APPCMD_CLIENTONLY 0x00000010L
+#define CP_WINANSI 1004
+#define CF_TEXT 1
+#define XCLASS_FLAGS 0x4000
+#define XTYP_EXECUTE (0x0050 | XCLASS_FLAGS)
+#define TIMEOUT_ASYNC 0xFFFFFFFF
+#define DMLERR_NO_ERROR 0
+#define DMLERR_INVALIDPARAMETER 0x4006
+#define DMLERR_SYS_ERROR 0x400F
+
 // kernel32
 DWORD GetLastError();
 void SetLastError(DWORD error);
@@ -183,5 +203,15 @@ int GetSystemMetrics(int index);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL ShowWindow(HWND window, int showCommand);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+// DDE management library (DDEML), client side only: one service, execute requests only.
+UINT DdeInitializeA(LPDWORD instance, PFNCALLBACK callback, DWORD command, DWORD reserved);
+HSZ DdeCreateStringHandleA(DWORD instance, LPCSTR text, int codePage);
+BOOL DdeFreeStringHandle(DWORD instance, HSZ handle);
+HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context);
+HDDEDATA DdeClientTransaction(LPBYTE data, DWORD dataLength, HCONV conversation, HSZ item,
+                              UINT format, UINT type, DWORD timeout, LPDWORD result);
+BOOL DdeDisconnect(HCONV conversation);
+BOOL DdeUninitialize(DWORD instance);
 
 #endif

@@ -16,6 +16,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import program_group  # noqa: E402
 import setup_resources  # noqa: E402
 import wine_desktop as desk  # noqa: E402
 
@@ -273,6 +274,8 @@ class Run:
                 status = self.status_after_install(install_dir) if unpacked else PREPARING_TEXT
                 check_progress(listing, box.progress, status)
                 self.screenshot(scenario, f"box-{number}")
+                if box == INSTALLED:
+                    program_group.close_group_windows(self.display, self.lister, prefix)
                 desk.click_and_press(self.display, text_label(window, box.text), "Return")
             return desk.wait_for_exit(process, EXIT_TIMEOUT)
         finally:
@@ -316,6 +319,11 @@ class Run:
         expect(exit_code == scenario.exit_code,
                f"exit code {exit_code}, expected {scenario.exit_code}")
         self.check_files(scenario, prefix)
+        if scenario.key == "a":
+            try:
+                program_group.check_program_group(prefix.drive_c, DEFAULT_DIR)
+            except program_group.GroupMismatch as mismatch:
+                raise ScenarioFailed(f"program group: {mismatch}") from mismatch
 
 
 def run_all(run):

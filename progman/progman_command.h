@@ -1,0 +1,19 @@
+// One command to the shell's program manager, carried by one complete DDE conversation with
+// the service and topic "PROGMAN".
+#ifndef KARTOL_PROGMAN_PROGMAN_COMMAND_H
+#define KARTOL_PROGMAN_PROGMAN_COMMAND_H
+
+#include "platform/platform.h"
+
+// Registers a DDE client, connects, sends the NUL-terminated command as one execute request
+// and releases everything again. Returns 1 when the program manager accepted the request; 0
+// when the client cannot be registered, the service name cannot be made, no program manager
+// answers, or the request is refused or not answered within the request timeout.
+int SendProgmanCommand(const char* command);
+
+// The client's DDE callback. The client asks for nothing, so it answers every transaction
+// with no data.
+HDDEDATA CALLBACK DdeClientCallback(UINT type, UINT format, HCONV conversation, HSZ string1,
+                                    HSZ string2, HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+
+#endif

@@ -1,0 +1,161 @@
+// kartol-progman: the program manager of the native host. It answers the setup's DDE
+// commands over the local link and keeps the program groups as the desktop's menu.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string_view>
+
+#include "menu_store.h"
+#include "platform/posix/progman_link.h"
+#include "server_socket.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+// What the background child tells its parent.
+constexpr char kStarted = 'S';
+constexpr char kRunning = 'R';
+
+constexpr std::string_view kUsage =
+    "usage: kartol-progman [--background | --list | --help]\n"
+    "\n"
+    "The program manager of the native Vemo Kartol setup: it takes the setup's program-group\n"
+    "commands and keeps the groups as entries of the desktop's application menu.\n"
+    "\n"
+    "  (no option)    serve in the foreground until interrupted\n"
+    "  --background   start serving in the background unless a server is running already;\n"
+    "                 returns once the server answers, printing its process id if it\n"
+    "                 started one\n"
+    "  --list         print the program groups with their items\n"
+    "\n"
+    "Socket: $XDG_RUNTIME_DIR/vemo-kartol-progman.socket, or /tmp/vemo-kartol-<uid>/ when\n"
+    "XDG_RUNTIME_DIR is not set. Menu: $XDG_DATA_HOME and $XDG_CONFIG_HOME (~/.local/share,\n"
+    "~/.config). Program paths map to host paths through the drive settings (KARTOL_DRIVE_C).\n";
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) {
+    stopRequested = 1;
+}
+
+// Without SA_RESTART, so that a signal also ends a wait for a client.
+void StopOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+int List(const progman::MenuFolders& folders) {
+    for (const progman::MenuGroup& group : progman::ListGroups(folders)) {
+        std::cout << group.name << '\n';
+        for (const progman::MenuItem& item : group.items) {
+            std::cout << "  " << item.caption << " -> " << item.commandLine << '\n';
+        }
+    }
+    return kExitOk;
+}
+
+// Opens the socket; reports a server that is running already when told to.
+std::optional<int> CannotServe(const progman::ServerSocket& socket, bool runningIsFine) {
+    switch (socket.state()) {
+        case progman::ServerSocket::State::Listening:
+            return std::nullopt;
+        case progman::ServerSocket::State::AlreadyRunning:
+            if (!runningIsFine) {
+                std::cerr << "kartol-progman: a server is running already\n";
+            }
+            return runningIsFine ? kExitOk : kExitError;
+        case progman::ServerSocket::State::Failed:
+            break;
+    }
+    std::cerr << "kartol-progman: " << socket.error() << '\n';
+    return kExitError;
+}
+
+int ServeForeground(const progman::MenuFolders& folders) {
+    StopOnSignals();
+    const progman::ServerSocket socket{posix::ProgmanSocketPath()};
+    if (std::optional<int> exit = CannotServe(socket, false)) {
+        return *exit;
+    }
+    progman::ProgramManager manager{folders, {}};
+    progman::Serve(socket, manager, stopRequested);
+    return kExitOk;
+}
+
+// The child takes the socket and tells the parent through a pipe that it listens; the parent
+// returns only then, so that a setup started next finds the server.
+int ServeBackground(const progman::MenuFolders& folders) {
+    int ready[2];
+    if (pipe(ready) != 0) {
+        std::perror("kartol-progman: pipe");
+        return kExitError;
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        std::perror("kartol-progman: fork");
+        return kExitError;
+    }
+    if (child > 0) {
+        close(ready[1]);
+        char answer{};
+        const bool told = read(ready[0], &answer, 1) == 1;
+        close(ready[0]);
+        if (told && answer == kStarted) {
+            std::cout << child << '\n';
+        }
+        return told ? kExitOk : kExitError;
+    }
+    close(ready[0]);
+    setsid();
+    StopOnSignals();
+    const progman::ServerSocket socket{posix::ProgmanSocketPath()};
+    if (std::optional<int> exit = CannotServe(socket, true)) {
+        if (*exit == kExitOk) {
+            [[maybe_unused]] const ssize_t told = write(ready[1], &kRunning, 1);
+        }
+        _exit(*exit);
+    }
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+    [[maybe_unused]] const ssize_t told = write(ready[1], &kStarted, 1);
+    close(ready[1]);
+    progman::ProgramManager manager{folders, {}};
+    progman::Serve(socket, manager, stopRequested);
+    return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string_view option = argc > 1 ? argv[1] : "";
+    if (argc > 2 ||
+        (argc == 2 && option != "--background" && option != "--list" && option != "--help")) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    if (option == "--help") {
+        std::cout << kUsage;
+        return kExitOk;
+    }
+    const std::optional<progman::MenuFolders> folders = progman::MenuFoldersFromEnvironment();
+    if (!folders) {
+        std::cerr << "kartol-progman: neither XDG_DATA_HOME and XDG_CONFIG_HOME nor HOME is set\n";
+        return kExitError;
+    }
+    if (option == "--list") {
+        return List(*folders);
+    }
+    return option == "--background" ? ServeBackground(*folders) : ServeForeground(*folders);
+}

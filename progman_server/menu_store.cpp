@@ -1,0 +1,225 @@
+#include "menu_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+#include "desktop_entry.h"
+#include "platform/posix/codepage.h"
+
+namespace progman {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kPrefix = "vemo-kartol";
+constexpr std::string_view kItemStem = "item-";
+constexpr std::string_view kCommandLineKey = "X-Vemo-Kartol-Command-Line";
+constexpr const char* kHexDigits = "0123456789ABCDEF";
+constexpr int kNibbleBits = 4;
+constexpr unsigned char kNibbleMask = 0x0F;
+
+std::optional<fs::path> BaseFolder(const char* variable, std::string_view belowHome) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && fs::path{value}.is_absolute()) {
+        return fs::path{value};
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        return std::nullopt;
+    }
+    return fs::path{home} / belowHome;
+}
+
+// The group's name in upper case with every byte but letters and digits as "_XX": the same
+// for every spelling of the name, and a valid part of a desktop file id.
+std::string GroupKey(std::string_view group) {
+    std::string key;
+    for (unsigned char c : group) {
+        c = posix::Cp1252ToUpper(c);
+        // The server keeps the C locale, in which only ASCII letters and digits count.
+        if (std::isalnum(c)) {
+            key += static_cast<char>(c);
+        } else {
+            key += '_';
+            key += kHexDigits[c >> kNibbleBits];
+            key += kHexDigits[c & kNibbleMask];
+        }
+    }
+    return key;
+}
+
+std::string GroupFileStem(std::string_view key) {
+    return std::string{kPrefix} + '-' + std::string{key};
+}
+
+fs::path DirectoryFile(const MenuFolders& folders, std::string_view key) {
+    return folders.data / "desktop-directories" / (GroupFileStem(key) + ".directory");
+}
+
+fs::path MenuFile(const MenuFolders& folders, std::string_view key) {
+    return folders.config / "menus" / "applications-merged" / (GroupFileStem(key) + ".menu");
+}
+
+fs::path ItemFolder(const MenuFolders& folders, std::string_view key) {
+    return folders.data / "applications" / kPrefix / key;
+}
+
+// The number of an item file "item-<n>.desktop", or 0 for any other file.
+unsigned ItemNumber(const fs::path& file) {
+    const std::string stem = file.stem().string();
+    if (file.extension() != ".desktop" || !stem.starts_with(kItemStem)) {
+        return 0;
+    }
+    return static_cast<unsigned>(std::strtoul(stem.c_str() + kItemStem.size(), nullptr, 10));
+}
+
+// The group's item files in the order they were added.
+std::vector<fs::path> ItemFiles(const MenuFolders& folders, std::string_view key) {
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator{ItemFolder(folders, key), error}) {
+        if (ItemNumber(entry.path()) != 0) {
+            files.push_back(entry.path());
+        }
+    }
+    std::ranges::sort(files, {}, ItemNumber);
+    return files;
+}
+
+std::string XmlEscaped(std::string_view text) {
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            default:
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// The submenu of the group with its items; the desktop file id of an item below
+// applications/ is its relative path with "-" for "/".
+std::string MenuText(std::string_view key, std::string_view name,
+                     const std::vector<fs::path>& items) {
+    std::string text =
+        "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+        " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+        "<Menu>\n"
+        "  <Name>Applications</Name>\n"
+        "  <Menu>\n"
+        "    <Name>" +
+        XmlEscaped(name) + "</Name>\n    <Directory>" + GroupFileStem(key) +
+        ".directory</Directory>\n    <Include>\n";
+    for (const fs::path& item : items) {
+        text += "      <Filename>" + GroupFileStem(key) + '-' + item.filename().string() +
+                "</Filename>\n";
+    }
+    return text + "    </Include>\n  </Menu>\n</Menu>\n";
+}
+
+bool WriteMenu(const MenuFolders& folders, std::string_view key, std::string_view group) {
+    const fs::path file = MenuFile(folders, key);
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
+    return WriteFileAtomically(file,
+                               MenuText(key, posix::Cp1252ToUtf8(group), ItemFiles(folders, key)));
+}
+
+}  // namespace
+
+std::optional<MenuFolders> MenuFoldersFromEnvironment() {
+    std::optional<fs::path> data = BaseFolder("XDG_DATA_HOME", ".local/share");
+    std::optional<fs::path> config = BaseFolder("XDG_CONFIG_HOME", ".config");
+    if (!data || !config) {
+        return std::nullopt;
+    }
+    return MenuFolders{*data, *config};
+}
+
+bool GroupExists(const MenuFolders& folders, std::string_view group) {
+    std::error_code error;
+    return fs::is_regular_file(DirectoryFile(folders, GroupKey(group)), error);
+}
+
+bool CreateGroup(const MenuFolders& folders, std::string_view group) {
+    if (GroupExists(folders, group)) {
+        return true;
+    }
+    const std::string key = GroupKey(group);
+    const fs::path directory = DirectoryFile(folders, key);
+    std::error_code error;
+    fs::create_directories(directory.parent_path(), error);
+    const std::string text =
+        "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(posix::Cp1252ToUtf8(group)) + "\n";
+    // The menu first: a group counts as existing once its .directory file is there.
+    return WriteMenu(folders, key, group) && WriteFileAtomically(directory, text);
+}
+
+// The .directory goes last, so an interrupted removal leaves a group that still exists.
+bool DeleteGroup(const MenuFolders& folders, std::string_view group) {
+    if (!GroupExists(folders, group)) {
+        return false;
+    }
+    const std::string key = GroupKey(group);
+    std::error_code error;
+    fs::remove(MenuFile(folders, key), error);
+    fs::remove_all(ItemFolder(folders, key), error);
+    return fs::remove(DirectoryFile(folders, key), error);
+}
+
+bool AddItem(const MenuFolders& folders, std::string_view group, std::string_view commandLine,
+             std::string_view caption, const fs::path& program) {
+    if (!GroupExists(folders, group)) {
+        return false;
+    }
+    const std::string key = GroupKey(group);
+    const std::vector<fs::path> items = ItemFiles(folders, key);
+    const unsigned number = items.empty() ? 1 : ItemNumber(items.back()) + 1;
+    const fs::path folder = ItemFolder(folders, key);
+    std::error_code error;
+    fs::create_directories(folder, error);
+    const std::string text =
+        "[Desktop Entry]\nType=Application\nName=" + EscapeValue(posix::Cp1252ToUtf8(caption)) +
+        "\nExec=" + ExecValue(program) + "\nPath=" + EscapeValue(program.parent_path().string()) +
+        "\n" + std::string{kCommandLineKey} + '=' + EscapeValue(posix::Cp1252ToUtf8(commandLine)) +
+        "\n";
+    const fs::path file = folder / (std::string{kItemStem} + std::to_string(number) + ".desktop");
+    return WriteFileAtomically(file, text) && WriteMenu(folders, key, group);
+}
+
+std::vector<MenuGroup> ListGroups(const MenuFolders& folders) {
+    std::vector<MenuGroup> groups;
+    std::error_code error;
+    const std::string stemPrefix = GroupFileStem("");
+    for (const auto& entry : fs::directory_iterator{folders.data / "desktop-directories", error}) {
+        const fs::path& file = entry.path();
+        const std::string stem = file.stem().string();
+        std::optional<std::string> name = ReadValue(file, "Name");
+        if (file.extension() != ".directory" || !stem.starts_with(stemPrefix) || !name) {
+            continue;
+        }
+        MenuGroup group{*name, {}};
+        for (const fs::path& item : ItemFiles(folders, stem.substr(stemPrefix.size()))) {
+            group.items.push_back({ReadValue(item, "Name").value_or(""),
+                                   ReadValue(item, std::string{kCommandLineKey}).value_or("")});
+        }
+        groups.push_back(std::move(group));
+    }
+    std::ranges::sort(groups, {}, &MenuGroup::name);
+    return groups;
+}
+
+}  // namespace progman

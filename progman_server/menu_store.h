@@ -1,0 +1,52 @@
+// The program groups as the desktop's own menu, following the XDG menu layout:
+//   $XDG_DATA_HOME/desktop-directories/vemo-kartol-<key>.directory      the group's name
+//   $XDG_DATA_HOME/applications/vemo-kartol/<key>/item-<n>.desktop      one per item, in order
+//   $XDG_CONFIG_HOME/menus/applications-merged/vemo-kartol-<key>.menu   the group as a submenu
+// (XDG_DATA_HOME defaults to ~/.local/share, XDG_CONFIG_HOME to ~/.config). <key> stands for
+// the group's name without regard to case, so a group is found again by any spelling of its
+// name, and the files alone are the store: groups outlive the server.
+//
+// Names come in code page 1252 and are written as UTF-8.
+#ifndef KARTOL_PROGMAN_SERVER_MENU_STORE_H
+#define KARTOL_PROGMAN_SERVER_MENU_STORE_H
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace progman {
+
+struct MenuFolders {
+    std::filesystem::path data;    // $XDG_DATA_HOME
+    std::filesystem::path config;  // $XDG_CONFIG_HOME
+};
+
+// The folders of this user, or nothing when neither the XDG variable nor HOME gives one.
+std::optional<MenuFolders> MenuFoldersFromEnvironment();
+
+struct MenuItem {
+    std::string caption;      // UTF-8
+    std::string commandLine;  // UTF-8, the program path as the program manager was given it
+};
+
+struct MenuGroup {
+    std::string name;  // UTF-8
+    std::vector<MenuItem> items;
+};
+
+bool GroupExists(const MenuFolders& folders, std::string_view group);
+// Makes an empty group unless one of that name exists; false when its files cannot be made.
+bool CreateGroup(const MenuFolders& folders, std::string_view group);
+// Removes the group with all its items; false when there is no such group.
+bool DeleteGroup(const MenuFolders& folders, std::string_view group);
+// Appends an item that starts program (a host path) to an existing group.
+bool AddItem(const MenuFolders& folders, std::string_view group, std::string_view commandLine,
+             std::string_view caption, const std::filesystem::path& program);
+// Every group with its items, groups by name, items in the order they were added.
+std::vector<MenuGroup> ListGroups(const MenuFolders& folders);
+
+}  // namespace progman
+
+#endif

@@ -1,0 +1,252 @@
+// The registration stage and its DDE client against a scripted program manager on the local
+// link: the texts sent, the DDE calls of each conversation, and what every failure releases.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/fault_injection.h"
+#include "platform/posix/progman_link.h"
+#include "progman/progman_command.h"
+#include "progman/progman_groups.h"
+#include "progman/program_group.h"
+#include "progman/register_program_group.h"
+#include "setup/process_state.h"
+
+namespace fs = std::filesystem;
+using posix::Api;
+
+namespace {
+
+enum class Answer { Accept, Refuse, Silent };
+
+// A program manager that takes every conversation and answers the execute requests from a
+// script (then Accept), recording each request's bytes.
+class ScriptedProgman {
+  public:
+    explicit ScriptedProgman(std::deque<Answer> answers) : answers_(std::move(answers)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        listen(listener_.get(), 4);
+        thread_ = std::thread{[this] { Run(); }};
+    }
+    ~ScriptedProgman() {
+        stop_ = true;
+        shutdown(listener_.get(), SHUT_RDWR);
+        thread_.join();
+        fs::remove(path_);
+    }
+    std::vector<std::string> Requests() {
+        std::lock_guard lock{mutex_};
+        return requests_;
+    }
+
+  private:
+    void Run() {
+        while (!stop_) {
+            const posix::UniqueFd link{accept(listener_.get(), nullptr, nullptr)};
+            if (!link || !posix::ReceiveFrame(link.get(), std::chrono::seconds{2})) {
+                continue;
+            }
+            posix::SendReply(link.get(), true);
+            while (auto request = posix::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
+                std::lock_guard lock{mutex_};
+                requests_.push_back(request->data);
+                const Answer answer = answers_.empty() ? Answer::Accept : answers_.front();
+                if (!answers_.empty()) {
+                    answers_.pop_front();
+                }
+                if (answer != Answer::Silent) {
+                    posix::SendReply(link.get(), answer == Answer::Accept);
+                }
+            }
+        }
+    }
+
+    const fs::path path_ = posix::ProgmanSocketPath();
+    posix::UniqueFd listener_{socket(AF_UNIX, SOCK_STREAM, 0)};
+    std::deque<Answer> answers_;
+    std::vector<std::string> requests_;
+    std::mutex mutex_;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+class ProgmanTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        runtime_ = fs::temp_directory_path() / ("progman-test-" + std::to_string(getpid()));
+        fs::create_directories(runtime_);
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+        posix::ClearInjections();
+        posix::StartRecording();
+    }
+    void TearDown() override {
+        posix::ClearInjections();
+        fs::remove_all(runtime_);
+    }
+    fs::path runtime_;
+};
+
+// One whole conversation, in order.
+const std::vector<Api> kConversation = {Api::DdeInitializeA, Api::DdeCreateStringHandleA,
+                                        Api::DdeConnect,     Api::DdeClientTransaction,
+                                        Api::DdeDisconnect,  Api::DdeFreeStringHandle,
+                                        Api::DdeUninitialize};
+
+std::string WithNul(std::string text) {
+    return text + '\0';
+}
+
+TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
+    for (Answer answer : {Answer::Accept, Answer::Refuse}) {
+        posix::StartRecording();
+        ScriptedProgman progman{std::deque<Answer>(6, answer)};
+        std::snprintf(InstallDir, sizeof InstallDir, "C:\\KARTOL\\");
+        EXPECT_EQ(RegisterProgramGroup(), 1);
+        const std::vector<std::string> expected = {
+            WithNul("[DeleteGroup(\"Vemo Kartol\")]"),
+            WithNul("[CreateGroup(\"Vemo Kartol\")]"),
+            WithNul("[ShowGroup(\"Vemo Kartol\",1)]"),
+            WithNul("[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]"),
+            WithNul("[ShowGroup(\"Vemo Kartol\",1)]"),
+            WithNul("[AddItem(\"C:\\KARTOL\\uninst.exe\",\"Deinstallation\")]")};
+        EXPECT_EQ(progman.Requests(), expected);
+        EXPECT_EQ(expected[0].size(), 29u);
+        std::vector<Api> six;
+        for (int i = 0; i < 6; ++i) {
+            six.insert(six.end(), kConversation.begin(), kConversation.end());
+        }
+        EXPECT_EQ(posix::RecordedCalls(), six);
+    }
+}
+
+struct FailureCase {
+    const char* name;
+    std::vector<Api> injected;
+    bool server;
+    Answer answer;
+    int result;
+    std::vector<Api> calls;
+    bool waits;  // the full request timeout
+};
+
+TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
+    const std::vector<FailureCase> cases = {
+        {"accepted", {}, true, Answer::Accept, 1, kConversation, false},
+        {"refused", {}, true, Answer::Refuse, 0, kConversation, false},
+        {"not answered", {}, true, Answer::Silent, 0, kConversation, true},
+        {"no server",
+         {},
+         false,
+         Answer::Accept,
+         0,
+         {Api::DdeInitializeA, Api::DdeCreateStringHandleA, Api::DdeConnect,
+          Api::DdeFreeStringHandle, Api::DdeUninitialize},
+         false},
+        {"initialisation fails",
+         {Api::DdeInitializeA},
+         true,
+         Answer::Accept,
+         0,
+         {Api::DdeInitializeA},
+         false},
+        {"no string handle",
+         {Api::DdeCreateStringHandleA},
+         true,
+         Answer::Accept,
+         0,
+         {Api::DdeInitializeA, Api::DdeCreateStringHandleA, Api::DdeUninitialize},
+         false},
+        {"transaction fails",
+         {Api::DdeClientTransaction},
+         true,
+         Answer::Accept,
+         0,
+         kConversation,
+         false},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        posix::ClearInjections();
+        for (Api api : c.injected) {
+            posix::Inject(api, {});
+        }
+        posix::StartRecording();
+        std::optional<ScriptedProgman> progman;
+        if (c.server) {
+            progman.emplace(std::deque<Answer>{c.answer});
+        }
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(SendProgmanCommand("[CreateGroup(\"Vemo Kartol\")]"), c.result);
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(posix::RecordedCalls(), c.calls);
+        EXPECT_EQ(took >= std::chrono::milliseconds{1000}, c.waits);
+        EXPECT_LT(took, std::chrono::milliseconds{2500});
+    }
+}
+
+TEST_F(ProgmanTest, AddItemResultIsTheAddItemsAlone) {
+    const struct {
+        Answer showGroup, addItem;
+        int result;
+    } cases[] = {{Answer::Refuse, Answer::Accept, 1}, {Answer::Accept, Answer::Refuse, 0}};
+    for (const auto& c : cases) {
+        ScriptedProgman progman{{c.showGroup, c.addItem}};
+        EXPECT_EQ(AddProgmanItem("Vemo Kartol", "C:\\K\\kartol.exe", "Vemo Kartol"), c.result);
+        EXPECT_EQ(progman.Requests().size(), 2u);
+    }
+}
+
+// A command goes out whole or not at all: the uninstaller's AddItem for InstallDir lengths
+// around the old 260-byte limit and for the longest InstallDir, then a caption that makes the
+// text one character too long for the buffer.
+TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
+    const std::size_t longest = kProgmanCommandSize - 1;
+    for (std::size_t dirLength : {std::size_t{219}, std::size_t{220}, kInstallDirSize - 1}) {
+        ScriptedProgman progman{{}};
+        const std::string dir = "C:\\" + std::string(dirLength - 4, 'A') + "\\";
+        std::snprintf(InstallDir, sizeof InstallDir, "%s", dir.c_str());
+        RegisterProgramGroup();
+        const std::string wanted = "[AddItem(\"" + dir + "uninst.exe\",\"Deinstallation\")]";
+        EXPECT_EQ(wanted.size(), dirLength + 40);
+        ASSERT_EQ(progman.Requests().size(), 6u);
+        EXPECT_EQ(progman.Requests()[5], WithNul(wanted));
+    }
+    for (std::size_t length : {longest, longest + 1}) {
+        ScriptedProgman progman{{}};
+        const std::string commandLine(length - kAddItemFrameLength - 1, 'X');
+        EXPECT_EQ(AddProgmanItem("G", commandLine.c_str(), "C"), length == longest ? 1 : 0);
+        EXPECT_EQ(progman.Requests().size(), length == longest ? 2u : 1u);
+    }
+}
+
+// Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.
+TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
+    setenv("TMPDIR", runtime_.c_str(), 1);
+    const fs::path fallback =
+        runtime_ / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
+    for (const char* runtime : {static_cast<const char*>(nullptr), "relative"}) {
+        if (runtime == nullptr) {
+            unsetenv("XDG_RUNTIME_DIR");
+        } else {
+            setenv("XDG_RUNTIME_DIR", runtime, 1);
+        }
+        EXPECT_EQ(posix::ProgmanSocketPath(), fallback);
+    }
+    unsetenv("TMPDIR");
+}
+
+}  // namespace
