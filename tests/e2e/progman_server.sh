@@ -63,8 +63,8 @@ install served
 [ "$("$progman" --list)" = "$expected_list" ] || fail "--list: $("$progman" --list)"
 entries=$(find "$data/applications" -name '*.desktop' | wc -l)
 [ "$entries" -eq 2 ] || fail "$entries desktop entries"
-grep -lqx "Exec=\"$work/c/KARTOL/kartol.exe\"" "$data"/applications/vemo-kartol/*/*.desktop ||
-    fail "no entry starts kartol.exe"
+grep -lqx "Exec=\"$work/c/KARTOL/KARTOL.EXE\"" "$data"/applications/vemo-kartol/*/*.desktop ||
+    fail "no entry starts the installed KARTOL.EXE"
 for file in "$data"/applications/vemo-kartol/*/*.desktop "$data"/desktop-directories/*; do
     desktop-file-validate "$file" || fail "$file is not a valid desktop entry"
 done
