@@ -6,7 +6,7 @@
 #include "payload/archive_reader.h"
 #include "setup/process_state.h"
 #include "setup/resource_ids.h"
-#include "target/uninstall_log.h"
+#include "targetdir/uninstall_log.h"
 
 namespace {
 

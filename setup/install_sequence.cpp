@@ -2,7 +2,7 @@
 #include "payload/unpack_archive.h"
 #include "progman/register_program_group.h"
 #include "setup_flow.h"
-#include "target/prepare_target_dir.h"
+#include "targetdir/prepare_target_dir.h"
 
 int InstallSequence(HWND progressDialog) {
     // Each stage runs only when every stage before it succeeded.

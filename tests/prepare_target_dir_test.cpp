@@ -16,7 +16,7 @@
 #include "platform/posix/fault_injection.h"
 #include "setup/process_state.h"
 #include "support/setup_fixture.h"
-#include "target/prepare_target_dir.h"
+#include "targetdir/prepare_target_dir.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,30 @@ INSTANTIATE_TEST_SUITE_P(
                              "1:\\KARTOL",
                              {std::string("Fehler: ") + kInvalidPathText, kAbortBox}}),
     [](const auto& info) { return info.param.name; });
+
+// Two runs on the default path: the content folders, and a log of CR LF lines whose first line
+// says the level was made, then found; nothing but the target directory on the drive.
+TEST_F(SetupFlowTest, DefaultPathTwice) {
+    for (const std::string firstLine : {"1 1\r\n", "1 0\r\n"}) {
+        posix::ResetWindowing();
+        std::ranges::fill(InstallDir, '\0');
+        UninstallLog = nullptr;
+        ui.PressEnter();
+        EXPECT_EQ(RunSetup(), 1);
+        EXPECT_EQ(BoxTexts().back(), kSuccessBox);
+        std::ifstream in{DriveC() / "KARTOL" / "deinst.log", std::ios::binary};
+        const std::string log{std::istreambuf_iterator<char>{in}, {}};
+        EXPECT_TRUE(log.starts_with(firstLine) && log.ends_with("\r\n")) << log;
+        for (std::size_t lf = log.find('\n'); lf != std::string::npos;
+             lf = log.find('\n', lf + 1)) {
+            EXPECT_EQ(log[lf - 1], '\r') << "bare LF at " << lf;
+        }
+        for (const char* content : {"klondike", "eis", "newyork", "mars", "tutorial", "res"}) {
+            EXPECT_TRUE(std::filesystem::is_directory(DriveC() / "KARTOL" / content)) << content;
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator{DriveC()}, {}), 1);
+}
 
 // The hidden window is never closed by the program; a close request from outside destroys it
 // and posts a quit message with exit code 0.

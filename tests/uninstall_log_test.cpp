@@ -9,7 +9,7 @@
 
 #include "setup/process_state.h"
 #include "support/setup_fixture.h"
-#include "target/uninstall_log.h"
+#include "targetdir/uninstall_log.h"
 
 namespace {
 

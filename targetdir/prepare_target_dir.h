@@ -1,5 +1,5 @@
-#ifndef KARTOL_TARGET_PREPARE_TARGET_DIR_H
-#define KARTOL_TARGET_PREPARE_TARGET_DIR_H
+#ifndef KARTOL_TARGETDIR_PREPARE_TARGET_DIR_H
+#define KARTOL_TARGETDIR_PREPARE_TARGET_DIR_H
 
 // Number of levels of InstallDir that the last level walk handled, 0 to 120; only that many
 // entries of PathLevelFlags are meaningful.

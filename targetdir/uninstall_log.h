@@ -1,8 +1,8 @@
 // "deinst.log" in the target directory, the record that the uninstaller reads: line 1 says
 // which levels of the target path this setup created, then one "NC" line per written file.
 // Every line ends in CR LF. The stream is UninstallLog; the setup flow closes it.
-#ifndef KARTOL_TARGET_UNINSTALL_LOG_H
-#define KARTOL_TARGET_UNINSTALL_LOG_H
+#ifndef KARTOL_TARGETDIR_UNINSTALL_LOG_H
+#define KARTOL_TARGETDIR_UNINSTALL_LOG_H
 
 #include <cstdint>
 
