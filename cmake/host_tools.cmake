@@ -25,7 +25,7 @@ else()
     ExternalProject_Add(kartol_host_tools
         SOURCE_DIR ${CMAKE_SOURCE_DIR}
         BINARY_DIR ${host_dir}
-        CMAKE_ARGS -DKARTOL_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=Release
+        CMAKE_ARGS -DKARTOL_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
         BUILD_COMMAND ${CMAKE_COMMAND} --build ${host_dir} --target kartol-payload
                       make-sample-product
         INSTALL_COMMAND ""

@@ -18,8 +18,22 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
+// A message from its parts, appended one after the other (which also keeps GCC's overlap
+// warning for chained string concatenation quiet).
+template <typename... Parts>
+std::string Message(const Parts&... parts) {
+    std::string message;
+    (message.append(std::string_view{parts}), ...);
+    return message;
+}
+
+std::string TooMany(std::int64_t count) {
+    return Message(std::to_string(count), " entries; at most ", std::to_string(kMaxEntries),
+                   " fit the setup's directory");
+}
+
 std::string Quoted(std::string_view name) {
-    return "\"" + std::string{name} + "\"";
+    return Message("\"", name, "\"");
 }
 
 }  // namespace
@@ -42,22 +56,21 @@ bool IsContainedName(std::string_view name) {
 
 std::string NameProblem(std::string_view name) {
     if (name.size() >= kNameFieldSize) {
-        return "name " + Quoted(name) + " is longer than " + std::to_string(kNameFieldSize - 1) +
-               " bytes";
+        return Message("name ", Quoted(name), " is longer than ",
+                       std::to_string(kNameFieldSize - 1), " bytes");
     }
     if (name.find('\0') != name.npos) {
-        return "name " + Quoted(name) + " holds a NUL byte";
+        return Message("name ", Quoted(name), " holds a NUL byte");
     }
     if (!IsContainedName(name)) {
-        return "name " + Quoted(name) + " leaves the target folder";
+        return Message("name ", Quoted(name), " leaves the target folder");
     }
     return {};
 }
 
 std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
     if (entries.size() > kMaxEntries) {
-        throw std::invalid_argument(std::to_string(entries.size()) + " entries; at most " +
-                                    std::to_string(kMaxEntries) + " fit the setup's directory");
+        throw std::invalid_argument(TooMany(entries.size()));
     }
     std::uint64_t total = kDirectoryOffset + kRecordSize * entries.size();
     std::vector<std::uint8_t> file(total);
@@ -71,8 +84,8 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
             throw std::invalid_argument(problem);
         }
         if (total + entry.bytes.size() > kMaxOffset) {
-            throw std::invalid_argument("entry " + Quoted(entry.name) +
-                                        " lies beyond 2 GiB, which offsets cannot reach");
+            throw std::invalid_argument(Message("entry ", Quoted(entry.name),
+                                                " lies beyond 2 GiB, which offsets cannot reach"));
         }
         const std::span record =
             std::span{file}.subspan(kDirectoryOffset + kRecordSize * i, kRecordSize);
@@ -101,32 +114,30 @@ Parsed Parse(std::span<const std::uint8_t> file) {
     }
     const auto count = static_cast<std::int32_t>(bytes::ReadLe32(file.subspan(kHeaderSize)));
     if (count > static_cast<std::int32_t>(kMaxEntries)) {
-        return {{},
-                std::to_string(count) + " entries; at most " + std::to_string(kMaxEntries) +
-                    " fit the setup's directory"};
+        return {{}, TooMany(count)};
     }
     Parsed parsed;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::size_t at = kDirectoryOffset + kRecordSize * i;
         if (file.size() < at + kRecordSize) {
-            return {{}, "the directory is cut short at entry " + std::to_string(i)};
+            return {{}, Message("the directory is cut short at entry ", std::to_string(i))};
         }
         const std::span record = file.subspan(at, kRecordSize);
         const auto nul = std::ranges::find(record.first(kNameFieldSize), 0);
         if (nul == record.begin() + kNameFieldSize) {
-            return {{}, "the name of entry " + std::to_string(i) + " has no terminator"};
+            return {{}, Message("the name of entry ", std::to_string(i), " has no terminator")};
         }
         Entry entry{std::string(record.begin(), nul), bytes::ReadLe32(record.subspan(kOffsetField)),
                     bytes::ReadLe32(record.subspan(kSizeField))};
         if (!IsContainedName(entry.name)) {
             return {{},
-                    "entry " + std::to_string(i) + " " + Quoted(entry.name) +
-                        " leaves the target folder"};
+                    Message("entry ", std::to_string(i), " ", Quoted(entry.name),
+                            " leaves the target folder")};
         }
         if (std::uint64_t{entry.offset} + entry.size > file.size() || entry.offset > kMaxOffset) {
             return {{},
-                    "the bytes of entry " + std::to_string(i) + " " + Quoted(entry.name) +
-                        " are not all in the archive"};
+                    Message("the bytes of entry ", std::to_string(i), " ", Quoted(entry.name),
+                            " are not all in the archive")};
         }
         parsed.entries.push_back(std::move(entry));
     }
