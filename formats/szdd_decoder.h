@@ -20,7 +20,9 @@ struct Expansion {
     std::size_t size = 0;
     bool truncated = false;
 
-    std::span<const std::uint8_t> Bytes() const { return {storage.data() + kWindowSize, size}; }
+    std::span<const std::uint8_t> Bytes() const& { return {storage.data() + kWindowSize, size}; }
+    // A view into a temporary would dangle.
+    std::span<const std::uint8_t> Bytes() && = delete;
 };
 
 // Expands `body`. `lengthHint`, the header's expanded length, only sizes the output buffer up

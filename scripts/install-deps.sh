@@ -18,6 +18,9 @@ native_packages=(
     binutils-mingw-w64-i686
     # The terminal front end's end-to-end test.
     tmux
+    # The SZDD codec's interoperability tests and benchmarks: the format's other compressor and
+    # expanders, and the timer.
+    mscompress libmspack-dev hyperfine
     # Checks the desktop menu entries of the native program manager.
     desktop-file-utils
 )

@@ -1,5 +1,6 @@
-// LZ handles over the program's buffered streams: opening goes through OpenProgramStream and so
-// through the drive map, and LZCopy expands with the project's SZDD decoder, in memory.
+// LZ handles over the program's buffered streams: opening goes through the drive map and
+// refuses what is not a regular file, as OpenProgramStream does, and LZCopy expands with the
+// project's SZDD decoder, in memory.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -9,6 +10,7 @@
 #include "fault_injection.h"
 #include "formats/szdd_decoder.h"
 #include "last_error.h"
+#include "mapped_stream.h"
 #include "platform/platform.h"
 
 namespace {
@@ -58,7 +60,8 @@ INT LZOpenFileA(LPSTR fileName, LPOFSTRUCT, WORD style) {
     if (style != OF_READ && style != OF_CREATE) {
         return LZERROR_BADVALUE;
     }
-    FILE* const stream = OpenProgramStream(fileName, style == OF_CREATE ? "wb" : "rb");
+    FILE* const stream =
+        posix::OpenMappedStream(posix::PathArgument(fileName), style == OF_CREATE ? "wb" : "rb");
     return stream != nullptr ? NewHandle(stream) : LZERROR_BADINHANDLE;
 }
 

@@ -16,6 +16,7 @@
 
 #include "drive_map.h"
 #include "last_error.h"
+#include "mapped_stream.h"
 #include "platform/platform.h"
 
 namespace {
@@ -135,11 +136,7 @@ FILE* TranslatingStream(FilePtr file) {
 
 }  // namespace
 
-FILE* OpenProgramStream(const char* path, const char* mode) {
-    const std::string_view programPath = posix::PathArgument(path);
-    if (posix::FailsByInjection(posix::Api::OpenProgramStream, programPath)) {
-        return nullptr;
-    }
+FILE* posix::OpenMappedStream(std::string_view programPath, const char* mode) {
     const posix::MappedPath mapped = posix::MapProgramPath(programPath);
     if (!mapped) {
         posix::Fail(mapped.error);
@@ -154,4 +151,12 @@ FILE* OpenProgramStream(const char* path, const char* mode) {
         return TranslatingStream(std::move(file));
     }
     return file.release();
+}
+
+FILE* OpenProgramStream(const char* path, const char* mode) {
+    const std::string_view programPath = posix::PathArgument(path);
+    if (posix::FailsByInjection(posix::Api::OpenProgramStream, programPath)) {
+        return nullptr;
+    }
+    return posix::OpenMappedStream(programPath, mode);
 }

@@ -1,0 +1,198 @@
+// The SZDD codec: bodies of known items expand to known bytes, every input survives the round
+// trip, the encoder's output is exactly the smallest an exhaustive search over the decoder's
+// ring finds, and the format's other programs read what we write and write what we read.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formats/szdd_decoder.h"
+#include "formats/szdd_encoder.h"
+#include "formats/szdd_format.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes B(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+// A reference item to ring position `position`, `length` bytes.
+Bytes Ref(unsigned position, unsigned length) {
+    return {static_cast<std::uint8_t>(position),
+            static_cast<std::uint8_t>((position >> 8) << 4 | (length - 3))};
+}
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+struct DecodeCase {
+    const char* name;
+    Bytes body;
+    Bytes expected;
+    bool truncated = false;
+};
+
+// 4,100 literals "a".."z" cycling, then a reference to the first of them, which the ring has
+// just overwritten: it reaches the bytes written 4,096 positions before.
+DecodeCase WrappedRing() {
+    Bytes body;
+    Bytes expected;
+    for (int i = 0; i < 4100; ++i) {
+        if (i % 8 == 0) {
+            body.push_back(0xFF);
+        }
+        body.push_back(static_cast<std::uint8_t>('a' + i % 26));
+        expected.push_back(body.back());
+    }
+    // 4,100 items fill 512 groups and half of one: the reference is item 4 of the last group,
+    // flag bit 4 clear.
+    body[body.size() - 5] = 0x0F;
+    const Bytes reference = Ref((4080 + 4100) % 4096, 3);
+    body.insert(body.end(), reference.begin(), reference.end());
+    for (int i = 4; i < 7; ++i) {
+        expected.push_back(expected[i]);
+    }
+    return {"RingWrap", body, expected};
+}
+
+TEST(SzddDecoder, ExpandsItems) {
+    const DecodeCase cases[] = {
+        {"Empty", {}, {}},
+        {"ShortLastGroup", Cat({{0x07}, B("abc")}), B("abc")},
+        // Position 0 holds one of the initial spaces.
+        {"InitialSpaces", Cat({{0x02}, Ref(0, 4), B("x")}), B("    x")},
+        // "ab" at 4080, then a reference to 4080 of length 7 overlaps what it writes.
+        {"Overlap", Cat({{0x03}, B("ab"), Ref(4080, 7)}), B("ababababa")},
+        {"TruncatedReference", Cat({{0x01}, B("a"), {0x10}}), B("a"), true},
+        WrappedRing(),
+    };
+    for (const DecodeCase& c : cases) {
+        const szdd::Expansion expansion = szdd::ExpandBody(c.body);
+        const auto bytes = expansion.Bytes();
+        EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), c.expected) << c.name;
+        EXPECT_EQ(expansion.truncated, c.truncated) << c.name;
+    }
+}
+
+// The fewest bytes any body for `data` can have, by exhaustive search: for every position
+// every ring position and length that the decoder, copying byte by byte from the ring as the
+// prefix left it, turns into the next bytes.
+std::size_t ExhaustiveOptimum(const Bytes& data) {
+    const std::size_t n = data.size();
+    std::vector<std::size_t> bits(n + 1, 0);
+    for (std::size_t at = n; at-- > 0;) {
+        Bytes ring(4096, ' ');
+        for (std::size_t i = 0; i < at; ++i) {
+            ring[(4080 + i) % 4096] = data[i];
+        }
+        const std::size_t write = (4080 + at) % 4096;
+        bits[at] = bits[at + 1] + 9;
+        for (std::size_t position = 0; position < 4096; ++position) {
+            Bytes produced;
+            for (std::size_t length = 1; length <= 18 && at + length <= n; ++length) {
+                const std::size_t from = (position + length - 1) % 4096;
+                const std::size_t written = (from + 4096 - write) % 4096;
+                produced.push_back(written < produced.size() ? produced[written] : ring[from]);
+                if (produced.back() != data[at + length - 1]) {
+                    break;
+                }
+                if (length >= 3) {
+                    bits[at] = std::min(bits[at], bits[at + length] + 17);
+                }
+            }
+        }
+    }
+    return (bits[0] + 7) / 8;
+}
+
+Bytes RandomBytes(std::size_t size, unsigned alphabet, unsigned seed) {
+    std::mt19937 random{seed};
+    Bytes out(size);
+    for (auto& byte : out) {
+        byte = static_cast<std::uint8_t>('a' + random() % alphabet);
+    }
+    return out;
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in{path, std::ios::binary};
+    return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
+}
+
+TEST(SzddEncoder, IsTheExhaustiveOptimum) {
+    const Bytes inputs[] = {
+        {},
+        B("a"),
+        B("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"),
+        B("   spaces  at the   start"),
+        B("abcabcabcabd abcabcabcabd"),
+        RandomBytes(30, 2, 1),
+        RandomBytes(34, 3, 2),
+        RandomBytes(28, 4, 3),
+    };
+    for (const Bytes& input : inputs) {
+        const std::string name(input.begin(), input.end());
+        const Bytes body = szdd::CompressBody(input);
+        EXPECT_EQ(body.size(), ExhaustiveOptimum(input)) << name;
+        const szdd::Expansion back = szdd::ExpandBody(body);
+        EXPECT_EQ(Bytes(back.Bytes().begin(), back.Bytes().end()), input) << name;
+    }
+}
+
+// Larger inputs of every kind: the round trip through our decoder and through msexpand, and
+// never larger than mscompress makes it; mscompress's own file expands with our decoder.
+TEST(SzddEncoder, RoundTripsAndReadsTheFormatsOtherPrograms) {
+    const auto folder = std::filesystem::temp_directory_path() / "kartol-szdd-interop";
+    std::filesystem::create_directories(folder);
+    std::mt19937 random{7};
+    Bytes noise(100'000);
+    for (auto& byte : noise) {
+        byte = static_cast<std::uint8_t>(random());
+    }
+    const Bytes inputs[] = {Bytes(70'000, 0), noise, ReadFile("/bin/sh"),
+                            ReadFile("/usr/share/common-licenses/GPL-3"),
+                            RandomBytes(200'000, 5, 9)};
+    for (std::size_t i = 0; i < std::size(inputs); ++i) {
+        const Bytes& input = inputs[i];
+        ASSERT_FALSE(input.empty()) << i;
+        const Bytes file = szdd::Compress(input);
+        const auto header = szdd::ReadHeader(file);
+        ASSERT_TRUE(header) << i;
+        EXPECT_EQ(header->expandedLength, input.size()) << i;
+        const szdd::Expansion back = szdd::ExpandBody(std::span{file}.subspan(14), input.size());
+        EXPECT_EQ(Bytes(back.Bytes().begin(), back.Bytes().end()), input) << i;
+
+        const auto plain = folder / "in";
+        std::ofstream{plain, std::ios::binary}.write(reinterpret_cast<const char*>(input.data()),
+                                                     static_cast<std::streamsize>(input.size()));
+        std::ofstream{folder / "ours", std::ios::binary}.write(
+            reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        const std::string q = "'" + folder.string() + "'";
+        ASSERT_EQ(
+            std::system(("msexpand < " + q + "/ours > " + q + "/back && cmp -s " + q + "/back " +
+                         q + "/in && rm -f " + q + "/in_ && mscompress " + q + "/in")
+                            .c_str()),
+            0)
+            << i;
+        const Bytes theirs = ReadFile(folder / "in_");
+        EXPECT_LE(file.size(), theirs.size()) << i;
+        const szdd::Expansion decoded =
+            szdd::ExpandBody(std::span{theirs}.subspan(14), input.size());
+        EXPECT_EQ(Bytes(decoded.Bytes().begin(), decoded.Bytes().end()), input) << i;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
