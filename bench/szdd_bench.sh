@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# SZDD compression and expansion against the format's other programs, on a corpus of real
+# files of this system: 32-bit Windows programs and libraries that Wine installs, texts, a
+# font and a sound file (about 4 MB), and one 30 MB case of concatenated libraries.
+# Prints, per corpus: compressed bytes of ours and mscompress's; whole-process times for
+# compressing (ours) and expanding into /dev/shm (ours, libmspack's, msexpand's), with ratios.
+# Usage: bench/szdd_bench.sh   (builds the native preset first; needs hyperfine)
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+cmake --preset native >/dev/null
+cmake --build --preset native --target kartol-payload >/dev/null
+tool="$top/build/native/kartol-payload"
+work=$(mktemp -d)
+out=$(mktemp -d /dev/shm/kartol-bench-XXXXXX)
+trap 'rm -rf "$work" "$out"' EXIT
+cc -O2 -o "$work/mspack_expand" "$top/bench/mspack_expand.c" -lmspack
+
+# The corpus takes what this system has; a missing folder or a cut pipe is no failure here.
+set +o pipefail
+wine=/usr/lib/i386-linux-gnu/wine/i386-windows
+mkdir "$work/corpus"
+cp "$wine"/{user32,gdi32,comctl32,msvcrt,shell32}.dll /usr/share/common-licenses/GPL-3 \
+    "$work/corpus/"
+find /usr/share/fonts /usr/share/sounds -type f \( -name '*.ttf' -o -name '*.wav' \) 2>/dev/null |
+    head -n 2 | xargs -r cp -t "$work/corpus/"
+cat "$work/corpus"/* | head -c 4000000 >"$work/c4.bin"
+find "$wine" -name '*.dll' | sort | head -n 200 | xargs cat | head -c 30000000 >"$work/c30.bin"
+set -o pipefail
+
+for case in c4 c30; do
+    input="$work/$case.bin"
+    "$tool" compress "$input" "$work/$case.ours"
+    cp "$input" "$work/$case.copy" && mscompress "$work/$case.copy"
+    ours=$(stat -c %s "$work/$case.ours")
+    theirs=$(stat -c %s "$work/$case.copy_")
+    echo "$case: $(stat -c %s "$input") bytes; ours $ours, mscompress $theirs, ratio $(
+        awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.4f", a / b }')"
+    hyperfine --warmup 2 --runs 10 --export-json "$work/$case.json" \
+        -n "compress ours" "$tool compress $input $out/c" \
+        -n "expand ours" "$tool expand $work/$case.ours $out/e1" \
+        -n "expand libmspack" "$work/mspack_expand $work/$case.ours $out/e2" \
+        -n "expand msexpand" "msexpand < $work/$case.ours > $out/e3" >/dev/null
+    python3 - "$work/$case.json" "$(stat -c %s "$input")" <<'PY'
+import json, sys
+results = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
+size = int(sys.argv[2])
+print(f"  compress ours: {results['compress ours'] * 1000:.1f} ms, "
+      f"{size / results['compress ours'] / 1e6:.1f} MB/s")
+ours = results["expand ours"]
+for name in ("expand ours", "expand libmspack", "expand msexpand"):
+    print(f"  {name}: {results[name] * 1000:.2f} ms ({results[name] / ours:.2f} x ours)")
+PY
+done
