@@ -1,6 +1,6 @@
 // Streams opened by program path: text mode writes CR LF for every LF, as the Windows
-// runtime does, binary mode writes bytes as they are, and a path that cannot be opened
-// fails with its Win32 error.
+// runtime does, and binary mode writes bytes as they are. Paths that cannot be opened are
+// in program_paths_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -99,31 +99,5 @@ TEST_F(ProgramStreamTest, LargeWritesKeepEveryByte) {
     EXPECT_EQ(std::fclose(stream), 0);
     EXPECT_EQ(ReadBytes(LogFile()), WithCrLf(text));
 }
-
-struct OpenFailureCase {
-    const char* path;
-    const char* mode;
-    DWORD error;
-};
-
-void PrintTo(const OpenFailureCase& c, std::ostream* out) {
-    *out << ::testing::PrintToString(std::string{c.path}) << " " << c.mode;
-}
-
-class StreamFailureTest : public ProgramStreamTest,
-                          public ::testing::WithParamInterface<OpenFailureCase> {};
-
-TEST_P(StreamFailureTest, FailsWithTheErrorOfThePath) {
-    const OpenFailureCase& c = GetParam();
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(OpenProgramStream(c.path, c.mode), nullptr);
-    EXPECT_EQ(GetLastError(), c.error);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, StreamFailureTest,
-    ::testing::Values(OpenFailureCase{"C:\\MISSING\\deinst.log", "wt", ERROR_PATH_NOT_FOUND},
-                      OpenFailureCase{"C:\\KARTOL\\kartol.un2", "rb", ERROR_FILE_NOT_FOUND},
-                      OpenFailureCase{"C:\\KARTOL", "wt", ERROR_ACCESS_DENIED}));
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -44,87 +43,87 @@ class SetupFlowTest : public SetupFixture {
 const std::string kAbortBox = std::string(kSetupTitle) + ": " + kAbortText;
 const std::string kSuccessBox = std::string(kSetupTitle) + ": " + kSuccessText;
 
-struct CancelCase {
-    const char* name;
-    std::function<void(TestFrontEnd&)> answer;
-};
-
-class CancelTest : public SetupFlowTest, public testing::WithParamInterface<CancelCase> {};
-
-TEST_P(CancelTest, OnlyTheAbortMessageAndExitCodeZero) {
-    GetParam().answer(ui);
-    EXPECT_EQ(RunSetup(), 0);
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kAbortBox});
-    EXPECT_EQ(ui.DialogsShown().size(), 1u) << "the progress dialog must not appear";
-    EXPECT_STREQ(InstallDir, "");
-    EXPECT_TRUE(DriveCIsEmpty());
+// The last answer to the path dialog, after the text typed into its field.
+using Finish = void (*)(TestFrontEnd&);
+void Enter(TestFrontEnd& ui) {
+    ui.PressEnter();
+}
+void ClearAndEnter(TestFrontEnd& ui) {
+    ui.Press({posix::Key::Code::Delete, {}});
+    ui.PressEnter();
+}
+void CancelButton(TestFrontEnd& ui) {
+    ui.PressButton(IDCANCEL);
+}
+void Escape(TestFrontEnd& ui) {
+    ui.PressEscape();
+}
+void CloseBox(TestFrontEnd& ui) {
+    ui.PressCloseBox();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, CancelTest,
-    testing::Values(CancelCase{"CancelButton", [](TestFrontEnd& ui) { ui.PressButton(IDCANCEL); }},
-                    CancelCase{"Escape", [](TestFrontEnd& ui) { ui.PressEscape(); }},
-                    CancelCase{"CloseBox", [](TestFrontEnd& ui) { ui.PressCloseBox(); }},
-                    // Typing first changes nothing: Cancel leaves InstallDir alone.
-                    CancelCase{"EscapeAfterTyping",
-                               [](TestFrontEnd& ui) {
-                                   ui.Type("c:\\anders");
-                                   ui.PressEscape();
-                               }}),
-    [](const auto& info) { return info.param.name; });
-
-struct PathCase {
+struct AnswerCase {
     const char* name;
-    std::function<void(TestFrontEnd&)> answer;
+    std::string typed;
+    Finish finish;
+    int exitCode;
     std::string installDir;
     std::vector<std::string> boxes;
+    // The dialogs shown; after a cancel only the path dialog. Only a success leaves files.
+    std::size_t dialogs;
+    // The path dialog cannot be shown.
+    bool pathDialogFails;
 };
 
-class PathEntryTest : public SetupFlowTest, public testing::WithParamInterface<PathCase> {};
-
-TEST_P(PathEntryTest, DialogDeliversThePath) {
-    GetParam().answer(ui);
-    EXPECT_EQ(RunSetup(), 1);
-    EXPECT_EQ(InstallDir, GetParam().installDir);
-    EXPECT_EQ(BoxTexts(), GetParam().boxes);
+// Positional, so that a row takes a line or two.
+AnswerCase Answer(const char* name, std::string typed, Finish finish, int exitCode,
+                  std::string installDir, std::vector<std::string> boxes, std::size_t dialogs = 2,
+                  bool pathDialogFails = false) {
+    return {name,    std::move(typed), finish, exitCode, std::move(installDir), std::move(boxes),
+            dialogs, pathDialogFails};
 }
 
+class AnswerTest : public SetupFlowTest, public testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(AnswerTest, DialogDeliversThePathOrCancels) {
+    const AnswerCase& c = GetParam();
+    if (c.pathDialogFails) {
+        posix::Inject(posix::Api::DialogBoxParamA, {"#101", {}, ERROR_NOT_ENOUGH_MEMORY});
+    }
+    if (!c.typed.empty()) {
+        ui.Type(c.typed);
+    }
+    c.finish(ui);
+    EXPECT_EQ(RunSetup(), c.exitCode);
+    EXPECT_EQ(InstallDir, c.installDir);
+    EXPECT_EQ(BoxTexts(), c.boxes);
+    EXPECT_EQ(ui.DialogsShown().size(), c.dialogs);
+    EXPECT_EQ(DriveCIsEmpty(), c.boxes.back() != kSuccessBox);
+}
+
+const std::string kInvalidPathBox = std::string("Fehler: ") + kInvalidPathText;
+
 INSTANTIATE_TEST_SUITE_P(
-    Answers, PathEntryTest,
-    testing::Values(PathCase{"EnterTakesTheDefault",
-                             [](TestFrontEnd& ui) { ui.PressEnter(); },
-                             "C:\\KARTOL\\",
-                             {kSuccessBox}},
-                    PathCase{"LowerCaseArrivesUpperCase",
-                             [](TestFrontEnd& ui) {
-                                 ui.Type("c:\\spiele\\kartol");
-                                 ui.PressEnter();
-                             },
-                             "C:\\SPIELE\\KARTOL\\",
-                             {kSuccessBox}},
-                    // The field's upper-casing covers code page 1252 letters: ä becomes Ä.
-                    PathCase{"UmlautArrivesUpperCase",
-                             [](TestFrontEnd& ui) {
-                                 ui.Type("c:\\m\xE4rz");
-                                 ui.PressEnter();
-                             },
-                             "C:\\M\xC4RZ\\",
-                             {kSuccessBox}},
-                    // Stage 1 judges the path and fails with its own message; the sequence stops.
-                    PathCase{"EmptyFieldFailsStageOne",
-                             [](TestFrontEnd& ui) {
-                                 ui.Press({posix::Key::Code::Delete, {}});
-                                 ui.PressEnter();
-                             },
-                             "",
-                             {std::string("Fehler: ") + kInvalidPathText, kAbortBox}},
-                    PathCase{"NoDriveLetterFailsStageOne",
-                             [](TestFrontEnd& ui) {
-                                 ui.Type("1:\\kartol");
-                                 ui.PressEnter();
-                             },
-                             "1:\\KARTOL",
-                             {std::string("Fehler: ") + kInvalidPathText, kAbortBox}}),
+    Answers, AnswerTest,
+    testing::Values(
+        Answer("CancelButton", "", CancelButton, 0, "", {kAbortBox}, 1),
+        Answer("Escape", "", Escape, 0, "", {kAbortBox}, 1),
+        Answer("CloseBox", "", CloseBox, 0, "", {kAbortBox}, 1),
+        // Typing first changes nothing: Cancel leaves InstallDir alone.
+        Answer("EscapeAfterTyping", "c:\\anders", Escape, 0, "", {kAbortBox}, 1),
+        Answer("EnterTakesTheDefault", "", Enter, 1, "C:\\KARTOL\\", {kSuccessBox}),
+        Answer("LowerCaseArrivesUpperCase", "c:\\spiele\\kartol", Enter, 1, "C:\\SPIELE\\KARTOL\\",
+               {kSuccessBox}),
+        // The field's upper-casing covers code page 1252 letters: ä becomes Ä.
+        Answer("UmlautArrivesUpperCase", "c:\\m\xE4rz", Enter, 1, "C:\\M\xC4RZ\\", {kSuccessBox}),
+        // Stage 1 judges the path and fails with its own message; the sequence stops.
+        Answer("EmptyFieldFailsStageOne", "", ClearAndEnter, 1, "", {kInvalidPathBox, kAbortBox}),
+        Answer("NoDriveLetterFailsStageOne", "1:\\kartol", Enter, 1, "1:\\KARTOL",
+               {kInvalidPathBox, kAbortBox}),
+        // The result of the path dialog is compared with 0 only: a dialog that fails (-1) leads
+        // on to the progress dialog, and stage 1 refuses the empty InstallDir.
+        Answer("FailedPathDialogLeadsToStageOne", "", Enter, 1, "", {kInvalidPathBox, kAbortBox}, 1,
+               true)),
     [](const auto& info) { return info.param.name; });
 
 // Two runs on the default path: the content folders, and a log of CR LF lines whose first line
@@ -307,14 +306,5 @@ INSTANTIATE_TEST_SUITE_P(
                     EarlyExitCase{"ClassNotRegistered", posix::Api::RegisterClassA, false},
                     EarlyExitCase{"WindowNotCreated", posix::Api::CreateWindowExA, false}),
     [](const auto& info) { return info.param.name; });
-
-// The result of the path dialog is compared with 0 only: a dialog that fails (-1) leads on
-// to the progress dialog, and stage 1 refuses the empty InstallDir.
-TEST_F(SetupFlowTest, FailedPathDialogLeadsToStageOne) {
-    posix::Inject(posix::Api::DialogBoxParamA, {"#101", {}, ERROR_NOT_ENOUGH_MEMORY});
-    EXPECT_EQ(RunSetup(), 1);
-    EXPECT_EQ(BoxTexts(),
-              (std::vector<std::string>{std::string("Fehler: ") + kInvalidPathText, kAbortBox}));
-}
 
 }  // namespace
