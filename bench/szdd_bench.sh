@@ -14,7 +14,7 @@ tool="$top/build/native/kartol-payload"
 work=$(mktemp -d)
 out=$(mktemp -d /dev/shm/kartol-bench-XXXXXX)
 trap 'rm -rf "$work" "$out"' EXIT
-cc -O2 -o "$work/mspack_expand" "$top/bench/mspack_expand.c" -lmspack
+c++ -O2 -o "$work/mspack_expand" "$top/tests/interop/mspack_expand.cpp" -lmspack
 
 # The corpus takes what this system has; a missing folder or a cut pipe is no failure here.
 set +o pipefail

@@ -33,25 +33,25 @@ class Expander {
                 for (unsigned bit = 0; bit < kItemsPerGroup; ++bit) {
                     Item(flags >> bit & 1U);
                 }
-            } else if (!LastGroup(flags)) {
-                break;
+            } else {
+                LastGroup(flags);
             }
         }
         return {std::move(out_), written_ - kWindowSize, truncated_};
     }
 
   private:
-    // The items of a group that the input may end in; false when it ended inside a reference.
-    bool LastGroup(unsigned flags) {
+    // The items of a group that the input may end in. A reference cut short ends the body.
+    void LastGroup(unsigned flags) {
         for (unsigned bit = 0; bit < kItemsPerGroup && in_ != end_; ++bit) {
             const bool literal = flags >> bit & 1U;
             if (!literal && end_ - in_ < 2) {
                 truncated_ = true;
-                return false;
+                in_ = end_;
+                return;
             }
             Item(literal);
         }
-        return true;
     }
 
     void Item(bool literal) {

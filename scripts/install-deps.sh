@@ -21,6 +21,8 @@ native_packages=(
     # The SZDD codec's interoperability tests and benchmarks: the format's other compressor and
     # expanders, and the timer.
     mscompress libmspack-dev hyperfine
+    # The fuzz targets: clang with libFuzzer and the sanitizers' runtime.
+    clang
     # Checks the desktop menu entries of the native program manager.
     desktop-file-utils
 )

@@ -72,6 +72,8 @@ fi
 if build sanitize; then
     run_ctest sanitize
 fi
+# The libFuzzer targets, briefly, on their checked-in corpora.
+run_counted "fuzz" "$top/scripts/run-fuzz.sh" "${KARTOL_FUZZ_SECONDS:-15}"
 if build win32; then
     setup_exe="$top/build/win32/setup.exe"
     run_counted "setup.exe checks" /usr/bin/python3 "$top/tests/windows/check_setup_exe.py" "$setup_exe"

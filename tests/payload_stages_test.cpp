@@ -2,8 +2,11 @@
 // leaves, what it answers, and that a damaged archive installs nothing.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <filesystem>
+
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -195,6 +198,28 @@ TEST_F(PayloadStageTest, RefusesNamesThatLeaveTheTarget) {
         EXPECT_EQ(Files(), (Tree{{"deinst.log", ""}, {"kartol.un2", Text(bad)}}));
         EXPECT_EQ(std::distance(fs::directory_iterator(DriveC()), fs::directory_iterator()), 1);
     }
+}
+
+// A volume that fills up while an entry is written (a file size limit stands in for it): the
+// stage fails, the cut-short file is removed and gets no log line, the earlier ones stay.
+TEST_F(PayloadStageTest, FailsWhenAFileCannotBeWrittenWhole) {
+    constexpr rlim_t kRoom = 200'000;
+    Prepare();
+    const Bytes file = Archive({{"A", Pattern(100, 1)}, {"BIG", Pattern(300'000, 2)}});
+    Write("kartol.un2", file);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = kRoom;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const int result = UnpackArchive(nullptr);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Files(), (Tree{{"A", Text(Pattern(100, 1))},
+                             {"deinst.log", "NC A\r\n"},
+                             {"kartol.un2", Text(file)}}));
 }
 
 struct ExpandCase {
