@@ -23,13 +23,13 @@ int main(int argc, char** argv) {
         manifest.exceptions(std::ios::failbit | std::ios::badbit);
         fs::create_directories(folder / "files");
         manifest.open(folder / "manifest.txt", std::ios::binary | std::ios::trunc);
-        for (const sample::FileSpec& spec : sample::Layout()) {
-            std::string relative = spec.name;
+        for (const sample::SampleFile& file : sample::Layout()) {
+            std::string relative = file.name;
             std::ranges::replace(relative, '\\', '/');
             const fs::path target = folder / "files" / relative;
             fs::create_directories(target.parent_path());
-            tools::WriteFile(target, sample::Contents(spec));
-            manifest << spec.name << '\n';
+            tools::WriteFile(target, sample::Contents(file));
+            manifest << file.name << '\n';
         }
         manifest.close();
     } catch (const std::exception& error) {

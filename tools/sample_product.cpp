@@ -323,8 +323,8 @@ Bytes Program(Random& random, std::uint32_t size) {
 
 }  // namespace
 
-std::vector<FileSpec> Layout() {
-    std::vector<FileSpec> files;
+std::vector<SampleFile> Layout() {
+    std::vector<SampleFile> files;
     for (const World& world : kWorlds) {
         const std::string folder = std::string{world.folder} + "\\";
         for (int level = 1; level <= world.levels; ++level) {
@@ -347,29 +347,29 @@ std::vector<FileSpec> Layout() {
     return files;
 }
 
-std::vector<std::uint8_t> Contents(const FileSpec& spec) {
+std::vector<std::uint8_t> Contents(const SampleFile& file) {
     constexpr int kTileWidth = 16;
     constexpr int kScreenWidth = 320;
-    Random random{SeedOf(spec.name)};
-    switch (spec.kind) {
+    Random random{SeedOf(file.name)};
+    switch (file.kind) {
         case Kind::Level:
-            return Level(random, spec.size);
+            return Level(random, file.size);
         case Kind::Tiles:
-            return Picture(random, spec.size, kTileWidth);
+            return Picture(random, file.size, kTileWidth);
         case Kind::Picture:
-            return Picture(random, spec.size, kScreenWidth);
+            return Picture(random, file.size, kScreenWidth);
         case Kind::Palette:
-            return Palette(random, spec.size);
+            return Palette(random, file.size);
         case Kind::Music:
-            return Music(random, spec.size);
+            return Music(random, file.size);
         case Kind::Sound:
-            return Sound(random, spec.size);
+            return Sound(random, file.size);
         case Kind::Program:
-            return Program(random, spec.size);
+            return Program(random, file.size);
         case Kind::Text:
-            return Text(random, spec.size);
+            return Text(random, file.size);
         case Kind::Font:
-            return Font(random, spec.size);
+            return Font(random, file.size);
     }
     return {};
 }

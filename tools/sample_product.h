@@ -13,17 +13,17 @@ namespace sample {
 
 enum class Kind { Level, Tiles, Picture, Palette, Music, Sound, Program, Text, Font };
 
-struct FileSpec {
+struct SampleFile {
     std::string name;  // the archive name, "\" between folder and file
     std::uint32_t size;
     Kind kind;
 };
 
 // Every file of the product in directory order.
-std::vector<FileSpec> Layout();
+std::vector<SampleFile> Layout();
 
-// The contents of one file: `spec.size` bytes, the same on every run and host.
-std::vector<std::uint8_t> Contents(const FileSpec& spec);
+// The contents of one file: `file.size` bytes, the same on every run and host.
+std::vector<std::uint8_t> Contents(const SampleFile& file);
 
 }  // namespace sample
 
