@@ -111,7 +111,7 @@ TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
 TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
     posix::Canvas canvas(40, 12);
     posix::DrawMessageBox(canvas, "Fehler",
-                          "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.");
+                          "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", {});
     std::vector<std::string> rows;
     for (int row = 0; row < canvas.Height(); ++row) {
         std::string text = canvas.RowText(row);

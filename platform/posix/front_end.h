@@ -54,8 +54,9 @@ class FrontEnd {
     // Nothing when no more input can come.
     virtual std::optional<int> NextCommand(Window& dialog) = 0;
 
-    // A modal message box; returns once the user has acknowledged it.
-    virtual void ShowMessageBox(std::string_view caption, std::string_view text, UINT type) = 0;
+    // A modal message box with the buttons of its type (message_box.h); returns the id of
+    // the button the user chose.
+    virtual int ShowMessageBox(std::string_view caption, std::string_view text, UINT type) = 0;
 };
 
 // The front end in use, not owned; null until one is installed. Without one, dialogs and

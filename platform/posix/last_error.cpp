@@ -33,6 +33,8 @@ DWORD ErrorFromErrno(int hostError, const std::filesystem::path& host) {
         }
         case ENOTDIR:
             return ERROR_PATH_NOT_FOUND;
+        case ENOTEMPTY:
+            return ERROR_DIR_NOT_EMPTY;
         case EEXIST:
             return ERROR_ALREADY_EXISTS;
         case ENAMETOOLONG:

@@ -7,6 +7,7 @@
 
 #include "codepage.h"
 #include "dialog_keyboard.h"
+#include "message_box.h"
 
 namespace posix {
 namespace {
@@ -118,11 +119,36 @@ std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
     return HandleDialogKey(dialog, {Key::Code::Enter, {}});
 }
 
-void LineFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT) {
+// A box with more than one button lists them as a dialog's buttons read, the default one in
+// angle brackets; the answer is a line: empty for the default, else a button's label or its
+// first letter. Any line acknowledges an OK box.
+int LineFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT type) {
     PrintLine(CaptionLine(caption, "***"));
     PrintLine(WithoutTrailingLineFeeds(text));
-    std::string acknowledgement;
-    ReadLine(input_, acknowledgement);
+    const std::span<const BoxButton> buttons = BoxButtons(type);
+    if (buttons.size() > 1) {
+        std::string row;
+        for (const BoxButton& button : buttons) {
+            const bool isDefault = &button == &buttons.front();
+            row += std::string(row.empty() ? "" : " ") + (isDefault ? "<" : "[") +
+                   std::string(button.label) + (isDefault ? ">" : "]");
+        }
+        PrintLine(row);
+    }
+    BoxChoice choice{type};
+    for (std::string line; ReadLine(input_, line);) {
+        const Key key = line.empty() ? Key{Key::Code::Enter, {}}
+                        : line == kEscapeLine
+                            ? Key{Key::Code::Escape, {}}
+                            : Key{Key::Code::Text, Utf8ToCp1252(line.substr(0, 1))};
+        if (const std::optional<int> chosen = ChooseBoxButton(choice, key)) {
+            return *chosen;
+        }
+        if (buttons.size() == 1) {
+            return buttons.front().id;
+        }
+    }
+    return AnswerAtInputEnd(type);
 }
 
 void LineFrontEnd::PrintLine(std::string_view cp1252Text) {

@@ -23,7 +23,7 @@ class LineFrontEnd : public FrontEnd {
     void TextSet(const Window& dialog, const Window& window) override;
     void DialogHidden(const Window&) override {}
     std::optional<int> NextCommand(Window& dialog) override;
-    void ShowMessageBox(std::string_view caption, std::string_view text, UINT type) override;
+    int ShowMessageBox(std::string_view caption, std::string_view text, UINT type) override;
 
   private:
     static constexpr ScreenSize kScreen{80, 25};

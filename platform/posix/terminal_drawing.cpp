@@ -17,7 +17,7 @@ constexpr int kCaptionIndent = 1;
 // Message boxes: rows top to bottom are the frame, the caption, a blank row, the text, a
 // blank row, the button and the frame; a blank column pads the text on either side. The
 // lines are no wider than the maximum, and the box keeps a margin from the screen's edges.
-constexpr char kOkButton[] = "[ OK ]";
+constexpr int kBoxButtonGap = 2;
 constexpr int kBoxPadding = 1;
 constexpr int kBoxMaxTextWidth = 60;
 constexpr int kBoxScreenMargin = 2;
@@ -136,13 +136,23 @@ std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog) {
     return caret;
 }
 
-void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view text) {
+// A box button's cells: its label between brackets, a blank on either side.
+std::string BoxButtonText(const BoxButton& button) {
+    return "[ " + std::string(button.label) + " ]";
+}
+
+void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view text,
+                    const BoxChoice& choice) {
     const int available = canvas.Width() - 2 * (kBoxScreenMargin + kFrame + kBoxPadding);
     const int textWidth = std::clamp(available, 1, kBoxMaxTextWidth);
     const std::vector<std::string> lines = WrapText(text, static_cast<std::size_t>(textWidth));
 
-    const auto button = std::string_view(kOkButton);
-    int inner = static_cast<int>(std::max(caption.size(), button.size())) + 2 * kBoxPadding;
+    const std::span<const BoxButton> buttons = BoxButtons(choice.type);
+    int buttonsWidth = -kBoxButtonGap;
+    for (const BoxButton& button : buttons) {
+        buttonsWidth += static_cast<int>(BoxButtonText(button).size()) + kBoxButtonGap;
+    }
+    int inner = std::max(static_cast<int>(caption.size()), buttonsWidth) + 2 * kBoxPadding;
     for (const std::string& line : lines) {
         inner = std::max(inner, static_cast<int>(line.size()) + 2 * kBoxPadding);
     }
@@ -159,9 +169,14 @@ void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view t
         canvas.PutText(textLeft, top + kBoxRowsAboveText + static_cast<int>(index), lines[index],
                        kPlain, inner - 2 * kBoxPadding);
     }
-    const int buttonLeft = left + kFrame + (inner - static_cast<int>(button.size())) / 2;
-    canvas.PutText(buttonLeft, top + height - kBoxButtonAboveBottom, button, kReverse | kBold,
-                   static_cast<int>(button.size()));
+    int buttonLeft = left + kFrame + (inner - buttonsWidth) / 2;
+    for (std::size_t index = 0; index < buttons.size(); ++index) {
+        const std::string label = BoxButtonText(buttons[index]);
+        const CellStyle style = index == choice.focused ? kReverse | kBold : kPlain;
+        canvas.PutText(buttonLeft, top + height - kBoxButtonAboveBottom, label, style,
+                       static_cast<int>(label.size()));
+        buttonLeft += static_cast<int>(label.size()) + kBoxButtonGap;
+    }
 }
 
 }  // namespace posix

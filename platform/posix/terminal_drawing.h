@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "message_box.h"
 #include "terminal_canvas.h"
 #include "window_objects.h"
 
@@ -18,8 +19,10 @@ namespace posix {
 // control is an edit field. Scrolling the field to its caret is why the dialog is not const.
 std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog);
 
-// A framed box in the middle of the canvas: the caption, the text wrapped, and an OK button.
-void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view text);
+// A framed box in the middle of the canvas: the caption, the text wrapped, and the buttons of
+// its type side by side, the focused one in reverse video.
+void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view text,
+                    const BoxChoice& choice);
 
 }  // namespace posix
 

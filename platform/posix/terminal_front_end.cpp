@@ -130,11 +130,6 @@ void RemoveSignalHandlers() {
     sigaction(SIGTSTP, &previousStopAction, nullptr);
 }
 
-bool IsAcknowledgement(const Key& key) {
-    return key.code == Key::Code::Enter || key.code == Key::Code::Escape ||
-           key.code == Key::Code::CloseBox || (key.code == Key::Code::Text && key.text == " ");
-}
-
 }  // namespace
 
 std::unique_ptr<TerminalFrontEnd> TerminalFrontEnd::Open() {
@@ -207,20 +202,27 @@ std::optional<int> TerminalFrontEnd::NextCommand(Window& dialog) {
     }
 }
 
-void TerminalFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT) {
+int TerminalFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT type) {
     const ByteSource source = [this](std::chrono::milliseconds timeout) {
         return ReadByte(timeout);
     };
-    messageBox_ = MessageBoxText{std::string(caption), std::string(text)};
+    messageBox_ = MessageBoxText{std::string(caption), std::string(text), BoxChoice{type}};
     Redraw();
+    int answer = AnswerAtInputEnd(type);
     for (;;) {
         const std::optional<Key> key = ReadKey(source);
-        if (!key || IsAcknowledgement(*key)) {
+        if (!key) {
             break;
         }
+        if (const std::optional<int> chosen = ChooseBoxButton(messageBox_->choice, *key)) {
+            answer = *chosen;
+            break;
+        }
+        Redraw();
     }
     messageBox_.reset();
     Redraw();
+    return answer;
 }
 
 void TerminalFrontEnd::Redraw() {
@@ -234,7 +236,7 @@ void TerminalFrontEnd::Redraw() {
         }
     }
     if (messageBox_) {
-        DrawMessageBox(canvas, messageBox_->caption, messageBox_->text);
+        DrawMessageBox(canvas, messageBox_->caption, messageBox_->text, messageBox_->choice);
         caret.reset();
     }
     WriteAll(canvas.Render(caret));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "front_end.h"
+#include "message_box.h"
 
 namespace posix {
 
@@ -33,7 +34,7 @@ class TerminalFrontEnd : public FrontEnd {
     void DialogChanged(const Window& dialog) override;
     void DialogHidden(const Window& dialog) override;
     std::optional<int> NextCommand(Window& dialog) override;
-    void ShowMessageBox(std::string_view caption, std::string_view text, UINT type) override;
+    int ShowMessageBox(std::string_view caption, std::string_view text, UINT type) override;
 
   private:
     // Only Open makes a front end, once it has the terminal.
@@ -46,6 +47,7 @@ class TerminalFrontEnd : public FrontEnd {
     struct MessageBoxText {
         std::string caption;
         std::string text;
+        BoxChoice choice;
     };
 
     void Redraw();

@@ -306,14 +306,12 @@ BOOL ShowWindow(HWND handle, int showCommand) {
     return wasVisible;
 }
 
-// The box has only an OK button, whatever the type asks for; nothing of the program asks for
-// more. Without a front end there is nobody to ask, and the call fails with 0.
+// Without a front end there is nobody to ask, and the call fails with 0.
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     posix::FrontEnd* frontEnd = posix::CurrentFrontEnd();
     if (frontEnd == nullptr) {
         return 0;
     }
-    frontEnd->ShowMessageBox(caption != nullptr ? caption : kDefaultBoxCaption,
-                             text != nullptr ? text : "", type);
-    return IDOK;
+    return frontEnd->ShowMessageBox(caption != nullptr ? caption : kDefaultBoxCaption,
+                                    text != nullptr ? text : "", type);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/posix/message_box.h"
+
 namespace {
 
 TestFrontEnd::Event MakeEvent(TestFrontEnd::Event::Kind kind, std::string_view caption,
@@ -109,8 +111,14 @@ std::optional<int> TestFrontEnd::NextCommand(posix::Window& dialog) {
     return std::nullopt;
 }
 
-void TestFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT type) {
+int TestFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT type) {
     Event event = MakeEvent(Event::Kind::MessageBox, caption, text);
     event.type = type;
     events_.push_back(std::move(event));
+    if (posix::BoxButtons(type).size() == 1 || boxAnswers_.empty()) {
+        return posix::AnswerAtInputEnd(type);
+    }
+    const int answer = boxAnswers_.front();
+    boxAnswers_.pop_front();
+    return answer;
 }

@@ -9,7 +9,8 @@
 //   EXPECT_EQ(ui.Transcript(), (std::vector<std::string>{"shown Vemo Kartol Setup", ...}));
 //
 // When the answers run out, a dialog that asks for more gets "no more input", and
-// DialogBoxParamA returns -1. Message boxes need no answer: they are acknowledged at once.
+// DialogBoxParamA returns -1. OK boxes need no answer: they are acknowledged at once; a Yes/No
+// box takes the next AnswerBox, and without one ends as at the end of input, with No.
 //
 // Units: dialog units are mapped with the base units of an 8-point dialog font on a 96-dpi
 // screen, 6 x 13 (one horizontal dialog unit is 1.5 units, one vertical 13/8), and a dialog
@@ -60,7 +61,8 @@ class TestFrontEnd : public posix::FrontEnd {
     void PressEscape();
     void PressCloseBox();
     void Press(posix::Key key);
-    void PressButton(int id);  // as a click: WM_COMMAND with this id
+    void PressButton(int id);                              // as a click: WM_COMMAND with this id
+    void AnswerBox(int id) { boxAnswers_.push_back(id); }  // IDYES or IDNO
 
     const std::vector<Event>& Events() const { return events_; }
     std::vector<Event> MessageBoxes() const;
@@ -76,7 +78,7 @@ class TestFrontEnd : public posix::FrontEnd {
     void TextSet(const posix::Window& dialog, const posix::Window& window) override;
     void DialogHidden(const posix::Window& dialog) override;
     std::optional<int> NextCommand(posix::Window& dialog) override;
-    void ShowMessageBox(std::string_view caption, std::string_view text, UINT type) override;
+    int ShowMessageBox(std::string_view caption, std::string_view text, UINT type) override;
 
   private:
     struct ButtonPress {
@@ -86,6 +88,7 @@ class TestFrontEnd : public posix::FrontEnd {
 
     posix::ScreenSize screen_;
     std::deque<Answer> answers_;
+    std::deque<int> boxAnswers_;
     std::vector<Event> events_;
 };
 
