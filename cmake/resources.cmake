@@ -1,6 +1,7 @@
-# Compiles setup/setup.rc, the one source of every resource, with windres: into a COFF
-# object for the Windows build, into a standard .res file for the native build. The icon and
-# the payload it includes are made here first.
+# Compiles each program's resource script with windres: into a COFF object for the Windows
+# build, into a standard .res file for the native build. The icon and the payload that the
+# setup's script includes are made here first; the payload carries the build's own product
+# program and uninstaller.
 
 set(KARTOL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KARTOL_GENERATED_DIR})
@@ -51,10 +52,30 @@ else()
         set(manifest ${KARTOL_GENERATED_DIR}/sample/manifest.txt)
         set(product_dir ${KARTOL_GENERATED_DIR}/sample/files)
         set(product_files ${manifest})
+        # The product carries the build's own programs. Windows links them without symbols;
+        # the native ones ship stripped of their debug information.
+        set(shipped)
+        foreach(program IN ITEMS kartol uninst)
+            if(WIN32)
+                list(APPEND shipped $<TARGET_FILE:${program}>)
+            else()
+                set(stripped ${KARTOL_GENERATED_DIR}/shipped/${program})
+                add_custom_command(
+                    OUTPUT ${stripped}
+                    COMMAND ${CMAKE_COMMAND} -E make_directory ${KARTOL_GENERATED_DIR}/shipped
+                    COMMAND ${CMAKE_STRIP} -o ${stripped} $<TARGET_FILE:${program}>
+                    DEPENDS ${program}
+                    COMMENT "Stripping ${program} for the product")
+                list(APPEND shipped ${stripped})
+            endif()
+        endforeach()
+        list(GET shipped 0 shipped_product)
+        list(GET shipped 1 shipped_uninstaller)
         add_custom_command(
             OUTPUT ${manifest}
             COMMAND ${KARTOL_SAMPLE_TOOL} ${KARTOL_GENERATED_DIR}/sample
-            DEPENDS ${KARTOL_HOST_TOOLS}
+                    KARTOL.EXE=${shipped_product} uninst.exe=${shipped_uninstaller}
+            DEPENDS ${KARTOL_HOST_TOOLS} ${shipped} kartol uninst
             COMMENT "Generating the sample product")
     endif()
     add_custom_command(
@@ -69,26 +90,34 @@ else()
         COMMENT "Compressing the payload")
 endif()
 
-if(WIN32)
-    set(KARTOL_RESOURCE_OBJECT ${CMAKE_BINARY_DIR}/setup_res.o)
-    set(KARTOL_RESOURCE_OUTPUT ${KARTOL_RESOURCE_OBJECT})
-    set(KARTOL_RESOURCE_FORMAT coff)
-else()
-    set(KARTOL_RESOURCE_FILE ${CMAKE_BINARY_DIR}/setup.res)
-    set(KARTOL_RESOURCE_OUTPUT ${KARTOL_RESOURCE_FILE})
-    set(KARTOL_RESOURCE_FORMAT res)
-endif()
+# kartol_compile_resources(NAME SCRIPT [DEPENDS file...]) sets KARTOL_<NAME>_RESOURCES to the
+# compiled resources of SCRIPT: the object to link on Windows, the .res file to embed
+# elsewhere. The build's own compiler preprocesses the script, so the native build needs no
+# MinGW compiler. windres does not see changes of the files that a script includes: they are
+# named in DEPENDS.
+function(kartol_compile_resources name script)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" DEPENDS)
+    if(WIN32)
+        set(output ${CMAKE_BINARY_DIR}/${name}_res.o)
+        set(format coff)
+    else()
+        set(output ${CMAKE_BINARY_DIR}/${name}.res)
+        set(format res)
+    endif()
+    add_custom_command(
+        OUTPUT ${output}
+        COMMAND ${KARTOL_WINDRES} --preprocessor=${CMAKE_CXX_COMPILER}
+                --preprocessor-arg=-E --preprocessor-arg=-xc --preprocessor-arg=-DRC_INVOKED
+                --codepage=1252 -I ${CMAKE_SOURCE_DIR}
+                -I ${KARTOL_GENERATED_DIR} -O ${format}
+                -i ${CMAKE_SOURCE_DIR}/${script} -o ${output}
+        DEPENDS ${CMAKE_SOURCE_DIR}/${script} ${KARTOL_GENERATED_DIR}/appicon.ico ${arg_DEPENDS}
+        COMMENT "Compiling the resources of ${name}")
+    set(KARTOL_${name}_RESOURCES ${output} PARENT_SCOPE)
+endfunction()
 
-# The build's own compiler preprocesses the script, so the native build needs no MinGW
-# compiler. windres does not see changes of the files that the script includes: name them
-# here.
-add_custom_command(
-    OUTPUT ${KARTOL_RESOURCE_OUTPUT}
-    COMMAND ${KARTOL_WINDRES} --preprocessor=${CMAKE_CXX_COMPILER}
-            --preprocessor-arg=-E --preprocessor-arg=-xc --preprocessor-arg=-DRC_INVOKED
-            --codepage=1252 -I ${CMAKE_SOURCE_DIR}
-            -I ${KARTOL_GENERATED_DIR} -O ${KARTOL_RESOURCE_FORMAT}
-            -i ${CMAKE_SOURCE_DIR}/setup/setup.rc -o ${KARTOL_RESOURCE_OUTPUT}
-    DEPENDS ${CMAKE_SOURCE_DIR}/setup/setup.rc ${CMAKE_SOURCE_DIR}/setup/resource_ids.h
-            ${KARTOL_GENERATED_DIR}/appicon.ico ${KARTOL_PAYLOAD_FILE}
-    COMMENT "Compiling the resources")
+kartol_compile_resources(setup setup/setup.rc
+    DEPENDS ${CMAKE_SOURCE_DIR}/setup/resource_ids.h ${KARTOL_PAYLOAD_FILE})
+kartol_compile_resources(uninst uninst/uninst.rc)
+kartol_compile_resources(kartol product/product.rc
+    DEPENDS ${CMAKE_SOURCE_DIR}/product/product_ids.h)

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "setup/process_state.h"
+#include "target_layout.h"
 #include "uninstall_log.h"
 
 int PathLevelCount;
@@ -22,11 +23,6 @@ constexpr char kLogNotCreatedText[] =
 
 constexpr std::uint64_t kRequiredFreeBytes = 15000ULL * 1024;
 constexpr UINT kWindowsDirSize = 300;
-// The content subdirectories, in the order they are made; the archive's upper-case prefixes
-// reach them because the target file system ignores case.
-constexpr const char* kContentDirs[] = {"klondike", "eis", "newyork", "mars", "tutorial", "res"};
-// The drive root is never a level: levels end at positions from 3 on.
-constexpr std::size_t kFirstLevelEnd = 3;
 
 void ShowError(const char* text) {
     MessageBoxA(nullptr, text, kErrorCaption, MB_OK);
@@ -54,7 +50,7 @@ bool EndInBackslash() {
 }
 
 bool IsLevelEnd(std::size_t position) {
-    return position >= kFirstLevelEnd && InstallDir[position + 1] == '\\';
+    return IsPathLevelEnd(InstallDir, position);
 }
 
 std::size_t CountLevels() {

@@ -2,12 +2,7 @@
 
 #include "platform/platform.h"
 #include "setup/process_state.h"
-
-namespace {
-
-constexpr char kLogFileName[] = "deinst.log";
-
-}  // namespace
+#include "target_layout.h"
 
 int OpenUninstallLog() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);

@@ -1,11 +1,15 @@
-// make-sample-product FOLDER: writes the sample product into FOLDER/files and its manifest,
-// the entry order of the payload archive, into FOLDER/manifest.txt. The build packs and
-// compresses it into the default payload.
+// make-sample-product FOLDER [NAME=FILE ...]: writes the sample product into FOLDER/files and
+// its manifest, the entry order of the payload archive, into FOLDER/manifest.txt. The build
+// packs and compresses it into the default payload. Each NAME=FILE gives the entry NAME the
+// bytes of FILE instead of generated ones: the build's own product program and uninstaller.
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
+#include <string_view>
 
 #include "tools/file_io.h"
 #include "tools/sample_product.h"
@@ -13,9 +17,19 @@
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: make-sample-product FOLDER\n", stderr);
+    if (argc < 2) {
+        std::fputs("usage: make-sample-product FOLDER [NAME=FILE ...]\n", stderr);
         return 2;
+    }
+    std::map<std::string, fs::path> given;
+    for (int index = 2; index < argc; ++index) {
+        const std::string_view argument{argv[index]};
+        const std::size_t equals = argument.find('=');
+        if (equals == argument.npos) {
+            std::fprintf(stderr, "make-sample-product: %s is not NAME=FILE\n", argv[index]);
+            return 2;
+        }
+        given[std::string{argument.substr(0, equals)}] = argument.substr(equals + 1);
     }
     try {
         const fs::path folder{argv[1]};
@@ -28,8 +42,19 @@ int main(int argc, char** argv) {
             std::ranges::replace(relative, '\\', '/');
             const fs::path target = folder / "files" / relative;
             fs::create_directories(target.parent_path());
-            tools::WriteFile(target, sample::Contents(file));
+            const auto replacement = given.find(file.name);
+            if (replacement != given.end()) {
+                tools::WriteFile(target, tools::ReadFile(replacement->second));
+                given.erase(replacement);
+            } else {
+                tools::WriteFile(target, sample::Contents(file));
+            }
             manifest << file.name << '\n';
+        }
+        if (!given.empty()) {
+            std::fprintf(stderr, "make-sample-product: the product has no file %s\n",
+                         given.begin()->first.c_str());
+            return 2;
         }
         manifest.close();
     } catch (const std::exception& error) {

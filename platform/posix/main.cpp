@@ -1,4 +1,5 @@
-// The native entry: picks the front end and runs the setup as WinMain does on Windows.
+// The native entry of each program: picks the front end and calls the program's WinMain as
+// Windows does.
 #include <unistd.h>
 
 #include <iostream>
@@ -6,7 +7,6 @@
 #include <string>
 
 #include "line_front_end.h"
-#include "setup/setup_flow.h"
 #include "terminal_front_end.h"
 
 namespace {
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<posix::FrontEnd> frontEnd = ChooseFrontEnd();
     posix::SetFrontEnd(frontEnd.get());
     const int exitCode =
-        SetupFlow(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+        WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
     posix::SetFrontEnd(nullptr);
     return exitCode;
 }

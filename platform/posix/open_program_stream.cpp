@@ -1,11 +1,13 @@
 // OpenProgramStream for hosts without Windows: the program path goes through the drive map,
 // only a regular file is opened, and a text-mode write stream turns every LF into CR LF, as
 // the Windows runtime's text mode does, so that "deinst.log" has the same bytes from both
-// builds.
+// builds. A file written under a program name ("uninst.exe") becomes executable.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -64,6 +66,22 @@ std::optional<int> OpenFlags(std::string_view mode) {
     }
 }
 
+// Windows runs a file by its name: a program is a file whose name ends in ".exe". So a file of
+// that name that is written here is made executable for whoever may read it, which is how
+// the installed programs run on the host.
+bool IsProgramName(const std::filesystem::path& host) {
+    std::string extension = host.extension().string();
+    std::ranges::transform(extension, extension.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".exe";
+}
+
+void MakeExecutable(int descriptor, mode_t mode) {
+    constexpr mode_t kReadBits = S_IRUSR | S_IRGRP | S_IROTH;
+    constexpr int kReadToExecuteShift = 2;
+    fchmod(descriptor, mode | ((mode & kReadBits) >> kReadToExecuteShift));
+}
+
 // Opens the host file as fopen would, but takes nothing that is not a regular file: a FIFO,
 // socket, device or directory where the program wants a file fails as a file the host does
 // not let us have, ERROR_ACCESS_DENIED, and at once. O_NONBLOCK keeps the open of a FIFO from
@@ -86,6 +104,9 @@ FilePtr OpenRegularFile(const std::filesystem::path& host, const std::string& ho
         close(descriptor);
         posix::Fail(ERROR_ACCESS_DENIED);
         return nullptr;
+    }
+    if ((*flags & O_CREAT) != 0 && IsProgramName(host)) {
+        MakeExecutable(descriptor, status.st_mode);
     }
     FilePtr file{fdopen(descriptor, hostMode.c_str())};
     if (file == nullptr) {

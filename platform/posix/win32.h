@@ -87,6 +87,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define FALSE 0
 
 #define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define LOWORD(l) (static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF))
 #define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define RT_ICON MAKEINTRESOURCEA(3)
@@ -177,6 +178,10 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define DMLERR_NO_ERROR 0
 #define DMLERR_INVALIDPARAMETER 0x4006
 #define DMLERR_SYS_ERROR 0x400F
+
+// The program's entry, as on Windows; the native main() calls it.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
+                   int showCommand);
 
 // kernel32
 DWORD GetLastError();

@@ -1,0 +1,36 @@
+// What "deinst.log" says about an installation, read back by the uninstaller: which levels
+// of the folder's path the setup created and which files it wrote. The log is taken only
+// when every line is as the setup writes it, so a damaged log removes nothing.
+#ifndef KARTOL_UNINST_INSTALL_RECORD_H
+#define KARTOL_UNINST_INSTALL_RECORD_H
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// No setup writes a log larger than this: 300 entries of names under 128 bytes and a first
+// line of 120 levels.
+inline constexpr std::size_t kMaxLogSize = 64 * 1024;
+
+struct InstallRecord {
+    // One flag per level of the folder's path, shortest first: true when the setup made it.
+    std::vector<bool> levelCreated;
+    // The written files, relative to the folder, as the archive named them.
+    std::vector<std::string> files;
+};
+
+struct ParsedLog {
+    std::optional<InstallRecord> record;
+    // The first line that is not as the setup writes it (1-based), when there is no record.
+    int badLine = 0;
+};
+
+// Reads the log's bytes for a folder whose path has `levelCount` levels. Every line ends in CR
+// LF. Line 1 is the level count, which must be `levelCount`, and that many flags 0 or 1,
+// separated by single spaces; every further line is "NC " and a name that stays inside the
+// folder.
+ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount);
+
+#endif

@@ -1,0 +1,121 @@
+#include "remove_product.h"
+
+#include "platform/platform.h"
+#include "targetdir/target_layout.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool IsGone(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// What stands at a path, without following a link there.
+enum class Entry { Missing, Folder, Link, Other };
+
+Entry Look(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return Entry::Missing;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return Entry::Link;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Entry::Folder : Entry::Other;
+}
+
+class Removal {
+  public:
+    explicit Removal(const std::string& folder) : folder_(folder) {}
+
+    // Deletes folder + name unless a folder on its way is a link or missing (then the file
+    // is gone with it).
+    void DeleteListedFile(const std::string& name) {
+        for (std::size_t at = 0; at < name.size(); ++at) {
+            if (!IsSeparator(name[at])) {
+                continue;
+            }
+            const std::string onTheWay = folder_ + name.substr(0, at);
+            switch (Look(onTheWay)) {
+                case Entry::Folder:
+                    break;
+                case Entry::Missing:
+                    return;
+                case Entry::Link:
+                case Entry::Other:
+                    Stay(folder_ + name, StayReason::Link);
+                    return;
+            }
+        }
+        const std::string path = folder_ + name;
+        if (!DeleteFileA(path.c_str()) && !IsGone(GetLastError())) {
+            Stay(path, StayReason::InUse);
+        }
+    }
+
+    // Removes an empty folder of ours; a link in its place is left alone.
+    void RemoveFolder(const std::string& path) {
+        const Entry entry = Look(path);
+        if (entry == Entry::Missing) {
+            return;
+        }
+        if (entry != Entry::Folder) {
+            Stay(path, StayReason::Link);
+            return;
+        }
+        if (!RemoveDirectoryA(path.c_str())) {
+            Stay(path, GetLastError() == ERROR_DIR_NOT_EMPTY ? StayReason::AddedFiles
+                                                             : StayReason::InUse);
+        }
+    }
+
+    void DeleteLog() {
+        const std::string path = folder_ + kLogFileName;
+        if (!DeleteFileA(path.c_str()) && !IsGone(GetLastError())) {
+            Stay(path, StayReason::InUse);
+        }
+    }
+
+    std::vector<Remainder> Remainders() && { return std::move(remainders_); }
+
+  private:
+    void Stay(std::string path, StayReason reason) {
+        remainders_.push_back({std::move(path), reason});
+    }
+
+    const std::string& folder_;
+    std::vector<Remainder> remainders_;
+};
+
+}  // namespace
+
+std::vector<std::string> PathLevels(const std::string& folder) {
+    std::vector<std::string> levels;
+    for (std::size_t position = 0; position + 1 < folder.size(); ++position) {
+        if (IsPathLevelEnd(folder.c_str(), position)) {
+            levels.push_back(folder.substr(0, position + 1));
+        }
+    }
+    return levels;
+}
+
+std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRecord& record) {
+    Removal removal{folder};
+    for (const std::string& name : record.files) {
+        removal.DeleteListedFile(name);
+    }
+    for (const char* content : kContentDirs) {
+        removal.RemoveFolder(folder + content);
+    }
+    removal.DeleteLog();
+    const std::vector<std::string> levels = PathLevels(folder);
+    for (std::size_t level = levels.size(); level-- > 0;) {
+        if (record.levelCreated[level]) {
+            removal.RemoveFolder(levels[level]);
+        }
+    }
+    return std::move(removal).Remainders();
+}

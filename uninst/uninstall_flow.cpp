@@ -1,0 +1,155 @@
+#include "uninstall_flow.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "install_record.h"
+#include "progman/progman_groups.h"
+#include "progman/program_group.h"
+#include "remove_product.h"
+#include "self_removal.h"
+#include "targetdir/target_layout.h"
+
+namespace {
+
+constexpr char kCaption[] = "Vemo Kartol Deinstallation";
+constexpr char kConfirmText[] =
+    "M\xF6"
+    "chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?";
+constexpr char kNoFolderText[] =
+    "Der Ordner der Deinstallation konnte nicht ermittelt werden. Es wurde nichts entfernt.";
+constexpr char kNoLogText[] =
+    "Das Deinstallationsprotokoll %s fehlt oder kann nicht gelesen werden. Es wurde nichts "
+    "entfernt.";
+constexpr char kBadLogText[] =
+    "Das Deinstallationsprotokoll %s ist besch\xE4"
+    "digt (Zeile %d). Es wurde nichts entfernt.";
+constexpr char kRemovedText[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer entfernt.";
+constexpr char kStayedText[] = "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n";
+constexpr char kMoreStayedText[] = "und %zu weitere\n";
+constexpr char kAddedFilesReason[] = "enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
+constexpr char kInUseReason[] = "wird verwendet oder ist schreibgesch\xFCtzt";
+constexpr char kLinkReason[] = "ist eine Verkn\xFCpfung oder liegt dahinter";
+// The outcome lists this many remainders by name and counts the rest.
+constexpr std::size_t kMaxListedRemainders = 10;
+// Room for the program's path and more: a longer one cannot be the product's folder.
+constexpr DWORD kProgramPathSize = 1024;
+// The drive root of a folder "C:\...": "C:\".
+constexpr std::size_t kDriveRootLength = 3;
+
+int Show(const std::string& text, UINT type) {
+    return MessageBoxA(nullptr, text.c_str(), kCaption, type);
+}
+
+template <typename... Values>
+std::string Format(const char* format, Values... values) {
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, values...);
+    return text;
+}
+
+// The folder of the running program, with its final backslash.
+std::optional<std::string> ProgramFolder() {
+    char program[kProgramPathSize];
+    const DWORD length = GetModuleFileNameA(nullptr, program, kProgramPathSize);
+    if (length == 0 || length >= kProgramPathSize) {
+        return std::nullopt;
+    }
+    const std::string path{program, length};
+    const std::size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 < kDriveRootLength) {
+        return std::nullopt;
+    }
+    return path.substr(0, slash + 1);
+}
+
+// The log's bytes, one more than the largest log a setup writes so that a longer file is
+// seen as such; nothing when it cannot be read.
+std::optional<std::string> ReadLog(const std::string& path) {
+    const std::unique_ptr<FILE, int (*)(FILE*)> stream{OpenProgramStream(path.c_str(), "rb"),
+                                                       &std::fclose};
+    if (!stream) {
+        return std::nullopt;
+    }
+    std::string text(kMaxLogSize + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), stream.get()));
+    if (std::ferror(stream.get())) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+const char* ReasonText(StayReason reason) {
+    switch (reason) {
+        case StayReason::AddedFiles:
+            return kAddedFilesReason;
+        case StayReason::InUse:
+            return kInUseReason;
+        case StayReason::Link:
+            break;
+    }
+    return kLinkReason;
+}
+
+void ReportOutcome(const std::vector<Remainder>& remainders) {
+    if (remainders.empty()) {
+        Show(kRemovedText, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    std::string text = kStayedText;
+    for (std::size_t index = 0; index < remainders.size() && index < kMaxListedRemainders;
+         ++index) {
+        text += "\n" + remainders[index].path + ": " + ReasonText(remainders[index].reason);
+    }
+    if (remainders.size() > kMaxListedRemainders) {
+        text += "\n" + Format(kMoreStayedText, remainders.size() - kMaxListedRemainders);
+    }
+    Show(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+int RemoveFrom(const std::string& folder, bool handedOver) {
+    const std::string logPath = folder + kLogFileName;
+    const std::optional<std::string> text = ReadLog(logPath);
+    if (!text) {
+        Show(Format(kNoLogText, logPath.c_str()), MB_OK | MB_ICONEXCLAMATION);
+        return kExitNothingRemoved;
+    }
+    const ParsedLog parsed = ParseInstallLog(*text, PathLevels(folder).size());
+    if (!parsed.record) {
+        Show(Format(kBadLogText, logPath.c_str(), parsed.badLine), MB_OK | MB_ICONEXCLAMATION);
+        return kExitNothingRemoved;
+    }
+    if (!handedOver) {
+        if (Show(kConfirmText, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            return kExitNothingRemoved;
+        }
+        if (HandOverToCopy(folder)) {
+            return kExitRemoved;
+        }
+    }
+    // No folder of the product may be this process's current one while it is removed.
+    SetCurrentDirectoryA(folder.substr(0, kDriveRootLength).c_str());
+    const std::vector<Remainder> remainders = RemoveProduct(folder, *parsed.record);
+    DeleteProgmanGroup(kProgramGroupName);
+    ReportOutcome(remainders);
+    return remainders.empty() ? kExitRemoved : kExitSomethingStayed;
+}
+
+}  // namespace
+
+int UninstallFlow(LPSTR commandLine) {
+    if (const std::optional<std::string> folder = HandedOverFolder(commandLine)) {
+        const int exitCode = RemoveFrom(*folder, true);
+        RemoveOwnFileLater();
+        return exitCode;
+    }
+    const std::optional<std::string> folder = ProgramFolder();
+    if (!folder) {
+        Show(kNoFolderText, MB_OK | MB_ICONEXCLAMATION);
+        return kExitNothingRemoved;
+    }
+    return RemoveFrom(*folder, false);
+}
