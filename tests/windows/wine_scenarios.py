@@ -44,6 +44,12 @@ PATH_DIALOG = {"visible": True, "title": TITLE, "owner": ("Quillmark Setup", Fal
                ID_PROMPT: "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert "
                "werden soll.\n", ID_PATH: DEFAULT_DIR}}
 CONTENT_DIRS = ("klondike", "eis", "newyork", "mars", "tutorial", "res")
+# The installed programs: the product's one window, and the uninstaller's two boxes.
+PRODUCT, PRODUCT_TEXT = "Vemo Kartol", ("Vemo Kartol ist installiert. Enter oder Escape beendet "
+                                        "das Programm.")
+UNINSTALL = "Vemo Kartol Deinstallation"
+CONFIRM = "M\u00f6chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?"
+REMOVED = "Vemo Kartol wurde vollst\u00e4ndig von Ihrem Computer entfernt."
 
 # While a box is up the progress dialog is still shown (a stage's own error box), ended but
 # not yet destroyed (the outcome box; the dialog goes before the box comes), or never made
@@ -54,9 +60,12 @@ INSTALLED = Box(TITLE, SUCCESS, ENDED)
 # prefix_from: None for a fresh copy of the template prefix, else the scenario whose prefix
 # this one continues in. typed: typed over the selected default; field: what the path field
 # then shows. target: the install directory below drive_c, with the flags of its levels in the
-# log's first line; None when the run must create nothing.
+# log's first line; None when the run must create nothing. before: folders below drive_c made
+# before the run. after: the installed programs then started from the install directory, as
+# the group's links start them: "product", "uninstall" (answered Yes).
 Scenario = collections.namedtuple(
-    "Scenario", "key name prefix_from typed field confirm boxes exit_code target flags")
+    "Scenario", "key name prefix_from typed field confirm boxes exit_code target flags before after",
+    defaults=((), ()))
 SCENARIOS = (
     Scenario("a", "default path", None, None, DEFAULT_DIR, "Return", (INSTALLED,), 1, "KARTOL",
              (1,)),
@@ -68,10 +77,17 @@ SCENARIOS = (
              (Box(ERROR, INVALID, SHOWN), Box(TITLE, ABORTED, ENDED)), 1, None, ()),
     Scenario("e", "second run into the folder of the default run", "a", None, DEFAULT_DIR,
              "Return", (INSTALLED,), 1, "KARTOL", (0,)),
+    Scenario("f", "default path, the product started, then removed", None, None, DEFAULT_DIR,
+             "Return", (INSTALLED,), 1, "KARTOL", (1,), (), ("product", "uninstall")),
+    Scenario("g", "removed from below an existing C:\\SPIELE", None, "c:\\spiele\\kartol",
+             "C:\\SPIELE\\KARTOL", "Return", (INSTALLED,), 1, "SPIELE/KARTOL", (0, 1), ("SPIELE",),
+             ("uninstall",)),
 )
 
 # Under qemu a Wine session's first process takes a while to come up.
 PATH_DIALOG_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120, 120
+# The uninstaller's copy removes the folder after its starter has ended: polled for this long.
+REMOVAL_TIMEOUT, REMOVAL_POLL = 60, 0.5
 # Prefix settings: windows not managed by a window manager (there is none), so Wine draws
 # title bars itself; focus follows Wine's own activation; no crash dialog. The services a
 # session starts by itself start on demand only (3): setup.exe needs none, and each is
@@ -292,6 +308,8 @@ class Run:
             shutil.rmtree(prefix, ignore_errors=True)
             run(["cp", "-a", "--reflink=auto", str(self.desk.template), str(prefix)], 300)
             (prefix / TEMPLATE_STAMP).unlink()
+            for folder in scenario.before:
+                (prefix / "drive_c" / folder).mkdir(parents=True)
         self.prefixes[scenario.key] = prefix
         return prefix
 
@@ -361,7 +379,8 @@ class Run:
         expect_equal("exit code", self.drive(scenario, prefix), scenario.exit_code)
         drive_c = prefix / "drive_c"
         if scenario.target is None:
-            expect_equal("drive C", {p.name for p in drive_c.iterdir()}, self.template_top)
+            expect_equal("drive C", {p.name for p in drive_c.iterdir()},
+                         self.template_top | set(scenario.before))
             expect_equal("program group", program_group.group_links(drive_c), {})
         else:
             expect_equal(f"files in {scenario.target}", tree(drive_c / scenario.target),
@@ -369,6 +388,57 @@ class Run:
             install_dir = scenario.field.rstrip("\\") + "\\"
             expect_equal("program group", program_group.group_links(drive_c),
                          program_group.expected_links(install_dir))
+        for step in scenario.after:
+            {"product": self.start_product, "uninstall": self.uninstall}[step](scenario, prefix)
+
+    def start_installed(self, scenario, prefix, program):
+        """Starts an installed program in its folder, the working directory of its link."""
+        folder = prefix / "drive_c" / scenario.target
+        return subprocess.Popen(["wine", f"{scenario.field.rstrip(chr(92))}\\{program}"],
+                                cwd=folder, env=self.desk.env(prefix), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+
+    def answer(self, prefix, text, caption, buttons, shot):
+        """Checks the visible window that shows `text` and presses Return there."""
+        windows = [w for w in self.desk.windows(prefix, text, BOX_TIMEOUT)["windows"]
+                   if w["visible"] and any(c["text"] == text for c in w["controls"])]
+        expect_equal(f"windows saying {text!r}", [(w["title"], len(
+            [c for c in w["controls"] if c["class"].lower() == "button" and c["visible"]]))
+            for w in windows], [(caption, buttons)])
+        self.desk.screenshot(shot)
+        label = next(c for c in windows[0]["controls"] if c["text"] == text)
+        self.desk.click_and_press(label, "Return")
+
+    def start_product(self, scenario, prefix):
+        process = self.start_installed(scenario, prefix, "KARTOL.EXE")
+        try:
+            self.answer(prefix, PRODUCT_TEXT, PRODUCT, 1, f"{scenario.key}-product.png")
+            expect_equal("KARTOL.EXE exit code", process.wait(timeout=EXIT_TIMEOUT), 0)
+        finally:
+            if process.poll() is None:
+                process.kill()
+            self.desk.end_session(prefix)
+
+    def uninstall(self, scenario, prefix):
+        """Yes to the question, then the outcome box of the copy that carries on; afterwards
+        drive C holds what it held before the install and the group is gone."""
+        drive_c = prefix / "drive_c"
+        process = self.start_installed(scenario, prefix, "uninst.exe")
+        try:
+            self.answer(prefix, CONFIRM, UNINSTALL, 2, f"{scenario.key}-uninstall-confirm.png")
+            self.answer(prefix, REMOVED, UNINSTALL, 1, f"{scenario.key}-uninstall-done.png")
+            deadline = time.monotonic() + REMOVAL_TIMEOUT
+            while (drive_c / scenario.target).exists() and time.monotonic() < deadline:
+                time.sleep(REMOVAL_POLL)
+        finally:
+            if process.poll() is None:
+                process.kill()
+            self.desk.end_session(prefix)
+        expect_equal("drive C after removal", {p.name for p in drive_c.iterdir()},
+                     self.template_top | set(scenario.before))
+        for folder in scenario.before:
+            expect_equal(f"{folder} after removal", tree(drive_c / folder), {})
+        expect_equal("program group after removal", program_group.group_links(drive_c), {})
 
 
 def run_all(setup_exe, desktop):
