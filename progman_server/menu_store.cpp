@@ -177,6 +177,9 @@ bool DeleteGroup(const MenuFolders& folders, std::string_view group) {
     std::error_code error;
     fs::remove(MenuFile(folders, key), error);
     fs::remove_all(ItemFolder(folders, key), error);
+    // The folder of all our groups' items goes with the last of them; remove refuses it
+    // while another group's items are in it.
+    fs::remove(ItemFolder(folders, key).parent_path(), error);
     return fs::remove(DirectoryFile(folders, key), error);
 }
 

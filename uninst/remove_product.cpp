@@ -1,5 +1,7 @@
 #include "remove_product.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "targetdir/target_layout.h"
 
@@ -11,6 +13,15 @@ bool IsSeparator(char c) {
 
 bool IsGone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The names of the product are ASCII: other letters are compared as they are.
+bool SamePath(const std::string& a, const std::string& b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 // What stands at a path, without following a link there.
@@ -46,7 +57,7 @@ class Removal {
                     return;
                 case Entry::Link:
                 case Entry::Other:
-                    Stay(folder_ + name, StayReason::Link);
+                    Stay(onTheWay, StayReason::Link);
                     return;
             }
         }
@@ -82,8 +93,15 @@ class Removal {
     std::vector<Remainder> Remainders() && { return std::move(remainders_); }
 
   private:
+    // Each path once: the files behind one link are that link. Paths match without regard
+    // to case, as the file system matches them.
     void Stay(std::string path, StayReason reason) {
-        remainders_.push_back({std::move(path), reason});
+        const auto samePath = [&path](const Remainder& remainder) {
+            return SamePath(remainder.path, path);
+        };
+        if (std::ranges::none_of(remainders_, samePath)) {
+            remainders_.push_back({std::move(path), reason});
+        }
     }
 
     const std::string& folder_;

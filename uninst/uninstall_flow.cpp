@@ -110,7 +110,9 @@ void ReportOutcome(const std::vector<Remainder>& remainders) {
     Show(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
-int RemoveFrom(const std::string& folder, bool handedOver) {
+}  // namespace
+
+int UninstallFrom(const std::string& folder, bool handedOver) {
     const std::string logPath = folder + kLogFileName;
     const std::optional<std::string> text = ReadLog(logPath);
     if (!text) {
@@ -138,11 +140,9 @@ int RemoveFrom(const std::string& folder, bool handedOver) {
     return remainders.empty() ? kExitRemoved : kExitSomethingStayed;
 }
 
-}  // namespace
-
 int UninstallFlow(LPSTR commandLine) {
     if (const std::optional<std::string> folder = HandedOverFolder(commandLine)) {
-        const int exitCode = RemoveFrom(*folder, true);
+        const int exitCode = UninstallFrom(*folder, true);
         RemoveOwnFileLater();
         return exitCode;
     }
@@ -151,5 +151,5 @@ int UninstallFlow(LPSTR commandLine) {
         Show(kNoFolderText, MB_OK | MB_ICONEXCLAMATION);
         return kExitNothingRemoved;
     }
-    return RemoveFrom(*folder, false);
+    return UninstallFrom(*folder, false);
 }

@@ -4,6 +4,8 @@
 #ifndef KARTOL_UNINST_UNINSTALL_FLOW_H
 #define KARTOL_UNINST_UNINSTALL_FLOW_H
 
+#include <string>
+
 #include "platform/platform.h"
 
 inline constexpr int kExitRemoved = 0;
@@ -13,5 +15,9 @@ inline constexpr int kExitNothingRemoved = 1;
 inline constexpr int kExitSomethingStayed = 2;
 
 int UninstallFlow(LPSTR commandLine);
+
+// The removal for the product in `folder` (a program path ending in a backslash): checks the
+// log, asks and hands over to a copy unless this process is that copy, removes and reports.
+int UninstallFrom(const std::string& folder, bool handedOver);
 
 #endif

@@ -1,0 +1,220 @@
+// The uninstaller after a real install of the default payload: what it leaves on drive C, the
+// boxes it shows and its exit code, for a sound log, the user's answer No, files the user
+// added, a link, and logs that are damaged or missing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "setup/process_state.h"
+#include "support/setup_fixture.h"
+#include "uninst/install_record.h"
+#include "uninst/uninstall_flow.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kConfirm[] =
+    "M\xF6"
+    "chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?";
+constexpr char kRemoved[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer entfernt.";
+constexpr char kNothing[] = ". Es wurde nichts entfernt.";
+constexpr char kUnchanged[] = "=";
+
+std::string Tree(const fs::path& folder) {
+    std::vector<std::string> paths;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        paths.push_back(entry.path().lexically_relative(folder).generic_string());
+    }
+    std::ranges::sort(paths);
+    std::string tree;
+    for (const std::string& path : paths) {
+        tree += (tree.empty() ? "" : " ") + path;
+    }
+    return tree;
+}
+
+std::string Read(const fs::path& file) {
+    std::ifstream in{file, std::ios::binary};
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Write(const fs::path& file, const std::string& text) {
+    std::ofstream{file, std::ios::binary | std::ios::trunc} << text;
+}
+
+struct UninstallCase {
+    const char* name;
+    const char* typedPath;                   // typed into the path dialog; empty for the default
+    void (*change)(const fs::path& driveC);  // between install and removal
+    int answer;
+    int exitCode;
+    const char* treeAfter;  // drive C afterwards; kUnchanged: as before the removal
+    std::vector<std::string> boxes;
+};
+
+void NoChange(const fs::path&) {}
+
+class UninstallTest : public SetupFixture, public testing::WithParamInterface<UninstallCase> {};
+
+TEST_P(UninstallTest, LeavesDriveC) {
+    const UninstallCase& c = GetParam();
+    if (*c.typedPath != '\0') {
+        fs::create_directory(DriveC() / "SPIELE");
+        ui.Type(c.typedPath);
+    }
+    ui.PressEnter();
+    ASSERT_EQ(RunSetup(), 1);
+    c.change(DriveC());
+    const std::string before = Tree(DriveC());
+    const std::size_t setupBoxes = ui.MessageBoxes().size();
+    ui.AnswerBox(c.answer);
+
+    EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
+    EXPECT_EQ(Tree(DriveC()), c.treeAfter == std::string{kUnchanged} ? before : c.treeAfter);
+    std::vector<std::string> boxes;
+    for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
+        boxes.push_back(box.caption + ": " + box.text);
+    }
+    boxes.erase(boxes.begin(), boxes.begin() + static_cast<std::ptrdiff_t>(setupBoxes));
+    std::vector<std::string> expected;
+    for (const std::string& text : c.boxes) {
+        expected.push_back("Vemo Kartol Deinstallation: " + text);
+    }
+    EXPECT_EQ(boxes, expected);
+}
+
+const fs::path kLog = "KARTOL/deinst.log";
+const std::string kLogName = "C:\\KARTOL\\deinst.log";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UninstallTest,
+    testing::Values(
+        UninstallCase{"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+        UninstallCase{"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
+        UninstallCase{"ExistingParentStays",
+                      "c:\\spiele\\kartol",
+                      NoChange,
+                      IDYES,
+                      kExitRemoved,
+                      "SPIELE",
+                      {kConfirm, kRemoved}},
+        UninstallCase{"AddedFileStays",
+                      "",
+                      [](const fs::path& c) { Write(c / "KARTOL/eis/MEIN.SAV", "x"); },
+                      IDYES,
+                      kExitSomethingStayed,
+                      "KARTOL KARTOL/eis KARTOL/eis/MEIN.SAV",
+                      {kConfirm,
+                       "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n\n"
+                       "C:\\KARTOL\\eis: enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren\n"
+                       "C:\\KARTOL: enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren"}},
+        UninstallCase{"LinkNotFollowed",
+                      "",
+                      [](const fs::path& c) {
+                          fs::remove_all(c / "KARTOL/eis");
+                          fs::create_directory(c / "outside");
+                          Write(c / "outside/LEVEL001.BTN", "mine");
+                          fs::create_directory_symlink("../outside", c / "KARTOL/eis");
+                      },
+                      IDYES,
+                      kExitSomethingStayed,
+                      "KARTOL KARTOL/eis outside outside/LEVEL001.BTN",
+                      {kConfirm,
+                       "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n\n"
+                       "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter\n"
+                       "C:\\KARTOL: enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren"}},
+        UninstallCase{"NameLeavesFolder",
+                      "",
+                      [](const fs::path& c) {
+                          Write(c / "victim", "keep");
+                          Write(c / kLog, Read(c / kLog) + "NC ..\\victim\r\n");
+                      },
+                      IDYES,
+                      kExitNothingRemoved,
+                      kUnchanged,
+                      {"Das Deinstallationsprotokoll " + kLogName +
+                       " ist besch\xE4"
+                       "digt (Zeile 183)" +
+                       kNothing}},
+        UninstallCase{
+            "LevelsDoNotFit",
+            "",
+            [](const fs::path& c) { Write(c / kLog, "2 1 1" + Read(c / kLog).substr(3)); },
+            IDYES,
+            kExitNothingRemoved,
+            kUnchanged,
+            {"Das Deinstallationsprotokoll " + kLogName +
+             " ist besch\xE4"
+             "digt (Zeile 1)" +
+             kNothing}},
+        UninstallCase{"CutShort",
+                      "",
+                      [](const fs::path& c) {
+                          const std::string log = Read(c / kLog);
+                          Write(c / kLog, log.substr(0, log.size() - 1));
+                      },
+                      IDYES,
+                      kExitNothingRemoved,
+                      kUnchanged,
+                      {"Das Deinstallationsprotokoll " + kLogName +
+                       " ist besch\xE4"
+                       "digt (Zeile 182)" +
+                       kNothing}},
+        UninstallCase{"Missing",
+                      "",
+                      [](const fs::path& c) { fs::remove(c / kLog); },
+                      IDYES,
+                      kExitNothingRemoved,
+                      kUnchanged,
+                      {"Das Deinstallationsprotokoll " + kLogName +
+                       " fehlt oder kann nicht gelesen werden" + kNothing}}),
+    [](const auto& info) { return info.param.name; });
+
+// Logs that no setup writes, each refused at its line; the levels of the folder are two.
+struct LogCase {
+    const char* text;
+    int badLine;
+};
+
+class InstallLogTest : public testing::TestWithParam<LogCase> {};
+
+TEST_P(InstallLogTest, RefusedAtItsLine) {
+    const ParsedLog parsed = ParseInstallLog(GetParam().text, 2);
+    EXPECT_EQ(parsed.badLine, GetParam().badLine);
+    EXPECT_EQ(parsed.record.has_value(), GetParam().badLine == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, InstallLogTest,
+    testing::Values(LogCase{"2 0 1\r\nNC a\r\nNC EIS\\b.c\r\n", 0}, LogCase{"", 1},
+                    LogCase{"2 0 1", 1}, LogCase{"02 0 1\r\n", 1}, LogCase{"2 0 2\r\n", 1},
+                    LogCase{"2  0 1\r\n", 1}, LogCase{"2 0 1 \r\n", 1}, LogCase{"2 0\r\n", 1},
+                    LogCase{"2 0 1 1\r\n", 1}, LogCase{"-2 0 1\r\n", 1}, LogCase{"2 0 1\n", 1},
+                    LogCase{"2 0 1\r\nNC \r\n", 2}, LogCase{"2 0 1\r\nNC C:\\x\r\n", 2},
+                    LogCase{"2 0 1\r\nNC \\x\r\n", 2}, LogCase{"2 0 1\r\nNC a/../../x\r\n", 2},
+                    LogCase{"2 0 1\r\nNC a\tb\r\n", 2}, LogCase{"2 0 1\r\nNC . .\\x\r\n", 2},
+                    LogCase{"2 0 1\r\nnc a\r\n", 2}, LogCase{"2 0 1\r\nNC a\r\n\r\n", 3}));
+
+// The largest log a setup writes, 120 levels and 300 names of 127 bytes, is read; a file
+// larger than the limit is not.
+TEST(InstallLogSizeTest, LargestLogOfASetupIsRead) {
+    std::string log = "120";
+    for (int level = 0; level < 120; ++level) {
+        log += " 1";
+    }
+    log += "\r\n";
+    for (int entry = 0; entry < 300; ++entry) {
+        log += "NC " + std::string(127, 'a') + "\r\n";
+    }
+    ASSERT_EQ(ParseInstallLog(log, 120).record->files.size(), 300U);
+    log.resize(kMaxLogSize + 1, 'a');
+    EXPECT_EQ(ParseInstallLog(log, 120).badLine, 1);
+}
+
+}  // namespace
