@@ -14,10 +14,11 @@ flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 declare -A sources=(
     [archive_reader]="$top/fuzz/archive_reader_fuzz.cpp $top/payload/archive_reader.cpp $top/formats/payload_archive.cpp"
     [szdd_decoder]="$top/fuzz/szdd_decoder_fuzz.cpp $top/formats/szdd_decoder.cpp $top/formats/szdd_encoder.cpp $top/formats/szdd_format.cpp"
+    [install_log]="$top/fuzz/install_log_fuzz.cpp $top/uninst/install_record.cpp $top/formats/payload_archive.cpp"
 )
 passed=0
 failed=0
-for target in archive_reader szdd_decoder; do
+for target in archive_reader szdd_decoder install_log; do
     corpus=$(mktemp -d)
     cp "$top/fuzz/corpus/$target"/* "$corpus/"
     # shellcheck disable=SC2086
