@@ -3,16 +3,15 @@
 #include "platform/platform.h"
 #include "setup/process_state.h"
 #include "setup/resource_ids.h"
+#include "targetdir/target_layout.h"
 
 namespace {
 
 constexpr char kPayloadType[] = "TEMPLATE";
-constexpr char kStoredFileName[] = "kartol.un_";
-constexpr char kExpandedFileName[] = "kartol.un2";
 constexpr char kStoredFileMode[] = "wb";
 
 // Room for the longest InstallDir, the expanded file's name and the terminator.
-constexpr std::size_t kExpandedPathSize = kInstallDirSize + sizeof kExpandedFileName - 1;
+constexpr std::size_t kExpandedPathSize = kInstallDirSize + sizeof kExpandedPayloadName - 1;
 
 bool IsLzError(INT handle) {
     return handle == LZERROR_BADINHANDLE || handle == LZERROR_GLOBALLOC;
@@ -21,7 +20,7 @@ bool IsLzError(INT handle) {
 // Writes the resource's bytes, as they are, to InstallDir + "kartol.un_" in one write. A file
 // that cannot be created is not reported: opening it for expansion decides.
 void WriteStoredFile(const void* bytes, DWORD size) {
-    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredFileName);
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredPayloadName);
     FILE* stored = OpenProgramStream(PathBuffer, kStoredFileMode);
     if (stored != nullptr) {
         std::fwrite(bytes, 1, size, stored);
@@ -49,8 +48,8 @@ int ExpandPayload() {
     FreeResource(loaded);
 
     char expandedPath[kExpandedPathSize];
-    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredFileName);
-    std::snprintf(expandedPath, sizeof expandedPath, "%s%s", InstallDir, kExpandedFileName);
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredPayloadName);
+    std::snprintf(expandedPath, sizeof expandedPath, "%s%s", InstallDir, kExpandedPayloadName);
     OFSTRUCT sourceReopen;
     OFSTRUCT destinationReopen;
     const INT source = LZOpenFileA(PathBuffer, &sourceReopen, OF_READ);

@@ -6,11 +6,11 @@
 #include "payload/archive_reader.h"
 #include "setup/process_state.h"
 #include "setup/resource_ids.h"
+#include "targetdir/target_layout.h"
 #include "targetdir/uninstall_log.h"
 
 namespace {
 
-constexpr char kArchiveFileName[] = "kartol.un2";
 constexpr char kOutputMode[] = "wb";
 constexpr std::size_t kCopyBufferSize = 10000;
 constexpr std::size_t kStatusTextSize = 500;
@@ -19,7 +19,7 @@ constexpr std::size_t kStatusTextSize = 500;
 char CopyBuffer[kCopyBufferSize];
 
 void BuildArchivePath() {
-    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kArchiveFileName);
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kExpandedPayloadName);
 }
 
 // Every entry must stay inside the target directory and have all its bytes in the archive,

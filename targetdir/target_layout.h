@@ -11,6 +11,10 @@ inline constexpr const char* kContentDirs[] = {"klondike", "eis",      "newyork"
                                                "mars",     "tutorial", "res"};
 
 inline constexpr char kLogFileName[] = "deinst.log";
+// The setup's temporary files: the payload as stored, and expanded into the archive that is
+// unpacked. Each is deleted once its stage is done; an interrupted setup leaves them.
+inline constexpr char kStoredPayloadName[] = "kartol.un_";
+inline constexpr char kExpandedPayloadName[] = "kartol.un2";
 
 // The drive root is never a level: levels end at positions from 3 on.
 inline constexpr std::size_t kFirstLevelEnd = 3;

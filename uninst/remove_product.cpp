@@ -83,8 +83,9 @@ class Removal {
         }
     }
 
-    void DeleteLog() {
-        const std::string path = folder_ + kLogFileName;
+    // A file of the setup's own, named by it rather than by the log.
+    void DeleteSetupFile(const char* name) {
+        const std::string path = folder_ + name;
         if (!DeleteFileA(path.c_str()) && !IsGone(GetLastError())) {
             Stay(path, StayReason::InUse);
         }
@@ -125,10 +126,13 @@ std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRec
     for (const std::string& name : record.files) {
         removal.DeleteListedFile(name);
     }
+    // A setup that was interrupted leaves its temporary files; they are the setup's, too.
+    removal.DeleteSetupFile(kStoredPayloadName);
+    removal.DeleteSetupFile(kExpandedPayloadName);
     for (const char* content : kContentDirs) {
         removal.RemoveFolder(folder + content);
     }
-    removal.DeleteLog();
+    removal.DeleteSetupFile(kLogFileName);
     const std::vector<std::string> levels = PathLevels(folder);
     for (std::size_t level = levels.size(); level-- > 0;) {
         if (record.levelCreated[level]) {

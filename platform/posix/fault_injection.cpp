@@ -10,6 +10,7 @@ namespace {
 struct Entry {
     Api api;
     Injection injection;
+    std::size_t matched = 0;
 };
 
 std::vector<Entry>& Injections() {
@@ -48,9 +49,13 @@ const Injection* FindInjection(Api api, std::string_view path) {
     if (recording) {
         Calls().push_back(api);
     }
-    for (const Entry& entry : Injections()) {
-        if (entry.api == api &&
-            (entry.injection.path.empty() || SameIgnoringCase(entry.injection.path, path))) {
+    for (Entry& entry : Injections()) {
+        if (entry.api != api ||
+            !(entry.injection.path.empty() || SameIgnoringCase(entry.injection.path, path))) {
+            continue;
+        }
+        ++entry.matched;
+        if (entry.injection.occurrence == 0 || entry.injection.occurrence == entry.matched) {
             return &entry.injection;
         }
     }

@@ -48,8 +48,12 @@ struct Injection {
     // the call succeeds with these values instead of asking the host:
     //   GetDiskFreeSpaceA: sectors per cluster, bytes per sector, free clusters, total clusters
     //   GetWindowsDirectoryA: the length it returns
+    //   SizeofResource: a size, used when it is smaller than the resource
     std::vector<std::uint64_t> answer;
     DWORD error = ERROR_ACCESS_DENIED;
+    // Only the occurrence-th call that the injection matches, counted from 1 since it was
+    // made, is affected; 0 affects every one.
+    std::size_t occurrence = 0;
 };
 
 void Inject(Api api, Injection injection);

@@ -110,14 +110,19 @@ const ResourceEntry* Refuse(DWORD error) {
 }
 
 // Checks what every resource call checks: the module is the program, the handle one of
-// its resources, and no fault is injected for the call.
-const ResourceEntry* UsableEntry(Api api, HMODULE module, HRSRC resource) {
+// its resources, and no fault is injected for the call. An injection with an answer does not
+// refuse: it is handed to the caller in `answered`.
+const ResourceEntry* UsableEntry(Api api, HMODULE module, HRSRC resource,
+                                 const Injection** answered = nullptr) {
     const ResourceEntry* entry = EntryOf(resource);
     if (!IsProgramModule(module) || entry == nullptr) {
         return Refuse(ERROR_INVALID_HANDLE);
     }
     if (const Injection* injection = FindInjection(api, EntryKey(*entry))) {
-        return Refuse(injection->error);
+        if (answered == nullptr || injection->answer.empty()) {
+            return Refuse(injection->error);
+        }
+        *answered = injection;
     }
     return entry;
 }
@@ -204,9 +209,15 @@ LPVOID LockResource(HGLOBAL resource) {
 }
 
 DWORD SizeofResource(HMODULE module, HRSRC resource) {
+    const posix::Injection* answered = nullptr;
     const posix::ResourceEntry* entry =
-        posix::UsableEntry(posix::Api::SizeofResource, module, resource);
-    return entry == nullptr ? 0 : static_cast<DWORD>(entry->data.size());
+        posix::UsableEntry(posix::Api::SizeofResource, module, resource, &answered);
+    if (entry == nullptr) {
+        return 0;
+    }
+    const std::uint64_t size = entry->data.size();
+    return static_cast<DWORD>(answered != nullptr ? std::min(answered->answer.front(), size)
+                                                  : size);
 }
 
 // Resources live as long as the program: there is nothing to free, and FALSE is what Win32

@@ -1,0 +1,149 @@
+// Every platform call that a whole native install makes, failed one at a time: the first, the
+// second, the middle and the last two calls of each operation, and all of them for operations
+// called a few times only, plus a payload resource that is shorter than it is. Whatever
+// fails, the success text comes only with the complete install; otherwise every product file
+// on disk is complete and has its log line, every log line has its file, nothing appears
+// outside the target, and the uninstaller then removes everything.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "platform/posix/fault_injection.h"
+#include "support/setup_fixture.h"
+#include "uninst/uninstall_flow.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSuccess[] = "Die Installation wurde erfolgreich durchgef\xFChrt.";
+constexpr char kLog[] = "kartol/deinst.log";
+constexpr char kFolderMark[] = "<folder>";
+// Operations called more often than this are failed at chosen calls only.
+constexpr std::size_t kEveryCallUpTo = 8;
+
+std::string Lower(std::string text) {
+    std::ranges::transform(text, text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Drive C: each path in lower case, as the program's file system matches it, with a hash of
+// its bytes (the log with its bytes).
+std::map<std::string, std::string> Contents(const fs::path& drive) {
+    std::map<std::string, std::string> contents;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(drive)) {
+        std::ifstream in{entry.path(), std::ios::binary};
+        contents[Lower(entry.path().lexically_relative(drive).generic_string())] =
+            entry.is_directory() ? kFolderMark
+                                 : std::string{std::istreambuf_iterator<char>(in), {}};
+    }
+    return contents;
+}
+
+// The files that the log's "NC" lines name, as keys of Contents.
+std::set<std::string> Listed(const std::string& log) {
+    std::set<std::string> listed;
+    std::istringstream lines{log};
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("NC ")) {
+            std::string name = Lower(line.substr(3, line.size() - 4));
+            std::ranges::replace(name, '\\', '/');
+            listed.insert("kartol/" + name);
+        }
+    }
+    return listed;
+}
+
+struct Site {
+    posix::Api api;
+    std::size_t occurrence;
+    std::vector<std::uint64_t> answer;
+};
+
+std::vector<Site> Sites(const std::vector<posix::Api>& calls) {
+    std::map<posix::Api, std::size_t> counts;
+    for (const posix::Api api : calls) {
+        ++counts[api];
+    }
+    std::vector<Site> sites;
+    for (const auto& [api, count] : counts) {
+        std::set<std::size_t> chosen{1, 2, count / 2, count - 1, count};
+        for (std::size_t call = 1; call <= count; ++call) {
+            if (count <= kEveryCallUpTo || chosen.contains(call)) {
+                sites.push_back({api, call, {}});
+            }
+        }
+    }
+    sites.push_back({posix::Api::SizeofResource, 1, {1000}});
+    return sites;
+}
+
+class FaultSweepTest : public SetupFixture {
+  protected:
+    void Restart() {
+        TearDown();
+        ui = TestFrontEnd{};
+        SetUp();
+    }
+
+    bool Shown(const std::string& text) const {
+        const std::vector<TestFrontEnd::Event> boxes = ui.MessageBoxes();
+        return std::ranges::any_of(boxes, [&](const auto& box) { return box.text == text; });
+    }
+};
+
+TEST_F(FaultSweepTest, EachCallFailedOnce) {
+    posix::StartRecording();
+    ui.PressEnter();
+    ASSERT_EQ(RunSetup(), 1);
+    const std::vector<posix::Api> calls = posix::RecordedCalls();
+    const std::map<std::string, std::string> complete = Contents(DriveC());
+
+    for (const Site& site : Sites(calls)) {
+        SCOPED_TRACE("operation " + std::to_string(static_cast<int>(site.api)) + ", call " +
+                     std::to_string(site.occurrence));
+        Restart();
+        posix::Inject(site.api, {.path = {},
+                                 .answer = site.answer,
+                                 .error = ERROR_ACCESS_DENIED,
+                                 .occurrence = site.occurrence});
+        ui.PressEnter();
+        const int exitCode = RunSetup();
+        posix::ClearInjections();
+        std::map<std::string, std::string> left = Contents(DriveC());
+        for (const auto& [path, bytes] : left) {
+            EXPECT_TRUE(path.starts_with("kartol")) << path << " lies outside the target";
+        }
+        if (Shown(kSuccess)) {
+            EXPECT_EQ(exitCode, 1);
+            EXPECT_EQ(left, complete);
+            continue;
+        }
+        const std::set<std::string> listed = Listed(left[kLog]);
+        for (const std::string& file : listed) {
+            EXPECT_EQ(left[file], complete.at(file)) << file << " is listed but not complete";
+        }
+        for (const auto& [path, bytes] : left) {
+            const bool temporary = path == kLog || path.starts_with("kartol/kartol.un");
+            if (bytes != kFolderMark && !temporary) {
+                EXPECT_TRUE(listed.contains(path)) << path << " is on disk but not listed";
+            }
+        }
+        if (left.contains(kLog)) {
+            ui.AnswerBox(IDYES);
+            UninstallFrom("C:\\KARTOL\\", false);
+            left = Contents(DriveC());
+        }
+        std::erase_if(left, [](const auto& entry) { return entry.second == kFolderMark; });
+        EXPECT_EQ(left, (std::map<std::string, std::string>{})) << "left after the removal";
+    }
+}
+
+}  // namespace
