@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/fault_injection.h"
 #include "setup/process_state.h"
 #include "support/setup_fixture.h"
 #include "uninst/install_record.h"
@@ -54,11 +55,55 @@ struct UninstallCase {
     void (*change)(const fs::path& driveC);  // between install and removal
     int answer;
     int exitCode;
-    const char* treeAfter;  // drive C afterwards; kUnchanged: as before the removal
+    std::string treeAfter;  // drive C afterwards; kUnchanged: as before the removal
     std::vector<std::string> boxes;
 };
 
 void NoChange(const fs::path&) {}
+
+constexpr char kAdded[] = ": enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
+constexpr char kInUse[] = ": wird verwendet oder ist schreibgesch\xFCtzt";
+
+std::string Stayed(const std::vector<std::string>& lines) {
+    std::string text = "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n";
+    for (const std::string& line : lines) {
+        text += "\n" + line;
+    }
+    return text;
+}
+
+// Eleven listed files that are folders now, each with a file in it: more remainders than the
+// outcome names one by one.
+void ElevenFolders(const fs::path& c) {
+    for (int level = 1; level <= 11; ++level) {
+        const fs::path file =
+            c / "KARTOL/eis" /
+            ("LEVEL0" + std::string(level < 10 ? "0" : "") + std::to_string(level) + ".BTN");
+        fs::remove(file);
+        fs::create_directory(file);
+        Write(file / "x", "x");
+    }
+}
+
+std::string ElevenFoldersTree() {
+    std::string tree = "KARTOL KARTOL/eis";
+    for (int level = 1; level <= 11; ++level) {
+        const std::string folder = "KARTOL/eis/LEVEL0" + std::string(level < 10 ? "0" : "") +
+                                   std::to_string(level) + ".BTN";
+        tree += " " + folder + " " + folder + "/x";
+    }
+    return tree;
+}
+
+std::vector<std::string> ElevenFoldersStayed() {
+    std::vector<std::string> lines;
+    for (int level = 1; level <= 10; ++level) {
+        lines.push_back("C:\\KARTOL\\EIS\\LEVEL0" + std::string(level < 10 ? "0" : "") +
+                        std::to_string(level) + ".BTN" + kInUse);
+    }
+    lines.push_back("und 3 weitere");
+    return lines;
+}
 
 class UninstallTest : public SetupFixture, public testing::WithParamInterface<UninstallCase> {};
 
@@ -76,7 +121,7 @@ TEST_P(UninstallTest, LeavesDriveC) {
     ui.AnswerBox(c.answer);
 
     EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
-    EXPECT_EQ(Tree(DriveC()), c.treeAfter == std::string{kUnchanged} ? before : c.treeAfter);
+    EXPECT_EQ(Tree(DriveC()), c.treeAfter == kUnchanged ? before : c.treeAfter);
     std::vector<std::string> boxes;
     for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
         boxes.push_back(box.caption + ": " + box.text);
@@ -90,7 +135,12 @@ TEST_P(UninstallTest, LeavesDriveC) {
 }
 
 const fs::path kLog = "KARTOL/deinst.log";
-const std::string kLogName = "C:\\KARTOL\\deinst.log";
+
+std::string Damaged(int line) {
+    return "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log ist besch\xE4"
+           "digt (Zeile " +
+           std::to_string(line) + ")" + kNothing;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, UninstallTest,
@@ -110,25 +160,29 @@ INSTANTIATE_TEST_SUITE_P(
                       IDYES,
                       kExitSomethingStayed,
                       "KARTOL KARTOL/eis KARTOL/eis/MEIN.SAV",
-                      {kConfirm,
-                       "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n\n"
-                       "C:\\KARTOL\\eis: enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren\n"
-                       "C:\\KARTOL: enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren"}},
-        UninstallCase{"LinkNotFollowed",
+                      {kConfirm, Stayed({std::string("C:\\KARTOL\\eis") + kAdded,
+                                         std::string("C:\\KARTOL") + kAdded})}},
+        UninstallCase{"ManyStayed",
                       "",
-                      [](const fs::path& c) {
-                          fs::remove_all(c / "KARTOL/eis");
-                          fs::create_directory(c / "outside");
-                          Write(c / "outside/LEVEL001.BTN", "mine");
-                          fs::create_directory_symlink("../outside", c / "KARTOL/eis");
-                      },
+                      ElevenFolders,
                       IDYES,
                       kExitSomethingStayed,
-                      "KARTOL KARTOL/eis outside outside/LEVEL001.BTN",
-                      {kConfirm,
-                       "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n\n"
-                       "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter\n"
-                       "C:\\KARTOL: enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren"}},
+                      ElevenFoldersTree(),
+                      {kConfirm, Stayed(ElevenFoldersStayed())}},
+        UninstallCase{
+            "LinkNotFollowed",
+            "",
+            [](const fs::path& c) {
+                fs::remove_all(c / "KARTOL/eis");
+                fs::create_directory(c / "outside");
+                Write(c / "outside/LEVEL001.BTN", "mine");
+                fs::create_directory_symlink("../outside", c / "KARTOL/eis");
+            },
+            IDYES,
+            kExitSomethingStayed,
+            "KARTOL KARTOL/eis outside outside/LEVEL001.BTN",
+            {kConfirm, Stayed({"C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter",
+                               std::string("C:\\KARTOL") + kAdded})}},
         UninstallCase{"NameLeavesFolder",
                       "",
                       [](const fs::path& c) {
@@ -138,10 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IDYES,
                       kExitNothingRemoved,
                       kUnchanged,
-                      {"Das Deinstallationsprotokoll " + kLogName +
-                       " ist besch\xE4"
-                       "digt (Zeile 183)" +
-                       kNothing}},
+                      {Damaged(183)}},
         UninstallCase{
             "LevelsDoNotFit",
             "",
@@ -149,10 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
             IDYES,
             kExitNothingRemoved,
             kUnchanged,
-            {"Das Deinstallationsprotokoll " + kLogName +
-             " ist besch\xE4"
-             "digt (Zeile 1)" +
-             kNothing}},
+            {Damaged(1)}},
         UninstallCase{"CutShort",
                       "",
                       [](const fs::path& c) {
@@ -162,19 +210,27 @@ INSTANTIATE_TEST_SUITE_P(
                       IDYES,
                       kExitNothingRemoved,
                       kUnchanged,
-                      {"Das Deinstallationsprotokoll " + kLogName +
-                       " ist besch\xE4"
-                       "digt (Zeile 182)" +
-                       kNothing}},
+                      {Damaged(182)}},
         UninstallCase{"Missing",
                       "",
                       [](const fs::path& c) { fs::remove(c / kLog); },
                       IDYES,
                       kExitNothingRemoved,
                       kUnchanged,
-                      {"Das Deinstallationsprotokoll " + kLogName +
-                       " fehlt oder kann nicht gelesen werden" + kNothing}}),
+                      {"Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log fehlt oder kann nicht "
+                       "gelesen werden" +
+                       std::string(kNothing)}}),
     [](const auto& info) { return info.param.name; });
+
+// Without its own path the uninstaller cannot know its folder, and removes nothing.
+TEST_F(UninstallTest, NoProgramPath) {
+    posix::Inject(posix::Api::GetModuleFileNameA, {});
+    char commandLine[] = "";
+    EXPECT_EQ(UninstallFlow(commandLine), kExitNothingRemoved);
+    EXPECT_EQ(ui.Transcript(), (std::vector<std::string>{
+                                   "box Vemo Kartol Deinstallation: Der Ordner der Deinstallation "
+                                   "konnte nicht ermittelt werden. Es wurde nichts entfernt."}));
+}
 
 // Logs that no setup writes, each refused at its line; the levels of the folder are two.
 struct LogCase {

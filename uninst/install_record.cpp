@@ -1,6 +1,7 @@
 #include "install_record.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "formats/payload_archive.h"
 
@@ -13,15 +14,14 @@ bool IsControl(char c) {
     return static_cast<unsigned char>(c) < ' ';
 }
 
-// "%d" of a count: digits, no sign, no leading zero.
+// "%d" of a count: digits only (from_chars takes no sign for an unsigned count), no leading
+// zero.
 std::optional<std::size_t> ParseCount(std::string_view digits) {
-    if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits.front() == '0') ||
-        !std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::nullopt;
-    }
     std::size_t count = 0;
-    for (const char c : digits) {
-        count = count * 10 + static_cast<std::size_t>(c - '0');
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, count);
+    if (error != std::errc{} || stop != end || (digits.size() > 1 && digits.front() == '0')) {
+        return std::nullopt;
     }
     return count;
 }

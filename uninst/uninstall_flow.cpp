@@ -28,7 +28,7 @@ constexpr char kBadLogText[] =
     "digt (Zeile %d). Es wurde nichts entfernt.";
 constexpr char kRemovedText[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer entfernt.";
 constexpr char kStayedText[] = "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n";
-constexpr char kMoreStayedText[] = "und %zu weitere\n";
+constexpr char kMoreStayedText[] = "und %zu weitere";
 constexpr char kAddedFilesReason[] = "enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
 constexpr char kInUseReason[] = "wird verwendet oder ist schreibgesch\xFCtzt";
 constexpr char kLinkReason[] = "ist eine Verkn\xFCpfung oder liegt dahinter";
@@ -55,12 +55,12 @@ std::string Format(const char* format, Values... values) {
 std::optional<std::string> ProgramFolder() {
     char program[kProgramPathSize];
     const DWORD length = GetModuleFileNameA(nullptr, program, kProgramPathSize);
-    if (length == 0 || length >= kProgramPathSize) {
+    if (length >= kProgramPathSize) {
         return std::nullopt;
     }
     const std::string path{program, length};
     const std::size_t slash = path.find_last_of('\\');
-    if (slash == std::string::npos || slash + 1 < kDriveRootLength) {
+    if (slash == std::string::npos) {
         return std::nullopt;
     }
     return path.substr(0, slash + 1);
