@@ -25,7 +25,7 @@ bool SamePath(const std::string& a, const std::string& b) {
 }
 
 // What stands at a path, without following a link there.
-enum class Entry { Missing, Folder, Link, Other };
+enum class Entry { Missing, Folder, Link, File };
 
 Entry Look(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -35,15 +35,15 @@ Entry Look(const std::string& path) {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         return Entry::Link;
     }
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Entry::Folder : Entry::Other;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Entry::Folder : Entry::File;
 }
 
 class Removal {
   public:
     explicit Removal(const std::string& folder) : folder_(folder) {}
 
-    // Deletes folder + name unless a folder on its way is a link or missing (then the file
-    // is gone with it).
+    // Deletes folder + name unless a folder on its way is a link. Where one is missing or a
+    // file, the listed file cannot be there.
     void DeleteListedFile(const std::string& name) {
         for (std::size_t at = 0; at < name.size(); ++at) {
             if (!IsSeparator(name[at])) {
@@ -54,9 +54,9 @@ class Removal {
                 case Entry::Folder:
                     break;
                 case Entry::Missing:
+                case Entry::File:
                     return;
                 case Entry::Link:
-                case Entry::Other:
                     Stay(onTheWay, StayReason::Link);
                     return;
             }
@@ -67,14 +67,14 @@ class Removal {
         }
     }
 
-    // Removes an empty folder of ours; a link in its place is left alone.
+    // Removes an empty folder of ours; a link or a file in its place is left alone.
     void RemoveFolder(const std::string& path) {
         const Entry entry = Look(path);
         if (entry == Entry::Missing) {
             return;
         }
         if (entry != Entry::Folder) {
-            Stay(path, StayReason::Link);
+            Stay(path, entry == Entry::Link ? StayReason::Link : StayReason::AddedFiles);
             return;
         }
         if (!RemoveDirectoryA(path.c_str())) {
