@@ -1,5 +1,6 @@
 #include "progman_link.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -129,6 +130,20 @@ std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout) {
     if (!ReceiveExactly(fd, frame.data.data(), size, deadline)) {
         return std::nullopt;
     }
+    return frame;
+}
+
+std::optional<Frame> TakeFrame(std::string& bytes) {
+    if (bytes.size() < kHeaderSize) {
+        return std::nullopt;
+    }
+    const std::size_t size = static_cast<unsigned char>(bytes[1]) |
+                             (std::size_t{static_cast<unsigned char>(bytes[2])} << kBitsPerByte);
+    if (bytes.size() < kHeaderSize + size) {
+        return std::nullopt;
+    }
+    Frame frame{static_cast<FrameKind>(bytes[0]), bytes.substr(kHeaderSize, size)};
+    bytes.erase(0, kHeaderSize + size);
     return frame;
 }
 
