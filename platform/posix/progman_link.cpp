@@ -88,11 +88,15 @@ std::optional<sockaddr_un> SocketAddress(const fs::path& path) {
     return address;
 }
 
+// Connects without waiting: a local connect completes at once or, when the server's backlog
+// is full (it hangs, or is flooded), fails, so that the setup sees no server answering
+// instead of waiting for ever. The link then blocks again, with the timeouts of its calls.
 UniqueFd ConnectToProgman() {
     const std::optional<sockaddr_un> address = SocketAddress(ProgmanSocketPath());
-    UniqueFd link{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    UniqueFd link{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
     if (!address || !link ||
-        connect(link.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
+        connect(link.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+        fcntl(link.get(), F_SETFL, fcntl(link.get(), F_GETFL) & ~O_NONBLOCK) != 0) {
         return {};
     }
     return link;
