@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
-"""The uninstall log stays true when the setup is killed while it unpacks.
-
-Runs the native setup in line mode into a fresh drive C: several times and kills it (SIGKILL)
-once it shows the status text of a randomly chosen entry. After each kill the log must be line
-1 and the "NC" lines of a prefix of the archive's directory, every byte of it in place; every
-listed file must be complete; no other file may be there but the one entry after the last
-listed, which the setup may have been writing (or have just closed) when it died.
-Usage: kill_during_unpack.py <setup> <kartol-payload> <payload.szdd> [kill runs]
-"""
+"""The uninstall log stays true when the setup is killed (SIGKILL) while it unpacks, at random
+entries: it is line 1 and the "NC" lines of a prefix of the directory, byte for byte; every
+listed file is complete; no other file is there but the entry after the last listed, which the
+setup may have been writing when it died.
+Usage: kill_during_unpack.py <setup> <kartol-payload> <payload.szdd> [kill runs]"""
 import os
 import random
 import signal

@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
-"""The program manager server under abuse, in a private XDG world.
-
-Each row of ABUSE sends raw bytes over the local link and expects the server's replies; after
-each, the server must still live and answer a new client at once, also while the abusing
-client stays connected and silent. Then a hundred clients at once, a server that hangs with a
-full backlog and one killed in the middle of the setup's conversation: the setup still ends
-with 1 and its success message, and the menu files stay whole throughout.
-Usage: progman_abuse.py <setup> <kartol-progman>
-"""
+"""The program manager server under abuse, in a private XDG world: each row of ABUSE sends raw
+bytes and expects the server's replies, after which (the abuser still connected, and again when
+it has gone) a new client must be answered at once; then a hundred clients at once, a server
+hung with a full backlog and one killed mid-conversation. The setup still ends with 1, and the
+menu files stay whole. Usage: progman_abuse.py <setup> <kartol-progman>"""
 import os
 import random
 import signal
@@ -85,9 +81,7 @@ class World:
         self.server = 0
 
     def start_server(self):
-        out = subprocess.run([self.progman, "--background"], env=self.env, check=True,
-                             capture_output=True, text=True).stdout
-        self.server = int(out)
+        self.server = int(self.run_progman("--background"))
 
     def connect(self):
         link = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
@@ -104,26 +98,26 @@ class World:
         self.check_menu_files(why)
 
     def check_menu_files(self, why):
-        for path in (self.work / "config").rglob("*"):
-            if path.is_file():
-                ElementTree.parse(path)
-        for path in list((self.work / "data").rglob("*")):
-            if ".tmp-" in path.name:
-                fail(f"{why}: {path} left behind")
-            if path.suffix in (".desktop", ".directory"):
-                if subprocess.run(["desktop-file-validate", str(path)]).returncode != 0:
-                    fail(f"{why}: {path} is no valid desktop entry")
+        for path in (self.work / "config").rglob("*.menu"):
+            ElementTree.parse(path)
+        for path in (self.work / "data").rglob("*"):
+            if ".tmp-" in path.name or path.suffix in (".desktop", ".directory") and \
+                    subprocess.run(["desktop-file-validate", str(path)]).returncode != 0:
+                fail(f"{why}: {path} left behind or no valid desktop entry")
 
-    def install(self, why):
+    def install(self, why, meanwhile=lambda: None):
+        """Runs the setup to its end, doing meanwhile while it runs; the seconds it took."""
         started = time.monotonic()
-        run = subprocess.run([self.setup], input=b"\n\n", env=self.env, capture_output=True,
-                             timeout=30)
-        if run.returncode != 1 or SUCCESS not in run.stdout.decode():
-            fail(f"{why}: exit code {run.returncode}, {run.stdout.decode()[-200:]}")
+        setup = subprocess.Popen([self.setup], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                 env=self.env)
+        meanwhile()
+        out = setup.communicate(b"\n\n", timeout=30)[0].decode()
+        if setup.returncode != 1 or SUCCESS not in out:
+            fail(f"{why}: exit code {setup.returncode}, {out[-200:]}")
         return time.monotonic() - started
 
-    def listing(self):
-        return subprocess.run([self.progman, "--list"], env=self.env, check=True,
+    def run_progman(self, option):
+        return subprocess.run([self.progman, option], env=self.env, check=True,
                               capture_output=True, text=True).stdout
 
 
@@ -146,9 +140,9 @@ def hundred_clients(world):
         if replies(link, 2, 2) != [1, 1]:
             fail(f"client {number} of a hundred was not served")
         link.close()
-    groups = [line for line in world.listing().splitlines() if line.startswith("Schar ")]
-    if len(groups) != 100:
-        fail(f"{len(groups)} of a hundred groups made")
+    groups = world.run_progman("--list").count("\nSchar ")
+    if groups != 100:
+        fail(f"{groups} of a hundred groups made")
     world.check_answers("a hundred clients")
 
 
@@ -165,8 +159,7 @@ def hung_server(world):
             link.close()
             break
         waiting.append(link)
-    took = world.install("a hung server")
-    if took > 5:
+    if (took := world.install("a hung server")) > 5:
         fail(f"the setup waited {took:.1f} s for a hung server")
     os.kill(world.server, signal.SIGKILL)
     for link in waiting:
@@ -174,15 +167,11 @@ def hung_server(world):
 
 
 def server_killed_mid_conversation(world):
+    """The setup's first conversation waits in the stopped server's backlog when it dies."""
     world.start_server()
     os.kill(world.server, signal.SIGSTOP)
-    setup = subprocess.Popen([world.setup], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                             env=world.env)
-    time.sleep(PROMPT)  # the setup's first conversation waits in the backlog
-    os.kill(world.server, signal.SIGKILL)
-    out, _ = setup.communicate(b"\n\n", timeout=30)
-    if setup.returncode != 1 or SUCCESS not in out.decode():
-        fail(f"server killed mid-conversation: exit code {setup.returncode}")
+    world.install("a server killed mid-conversation",
+                  lambda: time.sleep(PROMPT) or os.kill(world.server, signal.SIGKILL))
 
 
 def main():
@@ -194,17 +183,13 @@ def main():
             abuse(world)
             hundred_clients(world)
             world.install("served")
-            if "  Deinstallation -> C:\\KARTOL\\uninst.exe" not in world.listing():
-                fail(f"the setup's group is missing: {world.listing()}")
+            if "  Deinstallation -> C:\\KARTOL\\uninst.exe" not in world.run_progman("--list"):
+                fail(f"the setup's group is missing: {world.run_progman('--list')}")
             hung_server(world)
             server_killed_mid_conversation(world)
             world.check_menu_files("after the kills")
         finally:
-            if world.server:
-                try:
-                    os.kill(world.server, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
+            subprocess.run(["kill", "-9", str(world.server)], stderr=subprocess.DEVNULL)
     print(f"program manager: {len(ABUSE)} abuse cases, a hundred clients, a hung and a killed "
           "server withstood")
 
