@@ -1,6 +1,9 @@
 #include "desktop_entry.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <fstream>
 #include <system_error>
@@ -8,6 +11,8 @@
 namespace progman {
 namespace {
 
+// As for any file the user makes: the umask decides.
+constexpr mode_t kFileMode = 0666;
 // Characters that a quoted Exec argument must escape with a backslash.
 constexpr std::string_view kExecQuotedEscapes = "\"`$\\";
 
@@ -63,26 +68,37 @@ std::optional<std::string> ReadValue(const std::filesystem::path& file, std::str
     return std::nullopt;
 }
 
+// The temporary file reaches the disk before it takes the file's name, so that after a crash
+// the name holds the old text or the whole new one.
 bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
     std::filesystem::path temporary = file;
     temporary += ".tmp-" + std::to_string(getpid());
-    {
-        std::ofstream out{temporary, std::ios::binary | std::ios::trunc};
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
+    const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kFileMode);
+    if (out < 0) {
         return false;
     }
-    return true;
+    std::string_view left = text;
+    while (!left.empty()) {
+        const ssize_t written = write(out, left.data(), left.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            break;
+        }
+        left.remove_prefix(static_cast<std::size_t>(written));
+    }
+    const bool complete = left.empty() && fsync(out) == 0;
+    const bool closed = close(out) == 0;
+    std::error_code error;
+    if (complete && closed) {
+        std::filesystem::rename(temporary, file, error);
+        if (!error) {
+            return true;
+        }
+    }
+    std::filesystem::remove(temporary, error);
+    return false;
 }
 
 }  // namespace progman

@@ -168,11 +168,10 @@ bool CreateGroup(const MenuFolders& folders, std::string_view group) {
     return WriteMenu(folders, key, group) && WriteFileAtomically(directory, text);
 }
 
-// The .directory goes last, so an interrupted removal leaves a group that still exists.
+// The .directory goes last, so an interrupted removal leaves a group that still exists. The
+// other files go even when it is missing: they are what a server that died while it created
+// the group left behind.
 bool DeleteGroup(const MenuFolders& folders, std::string_view group) {
-    if (!GroupExists(folders, group)) {
-        return false;
-    }
     const std::string key = GroupKey(group);
     std::error_code error;
     fs::remove(MenuFile(folders, key), error);

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/posix/codepage.h"
 
@@ -20,11 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A client that says nothing for this long loses its conversation, so that it cannot hold
-// up the clients behind it.
+// A client that completes no frame for this long loses its conversation: it holds a place
+// among the conversations, though never the others' turn.
 constexpr std::chrono::milliseconds kIdleTimeout{5000};
-// How often the accept loop looks at the stop flag.
+// How often the loop looks at the stop flag and the idle clients.
 constexpr int kStopPollMs = 200;
+// Conversations served at once; clients beyond wait to be accepted.
+constexpr std::size_t kMaxConversations = 128;
+// What one read takes from a client.
+constexpr std::size_t kReceiveChunk = 4096;
 constexpr int kListenBacklog = 16;
 constexpr mode_t kPrivateFolderMode = 0700;
 constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
@@ -56,20 +62,50 @@ bool IsProgmanConversation(std::string_view data) {
            IsProgmanName(data.substr(separator + 1));
 }
 
-void Converse(int link, ProgramManager& manager) {
-    const std::optional<posix::Frame> connect = posix::ReceiveFrame(link, kIdleTimeout);
-    if (!connect || connect->kind != posix::FrameKind::Connect ||
-        !IsProgmanConversation(connect->data)) {
-        posix::SendReply(link, false);
-        return;
+using Clock = std::chrono::steady_clock;
+
+// One client's connection: the bytes of its frames so far, and whether its Connect frame
+// named the program manager.
+struct Conversation {
+    explicit Conversation(posix::UniqueFd accepted) : link(std::move(accepted)) {}
+
+    posix::UniqueFd link;
+    std::string received;
+    bool connected = false;
+    Clock::time_point deadline = Clock::now() + kIdleTimeout;
+};
+
+// Answers one frame; false when the conversation is over.
+bool Answer(Conversation& conversation, const posix::Frame& frame, ProgramManager& manager) {
+    const int link = conversation.link.get();
+    if (!conversation.connected) {
+        conversation.connected =
+            frame.kind == posix::FrameKind::Connect && IsProgmanConversation(frame.data);
+        return posix::SendReply(link, conversation.connected) && conversation.connected;
     }
-    posix::SendReply(link, true);
-    while (const std::optional<posix::Frame> request = posix::ReceiveFrame(link, kIdleTimeout)) {
-        if (request->kind != posix::FrameKind::Execute) {
-            return;
+    return frame.kind == posix::FrameKind::Execute &&
+           posix::SendReply(link, Execute(manager, frame.data));
+}
+
+// Takes what the client sent and answers every frame that is complete; false when the client
+// has gone, broke the protocol or does not take its replies.
+bool Receive(Conversation& conversation, ProgramManager& manager) {
+    char chunk[kReceiveChunk];
+    const ssize_t got = recv(conversation.link.get(), chunk, sizeof chunk, 0);
+    if (got < 0) {
+        return errno == EAGAIN || errno == EINTR;
+    }
+    if (got == 0) {
+        return false;
+    }
+    conversation.received.append(chunk, static_cast<std::size_t>(got));
+    while (std::optional<posix::Frame> frame = posix::TakeFrame(conversation.received)) {
+        if (!Answer(conversation, *frame, manager)) {
+            return false;
         }
-        posix::SendReply(link, Execute(manager, request->data));
+        conversation.deadline = Clock::now() + kIdleTimeout;
     }
+    return true;
 }
 
 }  // namespace
@@ -116,18 +152,41 @@ ServerSocket::~ServerSocket() {
     }
 }
 
+// One loop over the listener and every conversation, so that no client, however slow or
+// silent, keeps the others waiting. Clients get non-blocking sockets: a reply that would block
+// ends that conversation instead of the server's progress.
 void Serve(const ServerSocket& socket, ProgramManager& manager,
            const volatile std::sig_atomic_t& stop) {
+    std::vector<Conversation> conversations;
+    std::vector<pollfd> wanted;
     while (stop == 0) {
-        pollfd wanted{};
-        wanted.fd = socket.fd();
-        wanted.events = POLLIN;
-        if (poll(&wanted, 1, kStopPollMs) <= 0) {
+        wanted.assign(1, pollfd{socket.fd(), POLLIN, 0});
+        // A full table leaves new clients waiting in the listener's backlog.
+        if (conversations.size() >= kMaxConversations) {
+            wanted[0].fd = -1;
+        }
+        for (const Conversation& conversation : conversations) {
+            wanted.push_back(pollfd{conversation.link.get(), POLLIN, 0});
+        }
+        if (poll(wanted.data(), wanted.size(), kStopPollMs) < 0) {
             continue;
         }
-        const posix::UniqueFd link{accept4(socket.fd(), nullptr, nullptr, SOCK_CLOEXEC)};
-        if (link) {
-            Converse(link.get(), manager);
+        for (std::size_t i = conversations.size(); i-- > 0;) {
+            const short events = wanted[i + 1].revents;
+            Conversation& conversation = conversations[i];
+            // A client that sends a byte now and then still has to complete its frames.
+            const bool open = (events == 0 || Receive(conversation, manager)) &&
+                              Clock::now() < conversation.deadline;
+            if (!open) {
+                conversations.erase(conversations.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+        }
+        if ((wanted[0].revents & POLLIN) != 0) {
+            posix::UniqueFd link{
+                accept4(socket.fd(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)};
+            if (link) {
+                conversations.emplace_back(std::move(link));
+            }
         }
     }
 }

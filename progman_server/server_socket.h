@@ -1,5 +1,5 @@
 // The server's end of the local link (platform/posix/progman_link.h): one server per socket,
-// made sure of by a lock file beside the socket, and one conversation at a time.
+// made sure of by a lock file beside the socket, serving its conversations side by side.
 #ifndef KARTOL_PROGMAN_SERVER_SERVER_SOCKET_H
 #define KARTOL_PROGMAN_SERVER_SERVER_SOCKET_H
 
@@ -37,7 +37,7 @@ class ServerSocket {
     std::string error_;
 };
 
-// Takes conversations one after the other until stop is set (by a signal handler).
+// Serves conversations until stop is set (by a signal handler).
 void Serve(const ServerSocket& socket, ProgramManager& manager,
            const volatile std::sig_atomic_t& stop);
 

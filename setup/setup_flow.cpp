@@ -72,8 +72,7 @@ int SetupFlow(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS_DIALOG), SetupWindow,
                     ProgressDialogProc, 0);
 
-    // Whatever the outcome, the log that target preparation opened is complete on disk only
-    // once its buffered stream is closed.
+    // Whatever the outcome, the log that target preparation opened is closed here.
     if (UninstallLog != nullptr) {
         std::fclose(UninstallLog);
     }

@@ -17,8 +17,12 @@ void WriteLogLevelLine(int levelCount, const std::int32_t* levelFlags) {
         std::fprintf(UninstallLog, " %d", static_cast<int>(levelFlags[level]));
     }
     std::fputs("\n", UninstallLog);
+    std::fflush(UninstallLog);
 }
 
+// Called only once the entry's file is written and closed; the line goes to disk at once, so
+// that a setup killed later still leaves a log that names every file it wrote and no other.
 void WriteLogFileLine(const char* entryName) {
     std::fprintf(UninstallLog, "NC %s\n", entryName);
+    std::fflush(UninstallLog);
 }

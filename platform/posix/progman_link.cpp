@@ -1,5 +1,6 @@
 #include "progman_link.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -87,11 +88,15 @@ std::optional<sockaddr_un> SocketAddress(const fs::path& path) {
     return address;
 }
 
+// Connects without waiting: a local connect completes at once or, when the server's backlog
+// is full (it hangs, or is flooded), fails, so that the setup sees no server answering
+// instead of waiting for ever. The link then blocks again, with the timeouts of its calls.
 UniqueFd ConnectToProgman() {
     const std::optional<sockaddr_un> address = SocketAddress(ProgmanSocketPath());
-    UniqueFd link{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    UniqueFd link{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
     if (!address || !link ||
-        connect(link.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
+        connect(link.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+        fcntl(link.get(), F_SETFL, fcntl(link.get(), F_GETFL) & ~O_NONBLOCK) != 0) {
         return {};
     }
     return link;
@@ -129,6 +134,20 @@ std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout) {
     if (!ReceiveExactly(fd, frame.data.data(), size, deadline)) {
         return std::nullopt;
     }
+    return frame;
+}
+
+std::optional<Frame> TakeFrame(std::string& bytes) {
+    if (bytes.size() < kHeaderSize) {
+        return std::nullopt;
+    }
+    const std::size_t size = static_cast<unsigned char>(bytes[1]) |
+                             (std::size_t{static_cast<unsigned char>(bytes[2])} << kBitsPerByte);
+    if (bytes.size() < kHeaderSize + size) {
+        return std::nullopt;
+    }
+    Frame frame{static_cast<FrameKind>(bytes[0]), bytes.substr(kHeaderSize, size)};
+    bytes.erase(0, kHeaderSize + size);
     return frame;
 }
 

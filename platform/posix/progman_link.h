@@ -68,6 +68,10 @@ bool SendFrame(int fd, FrameKind kind, std::string_view data);
 // within the timeout.
 std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout);
 
+// Removes the first frame from bytes received so far and returns it; nothing while it is not
+// complete. For a reader that takes whatever has arrived rather than waiting for a frame.
+std::optional<Frame> TakeFrame(std::string& bytes);
+
 bool SendReply(int fd, bool accepted);
 // Whether the reply that arrives within the timeout says accepted.
 bool ReceiveAccepted(int fd, std::chrono::milliseconds timeout);
