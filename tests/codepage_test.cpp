@@ -54,26 +54,14 @@ TEST(CodepageTest, Utf16SurrogatesBecomeOneCharacter) {
     EXPECT_EQ(Utf16ToCp1252(std::u16string{char16_t{0xDC00}, u'b'}), "?b");
 }
 
-struct UpperCase {
-    unsigned char lower;
-    unsigned char upper;
-};
-
-class UpperCaseTest : public testing::TestWithParam<UpperCase> {};
-
-TEST_P(UpperCaseTest, LetterBecomesCapital) {
-    EXPECT_EQ(Cp1252ToUpper(GetParam().lower), GetParam().upper);
+// Letters become capitals; a byte with no capital in the code page, or no letter, stays.
+TEST(CodepageTest, LettersBecomeCapitals) {
+    const unsigned char pairs[][2] = {{'z', 'Z'},   {0xE0, 0xC0}, {0xFE, 0xDE},
+                                      {0x9A, 0x8A}, {0xFF, 0x9F}, {0xDF, 0xDF},
+                                      {0xB5, 0xB5}, {0xF7, 0xF7}, {'{', '{'}};
+    for (const auto& [lower, upper] : pairs) {
+        EXPECT_EQ(Cp1252ToUpper(lower), upper) << int{lower};
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Letters, UpperCaseTest,
-                         testing::Values(UpperCase{'z', 'Z'}, UpperCase{0xE0, 0xC0},
-                                         UpperCase{0xFE, 0xDE}, UpperCase{0x9A, 0x8A},
-                                         UpperCase{0xFF, 0x9F},
-                                         // No capital in the code page, or not a letter.
-                                         UpperCase{0xDF, 0xDF}, UpperCase{0xB5, 0xB5},
-                                         UpperCase{0xF7, 0xF7}, UpperCase{'{', '{'}),
-                         [](const auto& info) {
-                             return "Byte" + std::to_string(info.param.lower);
-                         });
 
 }  // namespace

@@ -15,6 +15,7 @@
 namespace {
 
 using Code = posix::Key::Code;
+using enum posix::Key::Code;
 
 posix::Key Press(Code code) {
     return {code, {}};
@@ -44,27 +45,21 @@ TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
 INSTANTIATE_TEST_SUITE_P(
     Keys, DialogKeyboardTest,
     testing::Values(
-        KeyboardCase{"TabToOkThenEnter", {Press(Code::Tab), Press(Code::Enter)}, 1, "C:\\KARTOL\\"},
-        KeyboardCase{"TabTwiceToCancelThenEnter",
-                     {Press(Code::Tab), Press(Code::Tab), Press(Code::Enter)},
-                     0,
-                     ""},
-        KeyboardCase{"BackTabToCancelThenSpace", {Press(Code::BackTab), Typed(" ")}, 0, ""},
+        KeyboardCase{"TabToOkThenEnter", {Press(Tab), Press(Enter)}, 1, "C:\\KARTOL\\"},
+        KeyboardCase{"TabTwiceToCancelThenEnter", {Press(Tab), Press(Tab), Press(Enter)}, 0, ""},
+        KeyboardCase{"BackTabToCancelThenSpace", {Press(BackTab), Typed(" ")}, 0, ""},
         // On a button, typing does nothing but Space.
-        KeyboardCase{"TypingOnAButtonIsLost",
-                     {Press(Code::Tab), Typed("d:\\x"), Press(Code::Enter)},
-                     1,
-                     "C:\\KARTOL\\"},
+        KeyboardCase{
+            "TypingOnAButtonIsLost", {Press(Tab), Typed("d:\\x"), Press(Enter)}, 1, "C:\\KARTOL\\"},
         // Back in the field by Tab its text is selected again, so typing replaces it.
-        KeyboardCase{"RoundTripSelectsTheField",
-                     {Press(Code::End), Press(Code::Tab), Press(Code::Tab), Press(Code::Tab),
-                      Typed("c:\\neu"), Press(Code::Enter)},
-                     1,
-                     "C:\\NEU\\"},
+        KeyboardCase{
+            "RoundTripSelectsTheField",
+            {Press(End), Press(Tab), Press(Tab), Press(Tab), Typed("c:\\neu"), Press(Enter)},
+            1,
+            "C:\\NEU\\"},
         KeyboardCase{"EditingKeysInTheField",
-                     {Press(Code::End), Press(Code::Backspace), Typed("2"), Press(Code::Home),
-                      Press(Code::Right), Press(Code::Right), Press(Code::Right), Typed("spiele\\"),
-                      Press(Code::Enter)},
+                     {Press(End), Press(Backspace), Typed("2"), Press(Home), Press(Right),
+                      Press(Right), Press(Right), Typed("spiele\\"), Press(Enter)},
                      1,
                      "C:\\SPIELE\\KARTOL2\\"}),
     [](const auto& info) { return info.param.name; });

@@ -32,49 +32,30 @@ TEST_P(EditFieldTest, EditsTheDefaultPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, EditFieldTest,
-    testing::Values(EditCase{"UpperCaseOnlyWithTheStyle",
-                             [](EditField& f) { f.Type("d:\\x", false); }, "d:\\x", 4},
-                    EditCase{"ControlCharactersNotTyped",
-                             [](EditField& f) { f.Type("\tA\x7F\n", true); }, "A", 1},
-                    EditCase{"NothingTypeableKeepsTheSelection",
-                             [](EditField& f) { f.Type("\t", true); }, "C:\\KARTOL\\", 10},
-                    EditCase{"BackspaceRemovesTheSelection", [](EditField& f) { f.Backspace(); },
-                             "", 0},
-                    EditCase{"DeleteRemovesTheSelection", [](EditField& f) { f.Delete(); }, "", 0},
-                    EditCase{"LeftGoesToTheSelectionStart",
-                             [](EditField& f) {
-                                 f.MoveLeft();
-                                 f.Type("x", true);
-                             },
-                             "XC:\\KARTOL\\", 1},
-                    EditCase{"MovesStopAtTheEnds",
-                             [](EditField& f) {
-                                 f.MoveHome();
-                                 f.MoveLeft();
-                                 f.Backspace();
-                                 f.MoveEnd();
-                                 f.MoveRight();
-                                 f.Delete();
-                             },
-                             "C:\\KARTOL\\", 10},
-                    EditCase{"SelectionBackwards",
-                             [](EditField& f) {
-                                 f.SetSelection(9, 3);
-                                 f.Type("X", false);
-                             },
-                             "C:\\X\\", 4},
-                    EditCase{"StartMinusOneOnlyDeselects",
-                             [](EditField& f) {
-                                 f.SetSelection(-1, 0);
-                                 f.Type("x", true);
-                             },
-                             "C:\\KARTOL\\X", 11},
-                    EditCase{"SelectionClampedToTheText",
-                             [](EditField& f) {
-                                 f.SetSelection(2, 500);
-                                 f.Type("\\", true);
-                             },
-                             "C:\\", 3}),
+    testing::Values(
+        EditCase{"UpperCaseOnlyWithTheStyle", [](EditField& f) { f.Type("d:\\x", false); }, "d:\\x",
+                 4},
+        EditCase{"ControlCharactersNotTyped", [](EditField& f) { f.Type("\tA\x7F\n", true); }, "A",
+                 1},
+        EditCase{"NothingTypeableKeepsTheSelection", [](EditField& f) { f.Type("\t", true); },
+                 "C:\\KARTOL\\", 10},
+        EditCase{"BackspaceRemovesTheSelection", [](EditField& f) { f.Backspace(); }, "", 0},
+        EditCase{"DeleteRemovesTheSelection", [](EditField& f) { f.Delete(); }, "", 0},
+        EditCase{"LeftGoesToTheSelectionStart",
+                 [](EditField& f) { f.MoveLeft(), f.Type("x", true); }, "XC:\\KARTOL\\", 1},
+        EditCase{"MovesStopAtTheEnds",
+                 [](EditField& f) {
+                     f.MoveHome(), f.MoveLeft(), f.Backspace(), f.MoveEnd(), f.MoveRight(),
+                         f.Delete();
+                 },
+                 "C:\\KARTOL\\", 10},
+        EditCase{"SelectionBackwards",
+                 [](EditField& f) { f.SetSelection(9, 3), f.Type("X", false); }, "C:\\X\\", 4},
+        EditCase{"StartMinusOneOnlyDeselects",
+                 [](EditField& f) { f.SetSelection(-1, 0), f.Type("x", true); }, "C:\\KARTOL\\X",
+                 11},
+        EditCase{"SelectionClampedToTheText",
+                 [](EditField& f) { f.SetSelection(2, 500), f.Type("\\", true); }, "C:\\", 3}),
     [](const auto& info) { return info.param.name; });
 
 TEST(EditFieldScrollTest, ShortenedTextScrollsBack) {

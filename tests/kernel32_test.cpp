@@ -64,9 +64,15 @@ INSTANTIATE_TEST_SUITE_P(
         FiguresCase{4096, (1ULL << 33) + 3, 1ULL << 34, {64, 512, 1ULL << 30, 1ULL << 31}},
         FiguresCase{4096, kMaxDword, kMaxDword, {8, 512, kMaxDword, kMaxDword}}));
 
+// What the drive holds before each case.
 class Kernel32Test : public SetupFixture {
   protected:
-    void MakeFile(const fs::path& path) { std::ofstream{path} << "content"; }
+    void SetUp() override {
+        SetupFixture::SetUp();
+        fs::create_directories(DriveC() / "kartol" / "eis");
+        std::ofstream{DriveC() / "kartol" / "deinst.log"} << "content";
+        std::ofstream{DriveC() / "taken"} << "content";
+    }
 };
 
 // The live figures of the temporary drive equal what statvfs says of its folder. Other
@@ -95,17 +101,6 @@ TEST_F(Kernel32Test, FreeSpaceOfTheMappedFolder) {
     GTEST_SKIP() << "the disk's free space kept changing";
 }
 
-// What the drive holds before each case of the directory operations.
-class DirectoryOperationTest : public Kernel32Test {
-  protected:
-    void SetUp() override {
-        Kernel32Test::SetUp();
-        fs::create_directories(DriveC() / "kartol" / "eis");
-        MakeFile(DriveC() / "kartol" / "deinst.log");
-        MakeFile(DriveC() / "taken");
-    }
-};
-
 enum class Operation { Enter, Create, Delete };
 
 struct OperationCase {
@@ -121,8 +116,7 @@ void PrintTo(const OperationCase& c, std::ostream* out) {
     *out << kNames[static_cast<int>(c.operation)] << ::testing::PrintToString(std::string{c.path});
 }
 
-class OperationTest : public DirectoryOperationTest,
-                      public ::testing::WithParamInterface<OperationCase> {};
+class OperationTest : public Kernel32Test, public ::testing::WithParamInterface<OperationCase> {};
 
 TEST_P(OperationTest, ResultAndLastError) {
     const OperationCase& c = GetParam();

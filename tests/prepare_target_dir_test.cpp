@@ -31,31 +31,13 @@ constexpr char kLogNotCreated[] = "Im angegebenen Verzeichnis konnte keine Datei
 
 constexpr const char* kContentDirs[] = {"klondike", "eis", "newyork", "mars", "tutorial", "res"};
 
-// "C:\" followed by `levels` levels named "A": "C:\A\A\...\A\".
-std::string NestedPath(int levels) {
-    std::string path = "C:\\";
-    for (int level = 0; level < levels; ++level) {
-        path += "A\\";
+// `piece` `times` times: the levels of deep paths and their flags.
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int time = 0; time < times; ++time) {
+        out += piece;
     }
-    return path;
-}
-
-// The host folder of the same path, below the drives' folder.
-std::string NestedHost(int levels) {
-    std::string path = "c";
-    for (int level = 0; level < levels; ++level) {
-        path += "/A";
-    }
-    return path;
-}
-
-// Line 1 of the log when all `levels` levels were created now.
-std::string AllCreatedLine(int levels) {
-    std::string line = std::to_string(levels);
-    for (int level = 0; level < levels; ++level) {
-        line += " 1";
-    }
-    return line + "\r\n";
+    return out;
 }
 
 // A path of 299 characters without a final backslash, in levels short enough for any host.
@@ -210,37 +192,22 @@ std::vector<Injected> Fails(posix::Api api, const char* path) {
     return {{api, {path, {}, ERROR_ACCESS_DENIED}}};
 }
 
+// Positional, as the rows below are: designated initializers would take a line per field.
+PrepareCase Case(const char* name, std::string installDir, std::vector<std::string> before,
+                 std::vector<Injected> injections, int result, std::vector<const char*> messages,
+                 std::vector<int> flags = {}, bool logOpen = false,
+                 std::vector<std::string> after = {}, std::string installDirAfter = {}) {
+    return {name,     installDir, before,  injections, result,
+            messages, flags,      logOpen, after,      installDirAfter};
+}
+
 // A run that succeeds: `target` (below the drives' folder) holds the log and the content
 // subdirectories afterwards.
 PrepareCase Prepared(const char* name, std::string installDir, std::vector<std::string> before,
                      std::vector<int> flags, const std::string& target, const std::string& log,
                      std::vector<Injected> injections = {}, std::string installDirAfter = {}) {
-    return {name,
-            std::move(installDir),
-            std::move(before),
-            std::move(injections),
-            1,
-            {},
-            std::move(flags),
-            true,
-            {target + "/*", target + "/deinst.log=" + log},
-            std::move(installDirAfter)};
-}
-
-// Positional, as the rows below are: designated initializers would take a line per field.
-PrepareCase Case(const char* name, std::string installDir, std::vector<std::string> before,
-                 std::vector<Injected> injections, int result, std::vector<const char*> messages,
-                 std::vector<int> flags = {}, bool logOpen = false,
-                 std::vector<std::string> after = {}) {
-    return {name,
-            std::move(installDir),
-            std::move(before),
-            std::move(injections),
-            result,
-            std::move(messages),
-            std::move(flags),
-            logOpen,
-            std::move(after)};
+    return Case(name, installDir, before, injections, 1, {}, flags, true,
+                {target + "/*", target + "/deinst.log=" + log}, installDirAfter);
 }
 
 PrepareCase Invalid(const char* name, std::string installDir) {
@@ -263,8 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
         Prepared("DriveRootHasNoLevels", "C:\\", {}, {}, "c", "\x30\x0D\x0A"),
         // A doubled backslash is a second level of the same directory, found existing.
         Prepared("DoubledBackslash", "C:\\KARTOL\\\\", {}, {1, 0}, "c/KARTOL", "2 1 0\r\n"),
-        Prepared("HundredTwentyLevels", NestedPath(120), {}, std::vector<int>(120, 1),
-                 NestedHost(120), AllCreatedLine(120)),
+        Prepared("HundredTwentyLevels", "C:\\" + Repeat("A\\", 120), {}, std::vector<int>(120, 1),
+                 "c" + Repeat("/A", 120), "120" + Repeat(" 1", 120) + "\r\n"),
         // The free-space threshold itself passes, and so does more than 32 bits can count.
         Prepared("ExactlyEnoughSpace", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
                  FreeBytes(2, 512, 15000)),
@@ -290,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
         Invalid("DriveRelative", "C:KARTOL"), Invalid("LowerCaseDrive", "c:\\kartol\\"),
         Invalid("DigitDrive", "1:\\KARTOL\\"), Invalid("ByteAbove127", "\xC4:\\KARTOL\\"),
         Invalid("SlashForBackslash", "C:/KARTOL/"), Invalid("UnmappedDrive", "Q:\\KARTOL\\"),
-        Invalid("HundredTwentyOneLevels", NestedPath(121)),
+        Invalid("HundredTwentyOneLevels", "C:\\" + Repeat("A\\", 121)),
         Case("OneByteTooLittleSpace", "C:\\KARTOL\\", {"c/deinst.log"}, FreeBytes(1, 1, 15359999),
              0, {kTooLittleSpace}, {}, false, {"c/deinst.log=old"}),
         Case("FreeSpaceUnknown", "C:\\KARTOL\\", {}, Fails(posix::Api::GetDiskFreeSpaceA, "C:\\"),

@@ -144,39 +144,19 @@ struct FailureCase {
 };
 
 TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
+    using enum Answer;
+    using enum Api;
+    const std::vector<Api> noServer = {DdeInitializeA, DdeCreateStringHandleA, DdeConnect,
+                                       DdeFreeStringHandle, DdeUninitialize};
+    const std::vector<Api> noString = {DdeInitializeA, DdeCreateStringHandleA, DdeUninitialize};
     const std::vector<FailureCase> cases = {
-        {"accepted", {}, true, Answer::Accept, 1, kConversation, false},
-        {"refused", {}, true, Answer::Refuse, 0, kConversation, false},
-        {"not answered", {}, true, Answer::Silent, 0, kConversation, true},
-        {"no server",
-         {},
-         false,
-         Answer::Accept,
-         0,
-         {Api::DdeInitializeA, Api::DdeCreateStringHandleA, Api::DdeConnect,
-          Api::DdeFreeStringHandle, Api::DdeUninitialize},
-         false},
-        {"initialisation fails",
-         {Api::DdeInitializeA},
-         true,
-         Answer::Accept,
-         0,
-         {Api::DdeInitializeA},
-         false},
-        {"no string handle",
-         {Api::DdeCreateStringHandleA},
-         true,
-         Answer::Accept,
-         0,
-         {Api::DdeInitializeA, Api::DdeCreateStringHandleA, Api::DdeUninitialize},
-         false},
-        {"transaction fails",
-         {Api::DdeClientTransaction},
-         true,
-         Answer::Accept,
-         0,
-         kConversation,
-         false},
+        {"accepted", {}, true, Accept, 1, kConversation, false},
+        {"refused", {}, true, Refuse, 0, kConversation, false},
+        {"not answered", {}, true, Silent, 0, kConversation, true},
+        {"no server", {}, false, Accept, 0, noServer, false},
+        {"initialisation fails", {DdeInitializeA}, true, Accept, 0, {DdeInitializeA}, false},
+        {"no string handle", {DdeCreateStringHandleA}, true, Accept, 0, noString, false},
+        {"transaction fails", {DdeClientTransaction}, true, Accept, 0, kConversation, false},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);

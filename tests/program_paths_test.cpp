@@ -206,16 +206,15 @@ TEST_P(DefaultDriveTest, CIsMadeInTheUserDataFolder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Environments, DefaultDriveTest,
-    ::testing::Values(DefaultFolderCase{"DataHome", "data", "home", "data/vemo-kartol/drive_c"},
-                      DefaultFolderCase{"HomeOnly", nullptr, "home",
-                                        "home/.local/share/vemo-kartol/drive_c"},
-                      // A relative XDG_DATA_HOME is not to be used.
-                      DefaultFolderCase{"RelativeDataHome", "data", "home",
-                                        "home/.local/share/vemo-kartol/drive_c", true},
-                      DefaultFolderCase{"Nothing", nullptr, nullptr, nullptr}),
-    [](const auto& info) { return std::string{info.param.name}; });
+const DefaultFolderCase kEnvironments[] = {
+    {"DataHome", "data", "home", "data/vemo-kartol/drive_c"},
+    {"HomeOnly", nullptr, "home", "home/.local/share/vemo-kartol/drive_c"},
+    // A relative XDG_DATA_HOME is not to be used.
+    {"RelativeDataHome", "data", "home", "home/.local/share/vemo-kartol/drive_c", true},
+    {"Nothing", nullptr, nullptr, nullptr}};
+
+INSTANTIATE_TEST_SUITE_P(Environments, DefaultDriveTest, ::testing::ValuesIn(kEnvironments),
+                         [](const auto& info) { return std::string{info.param.name}; });
 
 struct RunCase {
     const char* name;
@@ -251,22 +250,20 @@ TEST_P(TargetNameTest, ReachesKartolOrSaysWhy) {
     EXPECT_EQ((std::vector<fs::path>{fs::directory_iterator{DriveC()}, {}}), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, TargetNameTest,
-    ::testing::Values(RunCase{"TrailingDot", "C:\\KARTOL.\\", {kSuccessText}},
-                      // Win32 keeps a space before a separator: the level "C:\KARTOL " is KARTOL,
-                      // but "C:\KARTOL \deinst.log" lies in a folder that is not there.
-                      RunCase{"TrailingSpace", "C:\\KARTOL \\", {kLogNotCreatedText, kAbortText}},
-                      RunCase{"FifoAsLog", "C:\\KARTOL\\", {kLogNotCreatedText, kAbortText}, true},
-                      RunCase{"DeviceLevel",
-                              "C:\\KARTOL\\NUL\\",
-                              {kPathNotCreatedText, kLogNotCreatedText, kAbortText}},
-                      // Valid on Windows, but 400 bytes of UTF-8 are more than a host name may
-                      // hold.
-                      RunCase{"LongerThanTheHostAllows",
-                              "C:\\KARTOL\\" + std::string(200, '\xC4') + "\\",
-                              {kPathNotCreatedText, kLogNotCreatedText, kAbortText}}),
-    [](const auto& info) { return std::string{info.param.name}; });
+const std::vector<std::string> kLevelRefused = {kPathNotCreatedText, kLogNotCreatedText,
+                                                kAbortText};
+const RunCase kRuns[] = {
+    {"TrailingDot", "C:\\KARTOL.\\", {kSuccessText}},
+    // Win32 keeps a space before a separator: the level "C:\KARTOL " is KARTOL, but
+    // "C:\KARTOL \deinst.log" lies in a folder that is not there.
+    {"TrailingSpace", "C:\\KARTOL \\", {kLogNotCreatedText, kAbortText}},
+    {"FifoAsLog", "C:\\KARTOL\\", {kLogNotCreatedText, kAbortText}, true},
+    {"DeviceLevel", "C:\\KARTOL\\NUL\\", kLevelRefused},
+    // Valid on Windows, but 400 bytes of UTF-8 are more than a host name may hold.
+    {"LongerThanTheHostAllows", "C:\\KARTOL\\" + std::string(200, '\xC4') + "\\", kLevelRefused}};
+
+INSTANTIATE_TEST_SUITE_P(Runs, TargetNameTest, ::testing::ValuesIn(kRuns),
+                         [](const auto& info) { return std::string{info.param.name}; });
 
 // What lies at the path before it is opened.
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };

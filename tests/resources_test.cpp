@@ -61,12 +61,10 @@ TEST(ResourceFileTest, TruncatedFileKeepsTheCompleteEntries) {
     const std::span<const std::byte> file = posix::EmbeddedResources();
     const std::size_t wholeCount = posix::ParseResourceFile(file).size();
     std::vector<std::size_t> lengths;
-    for (std::size_t length = 0; length <= std::min(file.size(), kHeaderRegion); ++length) {
-        lengths.push_back(length);
-    }
-    for (std::size_t length = file.size() - std::min(file.size(), kTail); length <= file.size();
-         ++length) {
-        lengths.push_back(length);
+    for (std::size_t length = 0; length <= file.size(); ++length) {
+        if (length <= kHeaderRegion || file.size() - length <= kTail) {
+            lengths.push_back(length);
+        }
     }
     for (const std::size_t length : lengths) {
         const std::vector<std::byte> cut(file.begin(), file.begin() + length);

@@ -45,22 +45,13 @@ const std::string kSuccessBox = std::string(kSetupTitle) + ": " + kSuccessText;
 
 // The last answer to the path dialog, after the text typed into its field.
 using Finish = void (*)(TestFrontEnd&);
-void Enter(TestFrontEnd& ui) {
-    ui.PressEnter();
-}
-void ClearAndEnter(TestFrontEnd& ui) {
-    ui.Press({posix::Key::Code::Delete, {}});
-    ui.PressEnter();
-}
-void CancelButton(TestFrontEnd& ui) {
-    ui.PressButton(IDCANCEL);
-}
-void Escape(TestFrontEnd& ui) {
-    ui.PressEscape();
-}
-void CloseBox(TestFrontEnd& ui) {
-    ui.PressCloseBox();
-}
+const Finish Enter = [](TestFrontEnd& ui) { ui.PressEnter(); };
+const Finish ClearAndEnter = [](TestFrontEnd& ui) {
+    ui.Press({posix::Key::Code::Delete, {}}), ui.PressEnter();
+};
+const Finish CancelButton = [](TestFrontEnd& ui) { ui.PressButton(IDCANCEL); };
+const Finish Escape = [](TestFrontEnd& ui) { ui.PressEscape(); };
+const Finish CloseBox = [](TestFrontEnd& ui) { ui.PressCloseBox(); };
 
 struct AnswerCase {
     const char* name;
@@ -200,18 +191,12 @@ TEST_F(SetupFlowTest, EverythingVisibleInOrder) {
                               "box " + title + ": " + kSuccessText,
                           }));
 
-    const TestFrontEnd::Event pathDialog = ui.DialogsShown().at(0);
-    const auto textOf = [&pathDialog](int id) {
-        for (const auto& [controlId, text] : pathDialog.controls) {
-            if (controlId == id) {
-                return text;
-            }
-        }
-        return std::string("<missing>");
-    };
-    EXPECT_EQ(textOf(IDC_PROMPT_TEXT), kPromptText);
-    EXPECT_EQ(textOf(IDC_PATH_EDIT), "C:\\KARTOL\\");
-    EXPECT_EQ(textOf(-1), "Pfad:");
+    using Controls = std::vector<std::pair<int, std::string>>;
+    EXPECT_EQ(ui.DialogsShown().at(0).controls, (Controls{{IDOK, "OK"},
+                                                          {IDCANCEL, "Cancel"},
+                                                          {IDC_PROMPT_TEXT, kPromptText},
+                                                          {IDC_PATH_EDIT, "C:\\KARTOL\\"},
+                                                          {-1, "Pfad:"}}));
 }
 
 // Stale flags from before would reach the log; the progress dialog clears all 120 of them
@@ -259,14 +244,12 @@ TEST_P(CentringTest, BothDialogsCentred) {
     ASSERT_EQ(shown.size(), 2u);
     const RECT path = shown[0].rect;
     const RECT progress = shown[1].rect;
-    EXPECT_EQ(path.left, GetParam().pathLeft);
-    EXPECT_EQ(path.top, GetParam().pathTop);
-    EXPECT_EQ(progress.left, GetParam().progressLeft);
-    EXPECT_EQ(progress.top, GetParam().progressTop);
     // Moved, not resized.
-    EXPECT_EQ(path.right - path.left, 285);
-    EXPECT_EQ(path.bottom - path.top, 151);
-    EXPECT_EQ(progress.bottom - progress.top, 131);
+    EXPECT_EQ(
+        (std::vector<LONG>{path.left, path.top, path.right - path.left, path.bottom - path.top,
+                           progress.left, progress.top, progress.bottom - progress.top}),
+        (std::vector<LONG>{GetParam().pathLeft, GetParam().pathTop, 285, 151,
+                           GetParam().progressLeft, GetParam().progressTop, 131}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, CentringTest,

@@ -1,8 +1,9 @@
 #!/bin/sh
-# A whole native install of the embedded default payload in line mode: the files are exactly
-# what the payload tool extracts from the same payload, the status texts name them in
-# directory order, the log holds line 1 and one "NC" line per entry in that order, and no
-# temporary file stays.
+# The native binary in line mode, as scripts drive it. The end of input is the close box: it
+# cancels with exit code 0 and touches nothing. A whole install of the embedded default
+# payload: the files are exactly what the payload tool extracts from the same payload, the
+# status texts name them in directory order, the log holds line 1 and one "NC" line per entry
+# in that order, and no temporary file stays.
 # Usage: default_payload.sh <setup binary> <kartol-payload binary> <payload.szdd>
 set -eu
 
@@ -14,11 +15,19 @@ fail() {
     exit 1
 }
 
-mkdir "$work/c"
+mkdir "$work/c" "$work/cancel"
 status=0
+KARTOL_DRIVE_C="$work/cancel" "$setup" </dev/null >"$work/cancel.out" 2>&1 || status=$?
+[ "$status" -eq 0 ] || fail "cancel: exit code $status"
+grep -qxF 'Die Installation wurde abgebrochen.' "$work/cancel.out" || fail "cancel: no message"
+grep -qF 'Bereite Installation vor.' "$work/cancel.out" && fail "cancel: the sequence ran"
+[ -z "$(ls -A "$work/cancel")" ] || fail "cancel: drive C: was touched"
 printf '\n\n' | KARTOL_DRIVE_C="$work/c" "$setup" >"$work/out" 2>&1 || status=$?
 [ "$status" -eq 1 ] || fail "exit code $status"
-grep -qxF 'Die Installation wurde erfolgreich durchgeführt.' "$work/out" || fail "no success"
+for line in '=== Vemo Kartol Setup ===' 'Pfad: [C:\KARTOL\]' 'Bereite Installation vor.' \
+    'Die Installation wurde erfolgreich durchgeführt.'; do
+    grep -qxF -- "$line" "$work/out" || fail "no line \"$line\""
+done
 
 "$tool" extract "$payload" "$work/expected"
 "$tool" list "$payload" | tail -n +2 | sed 's/^ *[0-9]* *[0-9]* //' >"$work/names"
@@ -37,4 +46,4 @@ expected=$(cd "$work/expected" && find . -type f | tr 'a-z' 'A-Z' | sort)
     installed_file=$(find "$work/c/KARTOL" -ipath "$work/c/KARTOL/${file#./}" -type f)
     cmp -s "$work/expected/$file" "$installed_file" || fail "$file differs"
 done
-echo "default payload installed byte for byte"
+echo "line mode: cancel touches nothing; default payload installed byte for byte"

@@ -28,33 +28,31 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- screen ---" >&2
-    tmux -S "$socket" capture-pane -p -t "$session" >&2 2>/dev/null
-    exit 1
-}
-
 screen() {
     tmux -S "$socket" capture-pane -p -t "$session" 2>/dev/null
 }
 
-wait_for_text() {
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- screen ---" >&2
+    screen >&2
+    exit 1
+}
+
+# wait_until <what failed> <command...>: runs the command until it succeeds.
+wait_until() {
+    what=$1
+    shift
     tries=0
-    while ! screen | grep -qF -- "$1"; do
+    until "$@"; do
         tries=$((tries + 1))
-        [ "$tries" -le "$poll_limit" ] || fail "\"$1\" did not appear"
+        [ "$tries" -le "$poll_limit" ] || fail "$what"
         sleep "$poll_interval"
     done
 }
 
-wait_for_exit() {
-    tries=0
-    while [ ! -s "$work/status" ]; do
-        tries=$((tries + 1))
-        [ "$tries" -le "$poll_limit" ] || fail "the program did not end"
-        sleep "$poll_interval"
-    done
+shows() {
+    screen | grep -qF -- "$1"
 }
 
 tmux -u -S "$socket" -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
@@ -62,18 +60,18 @@ tmux -u -S "$socket" -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
     fail "tmux did not start"
 
 for text in 'Vemo Kartol Setup' 'Pfad:' 'C:\KARTOL\' 'OK' 'Cancel'; do
-    wait_for_text "$text"
+    wait_until "\"$text\" did not appear" shows "$text"
 done
 
 tmux -S "$socket" send-keys -t "$session" -l 'd:\spiele'
-wait_for_text 'D:\SPIELE'
-screen | grep -qF 'C:\KARTOL' && fail "the typed text did not replace the default"
+wait_until 'the typed text did not appear' shows 'D:\SPIELE'
+shows 'C:\KARTOL' && fail "the typed text did not replace the default"
 
 tmux -S "$socket" send-keys -t "$session" Escape
-wait_for_text 'Die Installation wurde abgebrochen.'
+wait_until 'no cancel message' shows 'Die Installation wurde abgebrochen.'
 
 tmux -S "$socket" send-keys -t "$session" Enter
-wait_for_exit
+wait_until "the program did not end" test -s "$work/status"
 exit_code=$(cat "$work/status")
 [ "$exit_code" = 0 ] || fail "exit code $exit_code, expected 0"
 [ -z "$(ls -A "$work/drive_c")" ] || fail "drive C: was touched"
