@@ -248,7 +248,7 @@ TEST_P(InstallLogTest, RefusedAtItsLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Logs, InstallLogTest,
-    testing::Values(LogCase{"2 0 1\r\nNC a\r\nNC EIS\\b.c\r\n", 0}, LogCase{"", 1},
+    testing::Values(LogCase{"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, LogCase{"", 1},
                     LogCase{"2 0 1", 1}, LogCase{"02 0 1\r\n", 1}, LogCase{"2 0 2\r\n", 1},
                     LogCase{"2  0 1\r\n", 1}, LogCase{"2 0 1 \r\n", 1}, LogCase{"2 0\r\n", 1},
                     LogCase{"2 0 1 1\r\n", 1}, LogCase{"-2 0 1\r\n", 1}, LogCase{"2 0 1\n", 1},
