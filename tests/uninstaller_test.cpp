@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -72,13 +73,18 @@ std::string Stayed(const std::vector<std::string>& lines) {
     return text;
 }
 
+// "LEVEL001.BTN" and on: the level files of each content folder.
+std::string LevelFile(int level) {
+    char name[sizeof "LEVEL000.BTN"];
+    std::snprintf(name, sizeof name, "LEVEL%03d.BTN", level);
+    return name;
+}
+
 // Eleven listed files that are folders now, each with a file in it: more remainders than the
 // outcome names one by one.
 void ElevenFolders(const fs::path& c) {
     for (int level = 1; level <= 11; ++level) {
-        const fs::path file =
-            c / "KARTOL/eis" /
-            ("LEVEL0" + std::string(level < 10 ? "0" : "") + std::to_string(level) + ".BTN");
+        const fs::path file = c / "KARTOL/eis" / LevelFile(level);
         fs::remove(file);
         fs::create_directory(file);
         Write(file / "x", "x");
@@ -88,9 +94,7 @@ void ElevenFolders(const fs::path& c) {
 std::string ElevenFoldersTree() {
     std::string tree = "KARTOL KARTOL/eis";
     for (int level = 1; level <= 11; ++level) {
-        const std::string folder = "KARTOL/eis/LEVEL0" + std::string(level < 10 ? "0" : "") +
-                                   std::to_string(level) + ".BTN";
-        tree += " " + folder + " " + folder + "/x";
+        tree += " KARTOL/eis/" + LevelFile(level) + " KARTOL/eis/" + LevelFile(level) + "/x";
     }
     return tree;
 }
@@ -98,8 +102,7 @@ std::string ElevenFoldersTree() {
 std::vector<std::string> ElevenFoldersStayed() {
     std::vector<std::string> lines;
     for (int level = 1; level <= 10; ++level) {
-        lines.push_back("C:\\KARTOL\\EIS\\LEVEL0" + std::string(level < 10 ? "0" : "") +
-                        std::to_string(level) + ".BTN" + kInUse);
+        lines.push_back("C:\\KARTOL\\EIS\\" + LevelFile(level) + kInUse);
     }
     lines.push_back("und 3 weitere");
     return lines;

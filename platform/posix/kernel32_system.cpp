@@ -34,7 +34,7 @@ std::optional<std::string> ProgramPathOf(const std::filesystem::path& host) {
         for (auto component = hostAt; component != host.end(); ++component) {
             programPath += '\\' + posix::Utf8ToCp1252(component->string());
         }
-        return programPath.size() > 2 ? programPath : programPath + '\\';
+        return programPath;
     }
     return std::nullopt;
 }
