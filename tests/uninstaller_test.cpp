@@ -27,27 +27,38 @@ constexpr char kConfirm[] =
 constexpr char kRemoved[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer entfernt.";
 constexpr char kNothing[] = ". Es wurde nichts entfernt.";
 constexpr char kUnchanged[] = "=";
+constexpr char kAdded[] = ": enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
+constexpr char kInUse[] = ": wird verwendet oder ist schreibgesch\xFCtzt";
+const fs::path kLog = "KARTOL/deinst.log";
 
+// Drive C as one line: the paths of FileTree, sorted.
 std::string Tree(const fs::path& folder) {
-    std::vector<std::string> paths;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-        paths.push_back(entry.path().lexically_relative(folder).generic_string());
-    }
-    std::ranges::sort(paths);
     std::string tree;
-    for (const std::string& path : paths) {
+    for (const auto& [path, bytes] : FileTree(folder)) {
         tree += (tree.empty() ? "" : " ") + path;
     }
     return tree;
 }
 
-std::string Read(const fs::path& file) {
-    std::ifstream in{file, std::ios::binary};
-    return {std::istreambuf_iterator<char>(in), {}};
+std::string Stayed(const std::vector<std::string>& lines) {
+    std::string text = "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n";
+    for (const std::string& line : lines) {
+        text += "\n" + line;
+    }
+    return text;
 }
 
-void Write(const fs::path& file, const std::string& text) {
-    std::ofstream{file, std::ios::binary | std::ios::trunc} << text;
+std::string Damaged(int line) {
+    return "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log ist besch\xE4"
+           "digt (Zeile " +
+           std::to_string(line) + ")" + kNothing;
+}
+
+// "eis/LEVEL001.BTN" and on: the level files of one content folder.
+std::string LevelFile(int level) {
+    char name[sizeof "eis/LEVEL000.BTN"];
+    std::snprintf(name, sizeof name, "eis/LEVEL%03d.BTN", level);
+    return name;
 }
 
 struct UninstallCase {
@@ -59,54 +70,6 @@ struct UninstallCase {
     std::string treeAfter;  // drive C afterwards; kUnchanged: as before the removal
     std::vector<std::string> boxes;
 };
-
-void NoChange(const fs::path&) {}
-
-constexpr char kAdded[] = ": enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
-constexpr char kInUse[] = ": wird verwendet oder ist schreibgesch\xFCtzt";
-
-std::string Stayed(const std::vector<std::string>& lines) {
-    std::string text = "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n";
-    for (const std::string& line : lines) {
-        text += "\n" + line;
-    }
-    return text;
-}
-
-// "LEVEL001.BTN" and on: the level files of each content folder.
-std::string LevelFile(int level) {
-    char name[sizeof "LEVEL000.BTN"];
-    std::snprintf(name, sizeof name, "LEVEL%03d.BTN", level);
-    return name;
-}
-
-// Eleven listed files that are folders now, each with a file in it: more remainders than the
-// outcome names one by one.
-void ElevenFolders(const fs::path& c) {
-    for (int level = 1; level <= 11; ++level) {
-        const fs::path file = c / "KARTOL/eis" / LevelFile(level);
-        fs::remove(file);
-        fs::create_directory(file);
-        Write(file / "x", "x");
-    }
-}
-
-std::string ElevenFoldersTree() {
-    std::string tree = "KARTOL KARTOL/eis";
-    for (int level = 1; level <= 11; ++level) {
-        tree += " KARTOL/eis/" + LevelFile(level) + " KARTOL/eis/" + LevelFile(level) + "/x";
-    }
-    return tree;
-}
-
-std::vector<std::string> ElevenFoldersStayed() {
-    std::vector<std::string> lines;
-    for (int level = 1; level <= 10; ++level) {
-        lines.push_back("C:\\KARTOL\\EIS\\" + LevelFile(level) + kInUse);
-    }
-    lines.push_back("und 3 weitere");
-    return lines;
-}
 
 class UninstallTest : public SetupFixture, public testing::WithParamInterface<UninstallCase> {};
 
@@ -120,110 +83,82 @@ TEST_P(UninstallTest, LeavesDriveC) {
     ASSERT_EQ(RunSetup(), 1);
     c.change(DriveC());
     const std::string before = Tree(DriveC());
-    const std::size_t setupBoxes = ui.MessageBoxes().size();
+    const std::size_t setupLines = ui.Transcript().size();
     ui.AnswerBox(c.answer);
 
     EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
     EXPECT_EQ(Tree(DriveC()), c.treeAfter == kUnchanged ? before : c.treeAfter);
-    std::vector<std::string> boxes;
-    for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
-        boxes.push_back(box.caption + ": " + box.text);
-    }
-    boxes.erase(boxes.begin(), boxes.begin() + static_cast<std::ptrdiff_t>(setupBoxes));
+    const std::vector<std::string> transcript = ui.Transcript();
     std::vector<std::string> expected;
     for (const std::string& text : c.boxes) {
-        expected.push_back("Vemo Kartol Deinstallation: " + text);
+        expected.push_back("box Vemo Kartol Deinstallation: " + text);
     }
-    EXPECT_EQ(boxes, expected);
+    EXPECT_EQ(
+        std::vector(transcript.begin() + static_cast<std::ptrdiff_t>(setupLines), transcript.end()),
+        expected);
 }
 
-const fs::path kLog = "KARTOL/deinst.log";
-
-std::string Damaged(int line) {
-    return "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log ist besch\xE4"
-           "digt (Zeile " +
-           std::to_string(line) + ")" + kNothing;
+// clang-format off
+void NoChange(const fs::path&) {}
+void AddFile(const fs::path& c) { WriteFile(c / "KARTOL/eis/MEIN.SAV", "x"); }
+void CutShort(const fs::path& c) { fs::resize_file(c / kLog, fs::file_size(c / kLog) - 1); }
+void Remove(const fs::path& c) { fs::remove(c / kLog); }
+void MoreLevels(const fs::path& c) { WriteFile(c / kLog, "2 1 1" + ReadFile(c / kLog).substr(3)); }
+void LeaveFolder(const fs::path& c) {
+    WriteFile(c / "victim", "keep");
+    WriteFile(c / kLog, ReadFile(c / kLog) + "NC ..\\victim\r\n");
 }
+void LinkToOutside(const fs::path& c) {
+    fs::remove_all(c / "KARTOL/eis");
+    fs::create_directory(c / "outside");
+    WriteFile(c / "outside/LEVEL001.BTN", "mine");
+    fs::create_directory_symlink("../outside", c / "KARTOL/eis");
+}
+// Eleven listed files that are folders now, each with a folder in it: more remainders than the
+// outcome names one by one.
+void ElevenFolders(const fs::path& c) {
+    for (int level = 1; level <= 11; ++level) {
+        fs::remove(c / "KARTOL" / LevelFile(level));
+        fs::create_directories(c / "KARTOL" / LevelFile(level) / "x");
+    }
+}
+const auto [kElevenTree, kElevenStayed] = [] {
+    std::string tree = "KARTOL/ KARTOL/eis/";
+    std::vector<std::string> lines;
+    for (int level = 1; level <= 11; ++level) {
+        tree += " KARTOL/" + LevelFile(level) + "/ KARTOL/" + LevelFile(level) + "/x/";
+        lines.push_back("C:\\KARTOL\\EIS\\" + LevelFile(level).substr(4) + kInUse);
+    }
+    lines.back() = "und 3 weitere";
+    return std::pair{tree, Stayed(lines)};
+}();
+const std::string kMissing = "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log fehlt oder kann "
+                             "nicht gelesen werden" + std::string(kNothing);
+const std::string kAddedEis = std::string("C:\\KARTOL\\eis") + kAdded;
+const std::string kAddedKartol = std::string("C:\\KARTOL") + kAdded;
+const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UninstallTest,
-    testing::Values(
-        UninstallCase{"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-        UninstallCase{"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
-        UninstallCase{"ExistingParentStays",
-                      "c:\\spiele\\kartol",
-                      NoChange,
-                      IDYES,
-                      kExitRemoved,
-                      "SPIELE",
-                      {kConfirm, kRemoved}},
-        UninstallCase{"AddedFileStays",
-                      "",
-                      [](const fs::path& c) { Write(c / "KARTOL/eis/MEIN.SAV", "x"); },
-                      IDYES,
-                      kExitSomethingStayed,
-                      "KARTOL KARTOL/eis KARTOL/eis/MEIN.SAV",
-                      {kConfirm, Stayed({std::string("C:\\KARTOL\\eis") + kAdded,
-                                         std::string("C:\\KARTOL") + kAdded})}},
-        UninstallCase{"ManyStayed",
-                      "",
-                      ElevenFolders,
-                      IDYES,
-                      kExitSomethingStayed,
-                      ElevenFoldersTree(),
-                      {kConfirm, Stayed(ElevenFoldersStayed())}},
-        UninstallCase{
-            "LinkNotFollowed",
-            "",
-            [](const fs::path& c) {
-                fs::remove_all(c / "KARTOL/eis");
-                fs::create_directory(c / "outside");
-                Write(c / "outside/LEVEL001.BTN", "mine");
-                fs::create_directory_symlink("../outside", c / "KARTOL/eis");
-            },
-            IDYES,
-            kExitSomethingStayed,
-            "KARTOL KARTOL/eis outside outside/LEVEL001.BTN",
-            {kConfirm, Stayed({"C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter",
-                               std::string("C:\\KARTOL") + kAdded})}},
-        UninstallCase{"NameLeavesFolder",
-                      "",
-                      [](const fs::path& c) {
-                          Write(c / "victim", "keep");
-                          Write(c / kLog, Read(c / kLog) + "NC ..\\victim\r\n");
-                      },
-                      IDYES,
-                      kExitNothingRemoved,
-                      kUnchanged,
-                      {Damaged(183)}},
-        UninstallCase{
-            "LevelsDoNotFit",
-            "",
-            [](const fs::path& c) { Write(c / kLog, "2 1 1" + Read(c / kLog).substr(3)); },
-            IDYES,
-            kExitNothingRemoved,
-            kUnchanged,
-            {Damaged(1)}},
-        UninstallCase{"CutShort",
-                      "",
-                      [](const fs::path& c) {
-                          const std::string log = Read(c / kLog);
-                          Write(c / kLog, log.substr(0, log.size() - 1));
-                      },
-                      IDYES,
-                      kExitNothingRemoved,
-                      kUnchanged,
-                      {Damaged(182)}},
-        UninstallCase{"Missing",
-                      "",
-                      [](const fs::path& c) { fs::remove(c / kLog); },
-                      IDYES,
-                      kExitNothingRemoved,
-                      kUnchanged,
-                      {"Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log fehlt oder kann nicht "
-                       "gelesen werden" +
-                       std::string(kNothing)}}),
+INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::Values(
+    UninstallCase{"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+    UninstallCase{"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
+    UninstallCase{"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved,
+                  "SPIELE/", {kConfirm, kRemoved}},
+    UninstallCase{"AddedFileStays", "", AddFile, IDYES, kExitSomethingStayed,
+                  "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV",
+                  {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
+    UninstallCase{"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree,
+                  {kConfirm, kElevenStayed}},
+    UninstallCase{"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
+                  "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN",
+                  {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
+    UninstallCase{"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged,
+                  {Damaged(183)}},
+    UninstallCase{"LevelsDoNotFit", "", MoreLevels, IDYES, kExitNothingRemoved, kUnchanged,
+                  {Damaged(1)}},
+    UninstallCase{"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
+    UninstallCase{"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
 // Without its own path the uninstaller cannot know its folder, and removes nothing.
 TEST_F(UninstallTest, NoProgramPath) {
@@ -249,16 +184,17 @@ TEST_P(InstallLogTest, RefusedAtItsLine) {
     EXPECT_EQ(parsed.record.has_value(), GetParam().badLine == 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Logs, InstallLogTest,
-    testing::Values(LogCase{"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, LogCase{"", 1},
-                    LogCase{"2 0 1", 1}, LogCase{"02 0 1\r\n", 1}, LogCase{"2 0 2\r\n", 1},
-                    LogCase{"2  0 1\r\n", 1}, LogCase{"2 0 1 \r\n", 1}, LogCase{"2 0\r\n", 1},
-                    LogCase{"2 0 1 1\r\n", 1}, LogCase{"-2 0 1\r\n", 1}, LogCase{"2 0 1\n", 1},
-                    LogCase{"2 0 1\r\nNC \r\n", 2}, LogCase{"2 0 1\r\nNC C:\\x\r\n", 2},
-                    LogCase{"2 0 1\r\nNC \\x\r\n", 2}, LogCase{"2 0 1\r\nNC a/../../x\r\n", 2},
-                    LogCase{"2 0 1\r\nNC a\tb\r\n", 2}, LogCase{"2 0 1\r\nNC . .\\x\r\n", 2},
-                    LogCase{"2 0 1\r\nnc a\r\n", 2}, LogCase{"2 0 1\r\nNC a\r\n\r\n", 3}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Logs, InstallLogTest, testing::Values(
+    LogCase{"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, LogCase{"", 1}, LogCase{"2 0 1", 1},
+    LogCase{"02 0 1\r\n", 1}, LogCase{"2 0 2\r\n", 1}, LogCase{"2  0 1\r\n", 1},
+    LogCase{"2 0 1 \r\n", 1}, LogCase{"2 0\r\n", 1}, LogCase{"2 0 1 1\r\n", 1},
+    LogCase{"-2 0 1\r\n", 1}, LogCase{"2 0 1\n", 1}, LogCase{"2 0 1\r\nNC \r\n", 2},
+    LogCase{"2 0 1\r\nNC C:\\x\r\n", 2}, LogCase{"2 0 1\r\nNC \\x\r\n", 2},
+    LogCase{"2 0 1\r\nNC a/../../x\r\n", 2}, LogCase{"2 0 1\r\nNC a\tb\r\n", 2},
+    LogCase{"2 0 1\r\nNC . .\\x\r\n", 2}, LogCase{"2 0 1\r\nnc a\r\n", 2},
+    LogCase{"2 0 1\r\nNC a\r\n\r\n", 3}));
+// clang-format on
 
 // The largest log a setup writes, 120 levels and 300 names of 127 bytes, is read; a file
 // larger than the limit is not.

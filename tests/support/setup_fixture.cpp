@@ -3,6 +3,8 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/posix/drive_map.h"
@@ -58,4 +60,29 @@ void SetupFixture::TearDown() {
 int SetupFixture::RunSetup() {
     char commandLine[] = "";
     return SetupFlow(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in{file, std::ios::binary};
+    return {std::istreambuf_iterator<char>{in}, {}};
+}
+
+void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream{file, std::ios::binary | std::ios::trunc}.write(
+        bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::map<std::string, std::string> FileTree(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator{folder}) {
+        const std::string name = entry.path().lexically_relative(folder).generic_string();
+        if (entry.is_symlink()) {
+            tree[name] = "-> " + std::filesystem::read_symlink(entry.path()).generic_string();
+        } else if (entry.is_directory()) {
+            tree[name + "/"];
+        } else {
+            tree[name] = ReadFile(entry.path());
+        }
+    }
+    return tree;
 }

@@ -16,6 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
 
 #include "support/test_front_end.h"
 
@@ -37,5 +40,12 @@ class SetupFixture : public ::testing::Test {
     std::filesystem::path driveC_;
     std::filesystem::path workingDirectory_;
 };
+
+// A host file's bytes; a host file made to hold `bytes`.
+std::string ReadFile(const std::filesystem::path& file);
+void WriteFile(const std::filesystem::path& file, std::string_view bytes);
+// Everything below `folder` by generic relative path: a file with its bytes, a folder with a
+// final "/" and no bytes, a link as "-> " and its target.
+std::map<std::string, std::string> FileTree(const std::filesystem::path& folder);
 
 #endif
