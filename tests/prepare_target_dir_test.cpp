@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
@@ -51,7 +50,7 @@ struct Injected {
     posix::Injection injection;
 };
 
-struct PrepareCase {
+struct Case {
     const char* name{};
     std::string installDir{};
     // The drives before the stage, below the drives' folder ("c" is C:, "d" is D:): a name ending
@@ -70,7 +69,7 @@ struct PrepareCase {
     std::string installDirAfter{};
 };
 
-void PrintTo(const PrepareCase& c, std::ostream* out) {
+void PrintTo(const Case& c, std::ostream* out) {
     *out << c.name;
 }
 
@@ -103,17 +102,11 @@ class PrepareTargetDirTest : public SetupFixture {
         }
     }
 
-    std::string ReadHost(const fs::path& host) const {
-        std::ifstream in{host, std::ios::binary};
-        return {std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
-    }
-
     // Both drives as "after" writes them, every folder listed.
     std::set<std::string> Tree() const {
         std::set<std::string> tree;
-        for (const auto& entry : fs::recursive_directory_iterator{DriveC()}) {
-            const std::string name = fs::relative(entry.path(), DriveC()).string();
-            tree.insert(entry.is_directory() ? name + "/" : name + "=" + ReadHost(entry.path()));
+        for (const auto& [name, bytes] : FileTree(DriveC())) {
+            tree.insert(name.ends_with('/') ? name : name + "=" + bytes);
         }
         return tree;
     }
@@ -141,11 +134,10 @@ std::set<std::string> Expand(const std::vector<std::string>& after) {
     return tree;
 }
 
-class PrepareTableTest : public PrepareTargetDirTest,
-                         public ::testing::WithParamInterface<PrepareCase> {};
+class PrepareTableTest : public PrepareTargetDirTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(PrepareTableTest, LevelsFlagsLogAndMessages) {
-    const PrepareCase& c = GetParam();
+    const Case& c = GetParam();
     for (const std::string& entry : c.before) {
         if (entry.ends_with('/')) {
             fs::create_directories(DriveC() / entry);
@@ -192,111 +184,101 @@ std::vector<Injected> Fails(posix::Api api, const char* path) {
     return {{api, {path, {}, ERROR_ACCESS_DENIED}}};
 }
 
-// Positional, as the rows below are: designated initializers would take a line per field.
-PrepareCase Case(const char* name, std::string installDir, std::vector<std::string> before,
-                 std::vector<Injected> injections, int result, std::vector<const char*> messages,
-                 std::vector<int> flags = {}, bool logOpen = false,
-                 std::vector<std::string> after = {}, std::string installDirAfter = {}) {
-    return {name,     installDir, before,  injections, result,
-            messages, flags,      logOpen, after,      installDirAfter};
-}
-
 // A run that succeeds: `target` (below the drives' folder) holds the log and the content
 // subdirectories afterwards.
-PrepareCase Prepared(const char* name, std::string installDir, std::vector<std::string> before,
-                     std::vector<int> flags, const std::string& target, const std::string& log,
-                     std::vector<Injected> injections = {}, std::string installDirAfter = {}) {
-    return Case(name, installDir, before, injections, 1, {}, flags, true,
-                {target + "/*", target + "/deinst.log=" + log}, installDirAfter);
+Case Prepared(const char* name, std::string installDir, std::vector<std::string> before,
+              std::vector<int> flags, const std::string& target, const std::string& log,
+              std::vector<Injected> injections = {}, std::string installDirAfter = {}) {
+    return {name,           installDir, before,
+            injections,     1,          {},
+            flags,          true,       {target + "/*", target + "/deinst.log=" + log},
+            installDirAfter};
 }
 
-PrepareCase Invalid(const char* name, std::string installDir) {
+Case Invalid(const char* name, std::string installDir) {
     return {name, std::move(installDir), {}, {}, 0, {kInvalidPath}};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PrepareTableTest,
-    ::testing::Values(
-        // The successful walks: which levels the stage found and made, and line 1 of the log.
-        Prepared("NewDirectory", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "\x31\x20\x31\x0D\x0A"),
-        Prepared("ExistingDirectoryInLowerCase", "C:\\KARTOL\\", {"c/kartol/"}, {0}, "c/kartol",
-                 "\x31\x20\x30\x0D\x0A"),
-        Prepared("TwoLevelsBothNew", "D:\\PROGRAMME\\KARTOL\\", {}, {1, 1}, "d/PROGRAMME/KARTOL",
-                 "2 1 1\r\n"),
-        Prepared("TwoLevelsFirstExists", "D:\\PROGRAMME\\KARTOL\\", {"d/Programme/"}, {0, 1},
-                 "d/Programme/KARTOL", "\x32\x20\x30\x20\x31\x0D\x0A"),
-        Prepared("TwoLevelsBothExist", "D:\\PROGRAMME\\KARTOL\\", {"d/programme/kartol/"}, {0, 0},
-                 "d/programme/kartol", "2 0 0\r\n"),
-        Prepared("DriveRootHasNoLevels", "C:\\", {}, {}, "c", "\x30\x0D\x0A"),
-        // A doubled backslash is a second level of the same directory, found existing.
-        Prepared("DoubledBackslash", "C:\\KARTOL\\\\", {}, {1, 0}, "c/KARTOL", "2 1 0\r\n"),
-        Prepared("HundredTwentyLevels", "C:\\" + Repeat("A\\", 120), {}, std::vector<int>(120, 1),
-                 "c" + Repeat("/A", 120), "120" + Repeat(" 1", 120) + "\r\n"),
-        // The free-space threshold itself passes, and so does more than 32 bits can count.
-        Prepared("ExactlyEnoughSpace", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
-                 FreeBytes(2, 512, 15000)),
-        Prepared("MoreThanFourGiB", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
-                 FreeBytes(64, 4096, 0x10000)),
-        Prepared("WindowsDirectoryOfThreeHundred", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
-                 WindowsDirLength(300)),
-        // The backslash is appended, so later names are joined to it directly; 299 characters get
-        // theirs too: 300, the most InstallDir holds.
-        Prepared("NoFinalBackslash", "C:\\KARTOL", {}, {1}, "c/KARTOL", "1 1\r\n", {},
-                 "C:\\KARTOL\\"),
-        Prepared("LongestPath", kLongPath, {}, {1, 1, 1}, kLongHost, "3 1 1 1\r\n", {},
-                 kLongPath + "\\"),
-        // Existing content subdirectories are kept as they are, whatever their case.
-        Case("ContentDirectoriesKept", "C:\\KARTOL\\",
-             {"c/kartol/eis/", "c/kartol/eis/LEVEL001.BTN", "c/kartol/RES/", "c/kartol/deinst.log"},
-             {}, 1, {}, {0}, true,
-             {"c/kartol/eis/LEVEL001.BTN=old", "c/kartol/RES/", "c/kartol/klondike/",
-              "c/kartol/newyork/", "c/kartol/mars/", "c/kartol/tutorial/",
-              "c/kartol/deinst.log=1 0\r\n"}),
-        // Failures before the walk: one message, nothing created, an older log left alone.
-        Invalid("Empty", ""), Invalid("LetterOnly", "C"), Invalid("NoBackslash", "C:"),
-        Invalid("DriveRelative", "C:KARTOL"), Invalid("LowerCaseDrive", "c:\\kartol\\"),
-        Invalid("DigitDrive", "1:\\KARTOL\\"), Invalid("ByteAbove127", "\xC4:\\KARTOL\\"),
-        Invalid("SlashForBackslash", "C:/KARTOL/"), Invalid("UnmappedDrive", "Q:\\KARTOL\\"),
-        Invalid("HundredTwentyOneLevels", "C:\\" + Repeat("A\\", 121)),
-        Case("OneByteTooLittleSpace", "C:\\KARTOL\\", {"c/deinst.log"}, FreeBytes(1, 1, 15359999),
-             0, {kTooLittleSpace}, {}, false, {"c/deinst.log=old"}),
-        Case("FreeSpaceUnknown", "C:\\KARTOL\\", {}, Fails(posix::Api::GetDiskFreeSpaceA, "C:\\"),
-             0, {kInvalidPath}),
-        Case("NoWindowsDirectory", "C:\\KARTOL\\", {}, Fails(posix::Api::GetWindowsDirectoryA, ""),
-             0, {kNoWindowsDir}),
-        Case("WindowsDirectoryTooLong", "C:\\KARTOL\\", {"c/kartol/", "c/kartol/deinst.log"},
-             WindowsDirLength(301), 0, {kNoWindowsDir}, {}, false, {"c/kartol/deinst.log=old"}),
-        // A file where a level should be: the walk stops, and the log cannot go below it.
-        Case("LevelTakenByFile", "C:\\KARTOL\\", {"c/kartol"}, {}, 0,
-             {kPathNotCreated, kLogNotCreated}, {}, false, {"c/kartol=old"}),
-        Case("SecondLevelTakenByFile", "D:\\SPIELE\\KARTOL\\", {"d/spiele/", "d/spiele/KARTOL"}, {},
-             0, {kPathNotCreated, kLogNotCreated}, {0}, false, {"d/spiele/KARTOL=old"}),
-        // Levels made before the failing one stay.
-        Case("LevelCannotBeCreated", "C:\\NEU\\KARTOL\\", {},
-             Fails(posix::Api::CreateDirectoryA, "C:\\NEU\\KARTOL"), 0,
-             {kPathNotCreated, kLogNotCreated}, {1}, false, {"c/NEU/"}),
-        // A name the file system refuses passes the form test and fails in the walk.
-        Case("RefusedName", "C:\\KAR*TOL\\", {}, {}, 0, {kPathNotCreated, kLogNotCreated}),
-        // A level that exists but cannot be entered stops the walk there; the log can still be made
-        // in the target, and its line counts only the levels before.
-        Case("FirstLevelCannotBeEntered", "D:\\PROGRAMME\\KARTOL\\", {"d/PROGRAMME/KARTOL/"},
-             Fails(posix::Api::SetCurrentDirectoryA, "D:\\PROGRAMME"), 1, {kPathNotCreated}, {},
-             true, {"d/PROGRAMME/KARTOL/*", "d/PROGRAMME/KARTOL/deinst.log=0\r\n"}),
-        Case("SecondLevelCannotBeEntered", "D:\\PROGRAMME\\KARTOL\\", {"d/PROGRAMME/KARTOL/"},
-             Fails(posix::Api::SetCurrentDirectoryA, "D:\\PROGRAMME\\KARTOL"), 1, {kPathNotCreated},
-             {0}, true, {"d/PROGRAMME/KARTOL/*", "d/PROGRAMME/KARTOL/deinst.log=1 0\r\n"}),
-        Case("LogCannotBeCreated", "C:\\KARTOL\\", {},
-             Fails(posix::Api::OpenProgramStream, "C:\\KARTOL\\deinst.log"), 0, {kLogNotCreated},
-             {1}, false, {"c/KARTOL/"}),
-        // The log stays open with line 1; the subdirectories before the failing one exist.
-        Case("ContentDirectoryTakenByFile", "C:\\KARTOL\\", {"c/kartol/", "c/kartol/MARS"}, {}, 0,
-             {kPathNotCreated}, {0}, true,
-             {"c/kartol/klondike/", "c/kartol/eis/", "c/kartol/newyork/", "c/kartol/MARS=old",
-              "c/kartol/deinst.log=1 0\r\n"}),
-        Case("ContentDirectoryCannotBeCreated", "C:\\KARTOL\\", {},
-             Fails(posix::Api::CreateDirectoryA, "C:\\KARTOL\\klondike"), 0, {kPathNotCreated}, {1},
-             true, {"c/KARTOL/deinst.log=1 1\r\n"})),
+using enum posix::Api;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, PrepareTableTest, ::testing::Values(
+    // The successful walks: which levels the stage found and made, and line 1 of the log.
+    Prepared("NewDirectory", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "\x31\x20\x31\x0D\x0A"),
+    Prepared("ExistingDirectoryInLowerCase", "C:\\KARTOL\\", {"c/kartol/"}, {0}, "c/kartol",
+             "\x31\x20\x30\x0D\x0A"),
+    Prepared("TwoLevelsBothNew", "D:\\PROGRAMME\\KARTOL\\", {}, {1, 1}, "d/PROGRAMME/KARTOL",
+             "2 1 1\r\n"),
+    Prepared("TwoLevelsFirstExists", "D:\\PROGRAMME\\KARTOL\\", {"d/Programme/"}, {0, 1},
+             "d/Programme/KARTOL", "\x32\x20\x30\x20\x31\x0D\x0A"),
+    Prepared("TwoLevelsBothExist", "D:\\PROGRAMME\\KARTOL\\", {"d/programme/kartol/"}, {0, 0},
+             "d/programme/kartol", "2 0 0\r\n"),
+    Prepared("DriveRootHasNoLevels", "C:\\", {}, {}, "c", "\x30\x0D\x0A"),
+    // A doubled backslash is a second level of the same directory, found existing.
+    Prepared("DoubledBackslash", "C:\\KARTOL\\\\", {}, {1, 0}, "c/KARTOL", "2 1 0\r\n"),
+    Prepared("HundredTwentyLevels", "C:\\" + Repeat("A\\", 120), {}, std::vector<int>(120, 1),
+             "c" + Repeat("/A", 120), "120" + Repeat(" 1", 120) + "\r\n"),
+    // The free-space threshold itself passes, and so does more than 32 bits can count.
+    Prepared("ExactlyEnoughSpace", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
+             FreeBytes(2, 512, 15000)),
+    Prepared("MoreThanFourGiB", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
+             FreeBytes(64, 4096, 0x10000)),
+    Prepared("WindowsDirectoryOfThreeHundred", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
+             WindowsDirLength(300)),
+    // The backslash is appended, so later names are joined to it directly; 299 characters get
+    // theirs too: 300, the most InstallDir holds.
+    Prepared("NoFinalBackslash", "C:\\KARTOL", {}, {1}, "c/KARTOL", "1 1\r\n", {}, "C:\\KARTOL\\"),
+    Prepared("LongestPath", kLongPath, {}, {1, 1, 1}, kLongHost, "3 1 1 1\r\n", {},
+             kLongPath + "\\"),
+    // Existing content subdirectories are kept as they are, whatever their case.
+    Case{"ContentDirectoriesKept", "C:\\KARTOL\\",
+         {"c/kartol/eis/", "c/kartol/eis/LEVEL001.BTN", "c/kartol/RES/", "c/kartol/deinst.log"},
+         {}, 1, {}, {0}, true,
+         {"c/kartol/eis/LEVEL001.BTN=old", "c/kartol/RES/", "c/kartol/klondike/",
+          "c/kartol/newyork/", "c/kartol/mars/", "c/kartol/tutorial/",
+          "c/kartol/deinst.log=1 0\r\n"}},
+    // Failures before the walk: one message, nothing created, an older log left alone.
+    Invalid("Empty", ""), Invalid("LetterOnly", "C"), Invalid("NoBackslash", "C:"),
+    Invalid("DriveRelative", "C:KARTOL"), Invalid("LowerCaseDrive", "c:\\kartol\\"),
+    Invalid("DigitDrive", "1:\\KARTOL\\"), Invalid("ByteAbove127", "\xC4:\\KARTOL\\"),
+    Invalid("SlashForBackslash", "C:/KARTOL/"), Invalid("UnmappedDrive", "Q:\\KARTOL\\"),
+    Invalid("HundredTwentyOneLevels", "C:\\" + Repeat("A\\", 121)),
+    Case{"OneByteTooLittleSpace", "C:\\KARTOL\\", {"c/deinst.log"}, FreeBytes(1, 1, 15359999), 0,
+         {kTooLittleSpace}, {}, false, {"c/deinst.log=old"}},
+    Case{"FreeSpaceUnknown", "C:\\KARTOL\\", {}, Fails(GetDiskFreeSpaceA, "C:\\"), 0,
+         {kInvalidPath}},
+    Case{"NoWindowsDirectory", "C:\\KARTOL\\", {}, Fails(GetWindowsDirectoryA, ""), 0,
+         {kNoWindowsDir}},
+    Case{"WindowsDirectoryTooLong", "C:\\KARTOL\\", {"c/kartol/", "c/kartol/deinst.log"},
+         WindowsDirLength(301), 0, {kNoWindowsDir}, {}, false, {"c/kartol/deinst.log=old"}},
+    // A file where a level should be: the walk stops, and the log cannot go below it.
+    Case{"LevelTakenByFile", "C:\\KARTOL\\", {"c/kartol"}, {}, 0, {kPathNotCreated, kLogNotCreated},
+         {}, false, {"c/kartol=old"}},
+    Case{"SecondLevelTakenByFile", "D:\\SPIELE\\KARTOL\\", {"d/spiele/", "d/spiele/KARTOL"}, {}, 0,
+         {kPathNotCreated, kLogNotCreated}, {0}, false, {"d/spiele/KARTOL=old"}},
+    // Levels made before the failing one stay.
+    Case{"LevelCannotBeCreated", "C:\\NEU\\KARTOL\\", {},
+         Fails(CreateDirectoryA, "C:\\NEU\\KARTOL"), 0, {kPathNotCreated, kLogNotCreated}, {1}, false, {"c/NEU/"}},
+    // A name the file system refuses passes the form test and fails in the walk.
+    Case{"RefusedName", "C:\\KAR*TOL\\", {}, {}, 0, {kPathNotCreated, kLogNotCreated}},
+    // A level that exists but cannot be entered stops the walk there; the log can still be made in
+    // the target, and its line counts only the levels before.
+    Case{"FirstLevelCannotBeEntered", "D:\\PROGRAMME\\KARTOL\\", {"d/PROGRAMME/KARTOL/"},
+         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME"), 1, {kPathNotCreated}, {}, true,
+         {"d/PROGRAMME/KARTOL/*", "d/PROGRAMME/KARTOL/deinst.log=0\r\n"}},
+    Case{"SecondLevelCannotBeEntered", "D:\\PROGRAMME\\KARTOL\\", {"d/PROGRAMME/KARTOL/"},
+         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME\\KARTOL"), 1, {kPathNotCreated}, {0}, true,
+         {"d/PROGRAMME/KARTOL/*", "d/PROGRAMME/KARTOL/deinst.log=1 0\r\n"}},
+    Case{"LogCannotBeCreated", "C:\\KARTOL\\", {},
+         Fails(OpenProgramStream, "C:\\KARTOL\\deinst.log"), 0, {kLogNotCreated}, {1}, false, {"c/KARTOL/"}},
+    // The log stays open with line 1; the subdirectories before the failing one exist.
+    Case{"ContentDirectoryTakenByFile", "C:\\KARTOL\\", {"c/kartol/", "c/kartol/MARS"}, {}, 0,
+         {kPathNotCreated}, {0}, true, {"c/kartol/klondike/", "c/kartol/eis/", "c/kartol/newyork/",
+                                        "c/kartol/MARS=old", "c/kartol/deinst.log=1 0\r\n"}},
+    Case{"ContentDirectoryCannotBeCreated", "C:\\KARTOL\\", {},
+         Fails(CreateDirectoryA, "C:\\KARTOL\\klondike"), 0, {kPathNotCreated}, {1}, true,
+         {"c/KARTOL/deinst.log=1 1\r\n"}}),
     [](const auto& info) { return std::string{info.param.name}; });
+// clang-format on
 
 // A second run into the same folder finds every level, and its log replaces the first one's.
 TEST_F(PrepareTargetDirTest, SecondRunRewritesTheLog) {
@@ -304,13 +286,13 @@ TEST_F(PrepareTargetDirTest, SecondRunRewritesTheLog) {
     ASSERT_EQ(Prepare("D:\\PROGRAMME\\KARTOL\\"), 1);
     std::fputs("NC KARTOL.EXE\n", UninstallLog);
     CloseLog();
-    ASSERT_EQ(ReadHost(log), "2 1 1\r\nNC KARTOL.EXE\r\n");
+    ASSERT_EQ(ReadFile(log), "2 1 1\r\nNC KARTOL.EXE\r\n");
 
     ASSERT_EQ(Prepare("D:\\PROGRAMME\\KARTOL\\"), 1);
     EXPECT_EQ(std::vector<int>(PathLevelFlags, PathLevelFlags + PathLevelCount),
               (std::vector<int>{0, 0}));
     CloseLog();
-    EXPECT_EQ(ReadHost(log), "2 0 0\r\n");
+    EXPECT_EQ(ReadFile(log), "2 0 0\r\n");
     EXPECT_TRUE(ui.MessageBoxes().empty());
 }
 
