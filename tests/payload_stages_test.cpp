@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -75,10 +73,8 @@ class PayloadStageTest : public SetupFixture {
         ASSERT_TRUE(OpenUninstallLog());
     }
 
-    void Write(const std::string& name, const Bytes& bytes) {
-        std::ofstream{Target() / name, std::ios::binary}.write(
-            reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+    void Write(const std::string& name, const Bytes& bytes) const {
+        WriteFile(Target() / name, Text(bytes));
     }
 
     // Every file below the target (the log closed first), folders left out.
@@ -87,14 +83,8 @@ class PayloadStageTest : public SetupFixture {
             std::fclose(UninstallLog);
             UninstallLog = nullptr;
         }
-        Tree tree;
-        for (const auto& entry : fs::recursive_directory_iterator(Target())) {
-            if (entry.is_regular_file()) {
-                std::ifstream in{entry.path(), std::ios::binary};
-                tree[fs::relative(entry.path(), Target()).string()] = {
-                    std::istreambuf_iterator<char>{in}, std::istreambuf_iterator<char>{}};
-            }
-        }
+        Tree tree = FileTree(Target());
+        std::erase_if(tree, [](const auto& entry) { return entry.first.ends_with('/'); });
         return tree;
     }
 };
@@ -134,23 +124,15 @@ std::vector<UnpackCase> UnpackCases() {
     Bytes noNul = kGood;
     std::fill_n(noNul.begin() + kFirstRecord, archive::kNameFieldSize, 'N');
     const Tree nothing;
+    // clang-format off
     return {
         {"Sizes", Archive(sizes), 1, sized, sizedLog},
-        {"OutOfOrder",
-         reordered,
-         1,
-         {{"X", Text(Pattern(5, 3))}, {"Y", Text(Pattern(7, 4))}},
+        {"OutOfOrder", reordered, 1, {{"X", Text(Pattern(5, 3))}, {"Y", Text(Pattern(7, 4))}},
          "NC X\r\nNC Y\r\n"},
-        {"SameNameTwice",
-         Archive({{"A", Pattern(3, 1)}, {"a", Pattern(4, 2)}}),
-         1,
-         {{"A", Text(Pattern(4, 2))}},
-         "NC A\r\nNC a\r\n"},
-        {"MissingFolder",
-         Archive({{"B", Pattern(3, 1)}, {"NONE\\C", Pattern(3, 2)}}),
-         0,
-         {{"B", Text(Pattern(3, 1))}},
-         "NC B\r\n"},
+        {"SameNameTwice", Archive({{"A", Pattern(3, 1)}, {"a", Pattern(4, 2)}}), 1,
+         {{"A", Text(Pattern(4, 2))}}, "NC A\r\nNC a\r\n"},
+        {"MissingFolder", Archive({{"B", Pattern(3, 1)}, {"NONE\\C", Pattern(3, 2)}}), 0,
+         {{"B", Text(Pattern(3, 1))}}, "NC B\r\n"},
         {"OnlyMagicTested", magicTail, 1, nothing, ""},
         {"CountMinusOne", Patched(Archive({}), archive::kHeaderSize, 0xFFFFFFFF), 1, nothing, ""},
         {"WrongMagic", Patched(kGood, 3, 0), 0, nothing, ""},
@@ -163,6 +145,7 @@ std::vector<UnpackCase> UnpackCases() {
         {"OffsetPastEnd", Patched(kGood, kFirstRecord + 136 + 128, 0x7FFFFFF0), 0, nothing, ""},
         {"SizeNear4GiB", Patched(kGood, kFirstRecord + 132, 0xFFFFFFFF), 0, nothing, ""},
     };
+    // clang-format on
 }
 
 TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {

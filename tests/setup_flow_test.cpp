@@ -61,18 +61,10 @@ struct AnswerCase {
     std::string installDir;
     std::vector<std::string> boxes;
     // The dialogs shown; after a cancel only the path dialog. Only a success leaves files.
-    std::size_t dialogs;
+    std::size_t dialogs = 2;
     // The path dialog cannot be shown.
-    bool pathDialogFails;
+    bool pathDialogFails = false;
 };
-
-// Positional, so that a row takes a line or two.
-AnswerCase Answer(const char* name, std::string typed, Finish finish, int exitCode,
-                  std::string installDir, std::vector<std::string> boxes, std::size_t dialogs = 2,
-                  bool pathDialogFails = false) {
-    return {name,    std::move(typed), finish, exitCode, std::move(installDir), std::move(boxes),
-            dialogs, pathDialogFails};
-}
 
 class AnswerTest : public SetupFlowTest, public testing::WithParamInterface<AnswerCase> {};
 
@@ -94,52 +86,28 @@ TEST_P(AnswerTest, DialogDeliversThePathOrCancels) {
 
 const std::string kInvalidPathBox = std::string("Fehler: ") + kInvalidPathText;
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, AnswerTest,
-    testing::Values(
-        Answer("CancelButton", "", CancelButton, 0, "", {kAbortBox}, 1),
-        Answer("Escape", "", Escape, 0, "", {kAbortBox}, 1),
-        Answer("CloseBox", "", CloseBox, 0, "", {kAbortBox}, 1),
-        // Typing first changes nothing: Cancel leaves InstallDir alone.
-        Answer("EscapeAfterTyping", "c:\\anders", Escape, 0, "", {kAbortBox}, 1),
-        Answer("EnterTakesTheDefault", "", Enter, 1, "C:\\KARTOL\\", {kSuccessBox}),
-        Answer("LowerCaseArrivesUpperCase", "c:\\spiele\\kartol", Enter, 1, "C:\\SPIELE\\KARTOL\\",
-               {kSuccessBox}),
-        // The field's upper-casing covers code page 1252 letters: ä becomes Ä.
-        Answer("UmlautArrivesUpperCase", "c:\\m\xE4rz", Enter, 1, "C:\\M\xC4RZ\\", {kSuccessBox}),
-        // Stage 1 judges the path and fails with its own message; the sequence stops.
-        Answer("EmptyFieldFailsStageOne", "", ClearAndEnter, 1, "", {kInvalidPathBox, kAbortBox}),
-        Answer("NoDriveLetterFailsStageOne", "1:\\kartol", Enter, 1, "1:\\KARTOL",
-               {kInvalidPathBox, kAbortBox}),
-        // The result of the path dialog is compared with 0 only: a dialog that fails (-1) leads
-        // on to the progress dialog, and stage 1 refuses the empty InstallDir.
-        Answer("FailedPathDialogLeadsToStageOne", "", Enter, 1, "", {kInvalidPathBox, kAbortBox}, 1,
-               true)),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Answers, AnswerTest, testing::Values(
+    AnswerCase{"CancelButton", "", CancelButton, 0, "", {kAbortBox}, 1},
+    AnswerCase{"Escape", "", Escape, 0, "", {kAbortBox}, 1},
+    AnswerCase{"CloseBox", "", CloseBox, 0, "", {kAbortBox}, 1},
+    // Typing first changes nothing: Cancel leaves InstallDir alone.
+    AnswerCase{"EscapeAfterTyping", "c:\\anders", Escape, 0, "", {kAbortBox}, 1},
+    AnswerCase{"EnterTakesTheDefault", "", Enter, 1, "C:\\KARTOL\\", {kSuccessBox}},
+    AnswerCase{"LowerCaseArrivesUpperCase", "c:\\spiele\\kartol", Enter, 1,
+               "C:\\SPIELE\\KARTOL\\", {kSuccessBox}},
+    // The field's upper-casing covers code page 1252 letters: ä becomes Ä.
+    AnswerCase{"UmlautArrivesUpperCase", "c:\\m\xE4rz", Enter, 1, "C:\\M\xC4RZ\\", {kSuccessBox}},
+    // Stage 1 judges the path and fails with its own message; the sequence stops.
+    AnswerCase{"EmptyFieldFailsStageOne", "", ClearAndEnter, 1, "", {kInvalidPathBox, kAbortBox}},
+    AnswerCase{"NoDriveLetterFailsStageOne", "1:\\kartol", Enter, 1, "1:\\KARTOL",
+               {kInvalidPathBox, kAbortBox}},
+    // The result of the path dialog is compared with 0 only: a dialog that fails (-1) leads on to
+    // the progress dialog, and stage 1 refuses the empty InstallDir.
+    AnswerCase{"FailedPathDialogLeadsToStageOne", "", Enter, 1, "", {kInvalidPathBox, kAbortBox}, 1,
+               true}),
     [](const auto& info) { return info.param.name; });
-
-// Two runs on the default path: the content folders, and a log of CR LF lines whose first line
-// says the level was made, then found; nothing but the target directory on the drive.
-TEST_F(SetupFlowTest, DefaultPathTwice) {
-    for (const std::string firstLine : {"1 1\r\n", "1 0\r\n"}) {
-        posix::ResetWindowing();
-        std::ranges::fill(InstallDir, '\0');
-        UninstallLog = nullptr;
-        ui.PressEnter();
-        EXPECT_EQ(RunSetup(), 1);
-        EXPECT_EQ(BoxTexts().back(), kSuccessBox);
-        std::ifstream in{DriveC() / "KARTOL" / "deinst.log", std::ios::binary};
-        const std::string log{std::istreambuf_iterator<char>{in}, {}};
-        EXPECT_TRUE(log.starts_with(firstLine) && log.ends_with("\r\n")) << log;
-        for (std::size_t lf = log.find('\n'); lf != std::string::npos;
-             lf = log.find('\n', lf + 1)) {
-            EXPECT_EQ(log[lf - 1], '\r') << "bare LF at " << lf;
-        }
-        for (const char* content : {"klondike", "eis", "newyork", "mars", "tutorial", "res"}) {
-            EXPECT_TRUE(std::filesystem::is_directory(DriveC() / "KARTOL" / content)) << content;
-        }
-    }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator{DriveC()}, {}), 1);
-}
+// clang-format on
 
 // The hidden window is never closed by the program; a close request from outside destroys it
 // and posts a quit message with exit code 0.
@@ -167,36 +135,29 @@ TEST_F(SetupFlowTest, LongEntryIsCutAfter299Characters) {
     EXPECT_EQ(std::string(InstallDir), entry.substr(0, 299));
 }
 
-// Everything the user sees in a successful run, in order. The per-file status lines of the
-// unpacking stage depend on the payload and are checked only for their place.
+// Everything the user sees in a successful run, in order.
 TEST_F(SetupFlowTest, EverythingVisibleInOrder) {
     ui.PressEnter();
     EXPECT_EQ(RunSetup(), 1);
 
-    std::vector<std::string> transcript = ui.Transcript();
-    const auto firstStatus = std::ranges::find_if(
-        transcript, [](const std::string& line) { return line.starts_with(kStatusPrefix); });
-    const auto statusEnd = std::find_if_not(firstStatus, transcript.end(), [](const auto& line) {
-        return line.starts_with(kStatusPrefix);
-    });
-    transcript.erase(firstStatus, statusEnd);
+    // The status lines of the unpacking depend on the payload: one mark stands for all of them.
+    std::vector<std::string> seen;
+    for (const std::string& line : ui.Transcript()) {
+        if (!line.starts_with(kStatusPrefix)) {
+            seen.push_back(line);
+        } else if (seen.back() != kStatusPrefix) {
+            seen.push_back(kStatusPrefix);
+        }
+    }
     const std::string title = kSetupTitle;
-    EXPECT_EQ(transcript, (std::vector<std::string>{
-                              "shown " + title,
-                              "hidden " + title,
-                              "shown " + title,
-                              "text 1002: Bitte haben Sie etwas Geduld.",
-                              "text 1003: Bereite Installation vor.",
-                              "hidden " + title,
-                              "box " + title + ": " + kSuccessText,
-                          }));
-
+    // clang-format off
+    EXPECT_EQ(seen, (std::vector<std::string>{"shown " + title, "hidden " + title, "shown " + title,
+        "text 1002: Bitte haben Sie etwas Geduld.", "text 1003: Bereite Installation vor.",
+        kStatusPrefix, "hidden " + title, "box " + title + ": " + kSuccessText}));
     using Controls = std::vector<std::pair<int, std::string>>;
-    EXPECT_EQ(ui.DialogsShown().at(0).controls, (Controls{{IDOK, "OK"},
-                                                          {IDCANCEL, "Cancel"},
-                                                          {IDC_PROMPT_TEXT, kPromptText},
-                                                          {IDC_PATH_EDIT, "C:\\KARTOL\\"},
-                                                          {-1, "Pfad:"}}));
+    EXPECT_EQ(ui.DialogsShown().at(0).controls, (Controls{{IDOK, "OK"}, {IDCANCEL, "Cancel"},
+        {IDC_PROMPT_TEXT, kPromptText}, {IDC_PATH_EDIT, "C:\\KARTOL\\"}, {-1, "Pfad:"}}));
+    // clang-format on
 }
 
 // Stale flags from before would reach the log; the progress dialog clears all 120 of them
@@ -252,20 +213,21 @@ TEST_P(CentringTest, BothDialogsCentred) {
                            GetParam().progressLeft, GetParam().progressTop, 131}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, CentringTest,
-                         testing::Values(
-                             // 739 / 2, 617 / 2 and 637 / 2: odd differences are cut toward zero.
-                             CentringCase{"Odd", {1024, 768}, 369, 308, 369, 318},
-                             CentringCase{"Even", {1285, 751}, 500, 300, 500, 310},
-                             CentringCase{"ExactFit", {285, 151}, 0, 0, 0, 10},
-                             // Smaller than the dialogs: negative, and -85 / 2 is -42, not -43.
-                             CentringCase{"SmallerScreen", {200, 100}, -42, -25, -42, -15}),
-                         [](const auto& info) { return info.param.name; });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Screens, CentringTest, testing::Values(
+    // 739 / 2, 617 / 2 and 637 / 2: odd differences are cut toward zero.
+    CentringCase{"Odd", {1024, 768}, 369, 308, 369, 318},
+    CentringCase{"Even", {1285, 751}, 500, 300, 500, 310},
+    CentringCase{"ExactFit", {285, 151}, 0, 0, 0, 10},
+    // Smaller than the dialogs: negative, and -85 / 2 is -42, not -43.
+    CentringCase{"SmallerScreen", {200, 100}, -42, -25, -42, -15}),
+    [](const auto& info) { return info.param.name; });
+// clang-format on
 
 struct EarlyExitCase {
     const char* name;
     posix::Api api;
-    bool previousInstance;
+    bool previousInstance = false;
 };
 
 class EarlyExitTest : public SetupFlowTest, public testing::WithParamInterface<EarlyExitCase> {};
@@ -285,9 +247,9 @@ TEST_P(EarlyExitTest, ExitCodeZeroAndNothingShown) {
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, EarlyExitTest,
-    testing::Values(EarlyExitCase{"PreviousInstance", posix::Api::RegisterClassA, true},
-                    EarlyExitCase{"ClassNotRegistered", posix::Api::RegisterClassA, false},
-                    EarlyExitCase{"WindowNotCreated", posix::Api::CreateWindowExA, false}),
+    testing::Values(EarlyExitCase{"PreviousInstance", {}, true},
+                    EarlyExitCase{"ClassNotRegistered", posix::Api::RegisterClassA},
+                    EarlyExitCase{"WindowNotCreated", posix::Api::CreateWindowExA}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace
