@@ -19,7 +19,6 @@
 
 namespace {
 
-using Kind = TestFrontEnd::Event::Kind;
 
 constexpr char kPromptText[] =
     "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert werden soll.\n";

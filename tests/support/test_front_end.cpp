@@ -5,55 +5,11 @@
 
 #include "platform/posix/message_box.h"
 
-namespace {
-
-TestFrontEnd::Event MakeEvent(TestFrontEnd::Event::Kind kind, std::string_view caption,
-                              std::string_view text = {}) {
-    TestFrontEnd::Event event;
-    event.kind = kind;
-    event.caption = caption;
-    event.text = text;
-    return event;
-}
-
-}  // namespace
-
-void TestFrontEnd::Type(std::string text) {
-    Press({posix::Key::Code::Text, std::move(text)});
-}
-
-void TestFrontEnd::PressEnter() {
-    Press({posix::Key::Code::Enter, {}});
-}
-
-void TestFrontEnd::PressEscape() {
-    Press({posix::Key::Code::Escape, {}});
-}
-
-void TestFrontEnd::PressCloseBox() {
-    Press({posix::Key::Code::CloseBox, {}});
-}
-
-void TestFrontEnd::Press(posix::Key key) {
-    answers_.emplace_back(std::move(key));
-}
-
-void TestFrontEnd::PressButton(int id) {
-    answers_.emplace_back(ButtonPress{id});
-}
-
-std::vector<TestFrontEnd::Event> TestFrontEnd::MessageBoxes() const {
-    std::vector<Event> boxes;
-    std::ranges::copy_if(events_, std::back_inserter(boxes),
-                         [](const Event& event) { return event.kind == Event::Kind::MessageBox; });
-    return boxes;
-}
-
-std::vector<TestFrontEnd::Event> TestFrontEnd::DialogsShown() const {
-    std::vector<Event> shown;
-    std::ranges::copy_if(events_, std::back_inserter(shown),
-                         [](const Event& event) { return event.kind == Event::Kind::DialogShown; });
-    return shown;
+std::vector<TestFrontEnd::Event> TestFrontEnd::Of(Event::Kind kind) const {
+    std::vector<Event> found;
+    std::ranges::copy_if(events_, std::back_inserter(found),
+                         [kind](const Event& event) { return event.kind == kind; });
+    return found;
 }
 
 std::vector<std::string> TestFrontEnd::Transcript() const {
@@ -78,22 +34,22 @@ std::vector<std::string> TestFrontEnd::Transcript() const {
 }
 
 void TestFrontEnd::DialogShown(const posix::Window& dialog) {
-    Event event = MakeEvent(Event::Kind::DialogShown, dialog.Text());
+    Event event{.kind = Event::Kind::DialogShown, .caption = dialog.Text(), .rect = dialog.rect};
     for (const auto& control : dialog.controls) {
         event.controls.emplace_back(control->id, control->Text());
     }
-    event.rect = dialog.rect;
     events_.push_back(std::move(event));
 }
 
 void TestFrontEnd::TextSet(const posix::Window& dialog, const posix::Window& window) {
-    Event event = MakeEvent(Event::Kind::TextSet, dialog.Text(), window.Text());
-    event.controlId = &window == &dialog ? 0 : window.id;
-    events_.push_back(std::move(event));
+    events_.push_back({.kind = Event::Kind::TextSet,
+                       .caption = dialog.Text(),
+                       .text = window.Text(),
+                       .controlId = &window == &dialog ? 0 : window.id});
 }
 
 void TestFrontEnd::DialogHidden(const posix::Window& dialog) {
-    events_.push_back(MakeEvent(Event::Kind::DialogHidden, dialog.Text()));
+    events_.push_back({.kind = Event::Kind::DialogHidden, .caption = dialog.Text()});
 }
 
 std::optional<int> TestFrontEnd::NextCommand(posix::Window& dialog) {
@@ -112,9 +68,10 @@ std::optional<int> TestFrontEnd::NextCommand(posix::Window& dialog) {
 }
 
 int TestFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text, UINT type) {
-    Event event = MakeEvent(Event::Kind::MessageBox, caption, text);
-    event.type = type;
-    events_.push_back(std::move(event));
+    events_.push_back({.kind = Event::Kind::MessageBox,
+                       .caption = std::string{caption},
+                       .text = std::string{text},
+                       .type = type});
     if (posix::BoxButtons(type).size() == 1 || boxAnswers_.empty()) {
         return posix::AnswerAtInputEnd(type);
     }

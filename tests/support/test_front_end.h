@@ -1,21 +1,11 @@
-// The front end of in-process tests: scripted answers for the dialogs, a chosen screen size,
-// and a record of everything the user would have seen.
+// The front end of in-process tests: scripted answers for the dialogs, used in order by
+// whichever dialog asks for input next, a chosen screen size, and a record of everything the
+// user would have seen. When the answers run out, DialogBoxParamA returns -1. OK boxes are
+// acknowledged at once; a Yes/No box takes the next AnswerBox, and without one answers No.
 //
-//   TestFrontEnd ui;                 // SetupFixture makes one and installs it
-//   ui.Type("d:\\spiele");           // answers are used in order by whichever dialog asks
-//   ui.PressEnter();                 //   for input next; Type goes to the focused edit
-//   EXPECT_EQ(RunSetup(), 1);
-//   EXPECT_EQ(ui.MessageBoxes().back().text, "Die Installation wurde abgebrochen.");
-//   EXPECT_EQ(ui.Transcript(), (std::vector<std::string>{"shown Vemo Kartol Setup", ...}));
-//
-// When the answers run out, a dialog that asks for more gets "no more input", and
-// DialogBoxParamA returns -1. OK boxes need no answer: they are acknowledged at once; a Yes/No
-// box takes the next AnswerBox, and without one ends as at the end of input, with No.
-//
-// Units: dialog units are mapped with the base units of an 8-point dialog font on a 96-dpi
-// screen, 6 x 13 (one horizontal dialog unit is 1.5 units, one vertical 13/8), and a dialog
-// with a caption has a frame of 3 and a caption bar of 18 above its client area. The default
-// screen is 1024 x 768.
+// Dialog units are mapped with the base units of an 8-point font on a 96-dpi screen, 6 x 13,
+// and a dialog with a caption has a frame of 3 and a caption bar of 18; the default screen is
+// 1024 x 768.
 #ifndef KARTOL_TESTS_SUPPORT_TEST_FRONT_END_H
 #define KARTOL_TESTS_SUPPORT_TEST_FRONT_END_H
 
@@ -38,13 +28,13 @@ class TestFrontEnd : public posix::FrontEnd {
         enum class Kind { DialogShown, TextSet, DialogHidden, MessageBox };
         Kind kind = Kind::DialogShown;
         // The dialog's caption at the time, or the message box's caption.
-        std::string caption;
+        std::string caption{};
         // TextSet: the text set. MessageBox: the box's text.
-        std::string text;
+        std::string text{};
         // TextSet: the control's id, 0 when the dialog's caption was set.
         int controlId = 0;
         // DialogShown: each control's id and text, in template order.
-        std::vector<std::pair<int, std::string>> controls;
+        std::vector<std::pair<int, std::string>> controls{};
         // DialogShown: the dialog's outer rectangle on the screen.
         RECT rect{};
         // MessageBox: the type flags (MB_OK ...).
@@ -55,18 +45,19 @@ class TestFrontEnd : public posix::FrontEnd {
 
     void SetScreen(posix::ScreenSize screen) { screen_ = screen; }
 
-    // Scripted answers, in the order the dialogs will ask for them.
-    void Type(std::string text);  // code page 1252, into the focused edit control
-    void PressEnter();
-    void PressEscape();
-    void PressCloseBox();
-    void Press(posix::Key key);
-    void PressButton(int id);                              // as a click: WM_COMMAND with this id
+    // Scripted answers, in the order the dialogs will ask for them. Type goes to the focused
+    // edit control, in code page 1252; PressButton is a click: WM_COMMAND with this id.
+    void Press(posix::Key key) { answers_.emplace_back(std::move(key)); }
+    void Type(std::string text) { Press({posix::Key::Code::Text, std::move(text)}); }
+    void PressEnter() { Press({posix::Key::Code::Enter, {}}); }
+    void PressEscape() { Press({posix::Key::Code::Escape, {}}); }
+    void PressCloseBox() { Press({posix::Key::Code::CloseBox, {}}); }
+    void PressButton(int id) { answers_.emplace_back(ButtonPress{id}); }
     void AnswerBox(int id) { boxAnswers_.push_back(id); }  // IDYES or IDNO
 
     const std::vector<Event>& Events() const { return events_; }
-    std::vector<Event> MessageBoxes() const;
-    std::vector<Event> DialogsShown() const;
+    std::vector<Event> MessageBoxes() const { return Of(Event::Kind::MessageBox); }
+    std::vector<Event> DialogsShown() const { return Of(Event::Kind::DialogShown); }
     // One line per event, for comparing the order of a whole run:
     //   "shown <caption>", "text <id>: <text>", "hidden <caption>", "box <caption>: <text>"
     std::vector<std::string> Transcript() const;
@@ -85,6 +76,7 @@ class TestFrontEnd : public posix::FrontEnd {
         int id;
     };
     using Answer = std::variant<posix::Key, ButtonPress>;
+    std::vector<Event> Of(Event::Kind kind) const;
 
     posix::ScreenSize screen_;
     std::deque<Answer> answers_;
