@@ -25,43 +25,33 @@ TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
     const std::string path259 = std::string(259 - 24, 'A');  // [AddItem("…","Vemo")] is 259
     const struct {
         std::string text;
-        bool ok;
         Verb verb;
         std::vector<std::string> arguments;
-    } cases[] = {
-        {"[DeleteGroup(\"Vemo Kartol\")]", true, Verb::DeleteGroup, {"Vemo Kartol"}},
-        {" [ createGROUP ( Vemo Kartol ) ] ", true, Verb::CreateGroup, {"Vemo Kartol"}},
-        {"[ShowGroup(\"Vemo Kartol\",1)]", true, Verb::ShowGroup, {"Vemo Kartol", "1"}},
+    } accepted[] = {
+        {"[DeleteGroup(\"Vemo Kartol\")]", Verb::DeleteGroup, {"Vemo Kartol"}},
+        {" [ createGROUP ( Vemo Kartol ) ] ", Verb::CreateGroup, {"Vemo Kartol"}},
+        {"[ShowGroup(\"Vemo Kartol\",1)]", Verb::ShowGroup, {"Vemo Kartol", "1"}},
         {"[AddItem(\"C:\\K\\a.exe\",\"Eins, zwei (drei)\")]",
-         true,
          Verb::AddItem,
          {"C:\\K\\a.exe", "Eins, zwei (drei)"}},
-        {"[AddItem(\"" + path259 + "\",\"Vemo\")]", true, Verb::AddItem, {path259, "Vemo"}},
-        {"[AddItem(\"" + path259 + "B\",\"Vemo\")]", true, Verb::AddItem, {path259 + "B", "Vemo"}},
-        {"[AddItem(C:\\K\\a.exe,Eins, zwei)]", false, {}, {}},
-        {"[DeleteGroup(\"Vemo Kartol\")", false, {}, {}},
-        {"DeleteGroup(\"Vemo Kartol\")]", false, {}, {}},
-        {"[DeleteGroup\"Vemo Kartol\")]", false, {}, {}},
-        {"[DeleteGroup(\"Vemo Kartol)]", false, {}, {}},
-        {"[DeleteGroup(\"Vemo\" Kartol)]", false, {}, {}},
-        {"[DeleteGroup(\"Vemo Kartol\")]x", false, {}, {}},
-        {"[DeleteGroup(Vemo]", false, {}, {}},
-        {"[DeleteGroup()]", false, {}, {}},
-        {"[DeleteGroup(\"Vemo\tKartol\")]", false, {}, {}},
-        {"[RenameGroup(\"Vemo Kartol\")]", false, {}, {}},
-        {"[CreateGroup(\"A\",\"B\")]", false, {}, {}},
-        {"[ShowGroup(\"Vemo Kartol\",eins)]", false, {}, {}},
-        {"[AddItem(\"C:\\K\\a.exe\")]", false, {}, {}},
-        {"", false, {}, {}},
+        {"[AddItem(\"" + path259 + "\",\"Vemo\")]", Verb::AddItem, {path259, "Vemo"}},
+        {"[AddItem(\"" + path259 + "B\",\"Vemo\")]", Verb::AddItem, {path259 + "B", "Vemo"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const auto& c : accepted) {
         const auto command = progman::ParseCommand(c.text);
-        ASSERT_EQ(command.has_value(), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(command->verb, c.verb);
-            EXPECT_EQ(command->arguments, c.arguments);
-        }
+        ASSERT_TRUE(command) << c.text;
+        EXPECT_EQ(command->verb, c.verb) << c.text;
+        EXPECT_EQ(command->arguments, c.arguments) << c.text;
+    }
+    for (const char* text :
+         {"[AddItem(C:\\K\\a.exe,Eins, zwei)]", "[DeleteGroup(\"Vemo Kartol\")",
+          "DeleteGroup(\"Vemo Kartol\")]", "[DeleteGroup\"Vemo Kartol\")]",
+          "[DeleteGroup(\"Vemo Kartol)]", "[DeleteGroup(\"Vemo\" Kartol)]",
+          "[DeleteGroup(\"Vemo Kartol\")]x", "[DeleteGroup(Vemo]", "[DeleteGroup()]",
+          "[DeleteGroup(\"Vemo\tKartol\")]", "[RenameGroup(\"Vemo Kartol\")]",
+          "[CreateGroup(\"A\",\"B\")]", "[ShowGroup(\"Vemo Kartol\",eins)]",
+          "[AddItem(\"C:\\K\\a.exe\")]", ""}) {
+        EXPECT_FALSE(progman::ParseCommand(text)) << text;
     }
 }
 
