@@ -22,9 +22,10 @@ void BuildArchivePath() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kExpandedPayloadName);
 }
 
-// Every entry must stay inside the target directory and have all its bytes in the archive,
-// so that a damaged archive installs nothing rather than files outside the target or files
-// cut short. Checked for the whole directory before the first file is written.
+// Every entry must stay inside the target directory, leave the setup's own files alone and
+// have all its bytes in the archive, so that a damaged archive installs nothing rather than
+// files outside the target, over the log or the archive, or cut short. Checked for the whole
+// directory before the first file is written.
 bool DirectoryIsSound() {
     if (std::fseek(ArchiveStream, 0, SEEK_END) != 0) {
         return false;
@@ -33,8 +34,8 @@ bool DirectoryIsSound() {
     for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
         const ArchiveEntry& entry = ArchiveDirectory.entries[index];
         const std::uint64_t end = std::uint64_t{entry.offset} + entry.size;
-        if (!archive::IsContainedName(entry.name) || archiveSize < 0 ||
-            end > static_cast<std::uint64_t>(archiveSize)) {
+        if (!archive::IsContainedName(entry.name) || IsSetupFileName(entry.name) ||
+            archiveSize < 0 || end > static_cast<std::uint64_t>(archiveSize)) {
             return false;
         }
     }
@@ -56,8 +57,8 @@ bool CopyEntry(const ArchiveEntry& entry, FILE* output) {
     return true;
 }
 
-// Writes one entry to InstallDir + its name, the path left in PathBuffer. A file that could
-// not be written whole is removed again, so that no file cut short stays behind unlogged.
+// Writes one entry to the path in PathBuffer. A file that could not be written whole is
+// removed again.
 bool WriteEntry(const ArchiveEntry& entry) {
     FILE* output = OpenProgramStream(PathBuffer, kOutputMode);
     if (output == nullptr) {
@@ -68,6 +69,25 @@ bool WriteEntry(const ArchiveEntry& entry) {
         DeleteFileA(PathBuffer);
         return false;
     }
+    return true;
+}
+
+// Writes one entry whole under the temporary name, moves it to InstallDir + its name and logs
+// it. A setup ended before the move leaves only the temporary file, which the uninstaller
+// removes as well; the log line follows the move at once, so that every line names a whole
+// file.
+bool InstallEntry(const ArchiveEntry& entry) {
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kEntryTempName);
+    if (!WriteEntry(entry)) {
+        return false;
+    }
+    char entryPath[kPathBufferSize];
+    std::snprintf(entryPath, sizeof entryPath, "%s%s", InstallDir, entry.name);
+    if (!MoveFileExA(PathBuffer, entryPath, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(PathBuffer);
+        return false;
+    }
+    WriteLogFileLine(entry.name);
     return true;
 }
 
@@ -86,15 +106,13 @@ int UnpackArchive(HWND progressDialog) {
     for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
         const ArchiveEntry& entry = ArchiveDirectory.entries[index];
         std::fseek(ArchiveStream, static_cast<long>(entry.offset), SEEK_SET);
-        std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, entry.name);
-        // The output path again, formatted from its parts: both always fit the buffer.
+        // The output path, formatted from its parts: they always fit the buffer.
         std::snprintf(statusText, sizeof statusText, "Schreibe %s%s.", InstallDir, entry.name);
         SetWindowTextA(GetDlgItem(progressDialog, IDC_STATUS_TEXT), statusText);
-        if (!WriteEntry(entry)) {
+        if (!InstallEntry(entry)) {
             CloseArchive();
             return 0;
         }
-        WriteLogFileLine(entry.name);
     }
     CloseArchive();
     BuildArchivePath();

@@ -3,7 +3,10 @@
 #ifndef KARTOL_TARGETDIR_TARGET_LAYOUT_H
 #define KARTOL_TARGETDIR_TARGET_LAYOUT_H
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
+#include <string_view>
 
 // The content subdirectories, in the order they are made; the archive's upper-case prefixes
 // reach them because the target file system ignores case.
@@ -15,6 +18,27 @@ inline constexpr char kLogFileName[] = "deinst.log";
 // unpacked. Each is deleted once its stage is done; an interrupted setup leaves them.
 inline constexpr char kStoredPayloadName[] = "kartol.un_";
 inline constexpr char kExpandedPayloadName[] = "kartol.un2";
+// Each entry is written under this name and moved to its own once it is whole, so that a setup
+// ended at any moment leaves no entry cut short under the entry's name.
+inline constexpr char kEntryTempName[] = "kartol.un3";
+inline constexpr const char* kSetupTemporaries[] = {kStoredPayloadName, kExpandedPayloadName,
+                                                    kEntryTempName};
+
+// Whether an entry's name would land on one of the setup's own files in the target directory:
+// compared as the target file system does, without regard to case and to dots and spaces at
+// the end.
+inline bool IsSetupFileName(std::string_view name) {
+    name = name.substr(0, name.find_last_not_of(". ") + 1);
+    const auto same = [name](std::string_view own) {
+        return name.size() == own.size() &&
+               std::equal(name.begin(), name.end(), own.begin(),
+                          [](unsigned char a, unsigned char b) {
+                              return std::tolower(a) == std::tolower(b);
+                          });
+    };
+    return same(kLogFileName) || same(kStoredPayloadName) || same(kExpandedPayloadName) ||
+           same(kEntryTempName);
+}
 
 // The drive root is never a level: levels end at positions from 3 on.
 inline constexpr std::size_t kFirstLevelEnd = 3;

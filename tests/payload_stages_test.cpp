@@ -164,10 +164,12 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
     }
 }
 
-// Names that would leave the target directory: none of the archive's files is written.
+// Names that would leave the target directory or land on the setup's own files: none of the
+// archive's files is written.
 TEST_F(PayloadStageTest, RefusesNamesThatLeaveTheTarget) {
-    for (const char* name : {"..\\OUT", "RES\\..\\..\\OUT", "\\OUT", "/OUT", "C:OUT", "D:\\OUT",
-                             "RES\\ . \\OUT", "..", ""}) {
+    for (const char* name :
+         {"..\\OUT", "RES\\..\\..\\OUT", "\\OUT", "/OUT", "C:OUT", "D:\\OUT", "RES\\ . \\OUT", "..",
+          "", "DEINST.LOG", "Kartol.Un2. ", "kartol.un3", "kartol.un_"}) {
         SCOPED_TRACE(name);
         fs::remove_all(DriveC());
         fs::create_directories(DriveC());

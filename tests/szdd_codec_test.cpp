@@ -2,6 +2,7 @@
 // trip, the encoder's output is exactly the smallest an exhaustive search over the decoder's
 // ring finds, and the format's other programs read what we write and write what we read.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -138,7 +139,8 @@ TEST(SzddEncoder, IsTheExhaustiveOptimum) {
 // Larger inputs of every kind: the round trip through our decoder, msexpand and libmspack, and
 // never larger than mscompress makes it; mscompress's own file expands with our decoder.
 TEST(SzddEncoder, RoundTripsAndReadsTheFormatsOtherPrograms) {
-    const auto folder = std::filesystem::temp_directory_path() / "kartol-szdd-interop";
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("kartol-szdd-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::mt19937 random{7};
     Bytes noise(100'000);

@@ -103,6 +103,11 @@ void NoChange(const fs::path&) {}
 void AddFile(const fs::path& c) { WriteFile(c / "KARTOL/eis/MEIN.SAV", "x"); }
 void CutShort(const fs::path& c) { fs::resize_file(c / kLog, fs::file_size(c / kLog) - 1); }
 void Remove(const fs::path& c) { fs::remove(c / kLog); }
+void Interrupted(const fs::path& c) {
+    for (const char* name : {"kartol.un_", "kartol.un2", "kartol.un3"}) {
+        WriteFile(c / "KARTOL" / name, "");
+    }
+}
 void MoreLevels(const fs::path& c) { WriteFile(c / kLog, "2 1 1" + ReadFile(c / kLog).substr(3)); }
 void LeaveFolder(const fs::path& c) {
     WriteFile(c / "victim", "keep");
@@ -140,6 +145,7 @@ const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder li
 
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::Values(
     UninstallCase{"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+    UninstallCase{"SetupInterrupted", "", Interrupted, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
     UninstallCase{"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
     UninstallCase{"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved,
                   "SPIELE/", {kConfirm, kRemoved}},

@@ -127,8 +127,9 @@ std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRec
         removal.DeleteListedFile(name);
     }
     // A setup that was interrupted leaves its temporary files; they are the setup's, too.
-    removal.DeleteSetupFile(kStoredPayloadName);
-    removal.DeleteSetupFile(kExpandedPayloadName);
+    for (const char* temporary : kSetupTemporaries) {
+        removal.DeleteSetupFile(temporary);
+    }
     for (const char* content : kContentDirs) {
         removal.RemoveFolder(folder + content);
     }

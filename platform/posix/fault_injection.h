@@ -22,6 +22,7 @@ enum class Api {
     SetCurrentDirectoryA,
     CreateDirectoryA,
     DeleteFileA,
+    MoveFileExA,
     RemoveDirectoryA,
     GetFileAttributesA,
     GetModuleFileNameA,

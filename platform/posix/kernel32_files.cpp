@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 #include <cerrno>
+#include <cstdio>
 
 #include "drive_map.h"
 #include "last_error.h"
+#include "program_mode.h"
 
 namespace {
 
@@ -49,6 +51,25 @@ BOOL DeleteFileA(LPCSTR path) {
     // unlink refuses a directory (EISDIR), which DeleteFileA must not remove either.
     return OnMappedPath(posix::Api::DeleteFileA, path,
                         [](const char* host) { return unlink(host); });
+}
+
+// The setup only ever moves a file onto one that may exist, which rename does in one step;
+// moving a folder or keeping an existing file is not asked for. A file that gets a program's
+// name becomes a program.
+BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD) {
+    const posix::MappedPath target = posix::MapProgramPath(posix::PathArgument(newPath));
+    if (!target) {
+        return posix::Fail(target.error);
+    }
+    return OnMappedPath(posix::Api::MoveFileExA, existingPath, [&target](const char* host) {
+        struct stat status {};
+        if (rename(host, target.host.c_str()) != 0 || stat(target.host.c_str(), &status) != 0) {
+            return -1;
+        }
+        return posix::IsProgramName(target.host)
+                   ? chmod(target.host.c_str(), posix::ProgramMode(status.st_mode))
+                   : 0;
+    });
 }
 
 BOOL RemoveDirectoryA(LPCSTR path) {

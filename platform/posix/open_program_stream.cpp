@@ -19,6 +19,7 @@
 #include "drive_map.h"
 #include "last_error.h"
 #include "mapped_stream.h"
+#include "program_mode.h"
 #include "platform/platform.h"
 
 namespace {
@@ -66,22 +67,6 @@ std::optional<int> OpenFlags(std::string_view mode) {
     }
 }
 
-// Windows runs a file by its name: a program is a file whose name ends in ".exe". So a file of
-// that name that is written here is made executable for whoever may read it, which is how
-// the installed programs run on the host.
-bool IsProgramName(const std::filesystem::path& host) {
-    std::string extension = host.extension().string();
-    std::ranges::transform(extension, extension.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".exe";
-}
-
-void MakeExecutable(int descriptor, mode_t mode) {
-    constexpr mode_t kReadBits = S_IRUSR | S_IRGRP | S_IROTH;
-    constexpr int kReadToExecuteShift = 2;
-    fchmod(descriptor, mode | ((mode & kReadBits) >> kReadToExecuteShift));
-}
-
 // Opens the host file as fopen would, but takes nothing that is not a regular file: a FIFO,
 // socket, device or directory where the program wants a file fails as a file the host does
 // not let us have, ERROR_ACCESS_DENIED, and at once. O_NONBLOCK keeps the open of a FIFO from
@@ -105,8 +90,8 @@ FilePtr OpenRegularFile(const std::filesystem::path& host, const std::string& ho
         posix::Fail(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    if ((*flags & O_CREAT) != 0 && IsProgramName(host)) {
-        MakeExecutable(descriptor, status.st_mode);
+    if ((*flags & O_CREAT) != 0 && posix::IsProgramName(host)) {
+        fchmod(descriptor, posix::ProgramMode(status.st_mode));
     }
     FilePtr file{fdopen(descriptor, hostMode.c_str())};
     if (file == nullptr) {

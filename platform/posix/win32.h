@@ -150,6 +150,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010L
 #define FILE_ATTRIBUTE_NORMAL 0x00000080L
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400L
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MAX_PATH 260
 
 #define ERROR_SUCCESS 0L
@@ -192,6 +193,7 @@ UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 BOOL SetCurrentDirectoryA(LPCSTR path);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES securityAttributes);
 BOOL DeleteFileA(LPCSTR path);
+BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD flags);
 BOOL RemoveDirectoryA(LPCSTR path);
 DWORD GetFileAttributesA(LPCSTR path);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);

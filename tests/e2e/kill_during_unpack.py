@@ -13,7 +13,7 @@ import tempfile
 import time
 from pathlib import Path
 
-TEMPORARY_FILES = {"deinst.log", "kartol.un_", "kartol.un2"}
+TEMPORARY_FILES = {"deinst.log", "kartol.un_", "kartol.un2", "kartol.un3"}
 
 
 def fail(message):
