@@ -1,20 +1,20 @@
 #!/usr/bin/python3
 """Runs the real setup.exe under Wine on a private Xvfb display and drives it like a user with
-xdotool: the dialogs and boxes it must show, in order, with their texts, captions, owners and
-placement; the exit code; and every file it leaves in the prefix's drive C.
+xdotool: each dialog and box in order with its texts, caption, owner and placement; the exit
+code; every file left in drive C; the program group's links; then the installed programs.
 
-    wine_scenarios.py path/to/setup.exe
+    wine_scenarios.py path/to/setup.exe    (list_windows.exe beside it; prefixes go there)
 
-list_windows.exe, which reads the windows' texts, is expected beside setup.exe. Prefixes and
-screenshots go to the folder of setup.exe. Prints one line per scenario and "N passed, M
-failed". Every process here is started by us and ended by its own handle or through its
-prefix's own wineserver; every wait has a time limit.
+Prints one line per scenario and "N passed, M failed". Every process here is ended by its own
+handle or through its prefix's own wineserver; every wait has a time limit.
 """
 import collections
+import contextlib
 import hashlib
 import json
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -25,73 +25,63 @@ import pefile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_setup_exe  # noqa: E402
-import program_group  # noqa: E402
 
-TITLE = "Vemo Kartol Setup"
-ERROR = "Fehler"
-PATH_LABEL = "Pfad:"
-DEFAULT_DIR = "C:\\KARTOL\\"
-WAIT = "Bitte haben Sie etwas Geduld."
-PREPARING = "Bereite Installation vor."
+TITLE, ERROR, PATH_LABEL, DEFAULT_DIR = "Vemo Kartol Setup", "Fehler", "Pfad:", "C:\\KARTOL\\"
+WAIT, PREPARING = "Bitte haben Sie etwas Geduld.", "Bereite Installation vor."
 SUCCESS = "Die Installation wurde erfolgreich durchgef\u00fchrt."
 ABORTED = "Die Installation wurde abgebrochen."
 INVALID = "Sie haben einen ung\u00fcltigen Pfad angegeben."
-ID_PROMPT, ID_PATH, ID_STATUS = 1001, 1000, 1003
-# The path dialog as it must first be seen: texts by control id, its owner the hidden setup
-# window, placed at the centre of the screen.
-PATH_DIALOG = {"visible": True, "title": TITLE, "owner": ("Quillmark Setup", False),
+ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS = 1001, 1000, 1002, 1003
+# The path dialog as it must first be seen: owned by the hidden setup window, centred.
+PATH_DIALOG = {"visible": True, "caption": TITLE, "owner": ("Quillmark Setup", False),
                "off centre": [0, 0], "texts": {1: "OK", 2: "Cancel", 0xFFFF: PATH_LABEL,
                ID_PROMPT: "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert "
                "werden soll.\n", ID_PATH: DEFAULT_DIR}}
 CONTENT_DIRS = ("klondike", "eis", "newyork", "mars", "tutorial", "res")
-# The installed programs: the product's one window, and the uninstaller's two boxes.
 PRODUCT, PRODUCT_TEXT = "Vemo Kartol", ("Vemo Kartol ist installiert. Enter oder Escape beendet "
                                         "das Programm.")
 UNINSTALL = "Vemo Kartol Deinstallation"
 CONFIRM = "M\u00f6chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?"
 REMOVED = "Vemo Kartol wurde vollst\u00e4ndig von Ihrem Computer entfernt."
+# The program group: Wine keeps it as a folder of shell links named for the items' captions.
+GROUP = "Vemo Kartol"
+GROUP_ITEMS = (("Vemo Kartol", "kartol.exe"), ("Deinstallation", "uninst.exe"))
+PROGRAMS = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 
-# While a box is up the progress dialog is still shown (a stage's own error box), ended but
-# not yet destroyed (the outcome box; the dialog goes before the box comes), or never made
-# (a cancel in the path dialog).
+# While an outcome box is up the progress dialog is shown (a stage's own error box), ended but
+# not yet destroyed (the outcome box: the dialog goes before the box comes), or never made.
 SHOWN, ENDED, NONE = "shown", "ended", "none"
-Box = collections.namedtuple("Box", "caption text progress")
-INSTALLED = Box(TITLE, SUCCESS, ENDED)
-# prefix_from: None for a fresh copy of the template prefix, else the scenario whose prefix
-# this one continues in. typed: typed over the selected default; field: what the path field
-# then shows. target: the install directory below drive_c, with the flags of its levels in the
-# log's first line; None when the run must create nothing. before: folders below drive_c made
-# before the run. after: the installed programs then started from the install directory, as
-# the group's links start them: "product", "uninstall" (answered Yes).
-Scenario = collections.namedtuple(
-    "Scenario", "key name prefix_from typed field confirm boxes exit_code target flags before after",
-    defaults=((), ()))
+# Each outcome's boxes as (caption, text, progress dialog meanwhile) and setup.exe's exit code.
+OUTCOMES = {"installed": (((TITLE, SUCCESS, ENDED),), 1),
+            "cancelled": (((TITLE, ABORTED, NONE),), 0),
+            "invalid": (((ERROR, INVALID, SHOWN), (TITLE, ABORTED, ENDED)), 1)}
+# prefix_from: the scenario whose prefix this one continues in, else a fresh template copy.
+# typed: typed over the selected default ("cancelled" answers the dialog with Escape). before:
+# folders below drive C made first. after: the installed programs then started as the group's
+# links start them ("uninstall" answered Yes).
+Scenario = collections.namedtuple("Scenario", "key name outcome typed prefix_from before after",
+                                  defaults=(None, None, (), ()))
 SCENARIOS = (
-    Scenario("a", "default path", None, None, DEFAULT_DIR, "Return", (INSTALLED,), 1, "KARTOL",
-             (1,)),
-    Scenario("b", "Escape in the path dialog", None, None, DEFAULT_DIR, "Escape",
-             (Box(TITLE, ABORTED, NONE),), 0, None, ()),
-    Scenario("c", "lower-case path typed over the default", None, "c:\\spiele\\kartol",
-             "C:\\SPIELE\\KARTOL", "Return", (INSTALLED,), 1, "SPIELE/KARTOL", (1, 1)),
-    Scenario("d", "path on a drive letter that is no letter", None, "1:\\X", "1:\\X", "Return",
-             (Box(ERROR, INVALID, SHOWN), Box(TITLE, ABORTED, ENDED)), 1, None, ()),
-    Scenario("e", "second run into the folder of the default run", "a", None, DEFAULT_DIR,
-             "Return", (INSTALLED,), 1, "KARTOL", (0,)),
-    Scenario("f", "default path, the product started, then removed", None, None, DEFAULT_DIR,
-             "Return", (INSTALLED,), 1, "KARTOL", (1,), (), ("product", "uninstall")),
-    Scenario("g", "removed from below an existing C:\\SPIELE", None, "c:\\spiele\\kartol",
-             "C:\\SPIELE\\KARTOL", "Return", (INSTALLED,), 1, "SPIELE/KARTOL", (0, 1), ("SPIELE",),
-             ("uninstall",)),
+    Scenario("a", "default path", "installed"),
+    Scenario("b", "Escape in the path dialog", "cancelled"),
+    Scenario("c", "lower-case path typed over the default", "installed", "c:\\spiele\\kartol"),
+    Scenario("d", "path on a drive letter that is no letter", "invalid", "1:\\X"),
+    Scenario("e", "second run into the folder of the default run", "installed", prefix_from="a"),
+    Scenario("f", "default path, the product started, then removed", "installed",
+             after=("product", "uninstall")),
+    Scenario("g", "removed from below an existing C:\\SPIELE", "installed", "c:\\spiele\\kartol",
+             before=("SPIELE",), after=("uninstall",)),
 )
 
 # Under qemu a Wine session's first process takes a while to come up.
 PATH_DIALOG_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120, 120
+# The explorer window of the group may take this long to come up.
+GROUP_TIMEOUT = 30
 # The uninstaller's copy removes the folder after its starter has ended: polled for this long.
-REMOVAL_TIMEOUT, REMOVAL_POLL = 60, 0.5
-# Prefix settings: windows not managed by a window manager (there is none), so Wine draws
-# title bars itself; focus follows Wine's own activation; no crash dialog. The services a
-# session starts by itself start on demand only (3): setup.exe needs none, and each is
-# another emulated process that slows every session's start.
+REMOVAL_TIMEOUT, POLL = 60, 0.5
+# No window manager (Wine draws title bars itself), focus by Wine's own activation, no crash
+# dialog. The services a session starts by itself start on demand only (3): setup.exe needs
+# none, and each is another emulated process that slows every session's start.
 PREFIX_SETTINGS = """REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
@@ -102,8 +92,8 @@ PREFIX_SETTINGS = """REGEDIT4
 "ShowCrashDialog"=dword:00000000
 """ + "".join(f'\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\{s}]\n"Start"='
               'dword:00000003\n' for s in ("Eventlog", "MountMgr", "NDIS", "nsiproxy", "PlugPlay"))
-TEMPLATE_STAMP = ".kartol-template"
-PREFIX_ATTEMPTS = 3
+TEMPLATE_STAMP, PREFIX_ATTEMPTS = ".kartol-template", 3
+RETURN = ("key", "--delay", "50", "Return")
 
 
 class Failed(Exception):
@@ -111,8 +101,7 @@ class Failed(Exception):
 
 
 class WineDidNotComeUp(Failed):
-    """The path dialog never appeared: setup.exe does nothing before it, so the scenario can
-    be run again as it was."""
+    """The path dialog never appeared: setup.exe does nothing before it, so it can run again."""
 
 
 def expect_equal(what, found, wanted):
@@ -121,17 +110,12 @@ def expect_equal(what, found, wanted):
 
 
 def run(command, timeout, env=None, check=True):
-    """Runs a command to its end within the limit; (exit code, output). Output goes through
-    files: the session's services inherit the first Wine process's handles and would hold a
-    pipe open until the session ends."""
+    """Runs a command to its end within the limit; (exit code, output). Output goes through a
+    file: the session's services inherit the first Wine process's handles and would hold a pipe
+    open until the session ends."""
     with tempfile.TemporaryFile() as out:
         process = subprocess.Popen(command, env=env, stdout=out, stderr=out)
-        try:
-            code = process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            raise Failed(f"{command[0]} did not finish within {timeout} s") from None
+        code = wait(process, timeout, command[0])
         out.seek(0)
         output = out.read().decode("utf-8", errors="replace")
     if check and code != 0:
@@ -139,15 +123,85 @@ def run(command, timeout, env=None, check=True):
     return code, output
 
 
-class Desktop:
-    """An Xvfb display on a number Xvfb picks itself, and Wine prefixes on it."""
+def wait(process, timeout, name):
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        raise Failed(f"{name} did not end within {timeout} s") from None
 
-    def __init__(self, build):
-        self.work = build / "wine"
-        self.shots = build / "screenshots"
-        self.lister = str(build / "list_windows.exe")
+
+def texts(window):
+    return {c["id"]: c["text"] for c in window["controls"]}
+
+
+def view(window, listing):
+    """What the user sees of a dialog or box, and of setup's progress dialog meanwhile."""
+    owner = next(((w["text"], w["visible"]) for w in listing["windows"]
+                  if w["handle"] == window["owner"]), window["owner"])
+    (width, height), (left, top, right, bottom) = listing["screen"], window["rect"]
+    progress = [w for w in listing["windows"] if w["class"] == "#32770" and ID_STATUS in texts(w)]
+    return {"visible": window["visible"], "caption": window["text"], "owner": owner,
+            # Centred with the halves cut toward zero.
+            "off centre": [left - int((width - right + left) / 2),
+                           top - int((height - bottom + top) / 2)],
+            "texts": texts(window), "icon": any(c["icon"] for c in window["controls"]),
+            "buttons": [c["text"] for c in window["controls"]
+                        if c["class"].lower() == "button" and c["visible"]],
+            "progress": [(p["visible"], p["text"], texts(p).get(ID_WAIT), texts(p).get(ID_STATUS))
+                         for p in progress]}
+
+
+def box(caption, buttons=("OK",), icon=False, progress=()):
+    """The expected view of a message box or the product's window."""
+    return {"visible": True, "caption": caption, "owner": 0, "icon": icon,
+            "buttons": list(buttons), "progress": list(progress)}
+
+
+def tree(folder):
+    """Everything below a folder, names folded to lower case as Windows matches them: a folder
+    as None, a file as its bytes."""
+    return {str(p.relative_to(folder)).lower(): p.read_bytes() if p.is_file() else None
+            for p in folder.rglob("*")}
+
+
+def c_string(data, offset):
+    return data[offset:data.index(b"\0", offset)].decode("cp1252")
+
+
+def link_target(data):
+    """A shell link's target: after the 76-byte header and the item id list (link flag 1), the
+    LinkInfo (flag 2) with its local base path and common path suffix (LinkInfo flag 1)."""
+    try:
+        flags = struct.unpack_from("<I", data, 0x14)[0] if data[:4] == b"L\0\0\0" else 0
+        offset = 0x4C + (2 + struct.unpack_from("<H", data, 0x4C)[0] if flags & 1 else 0)
+        if flags & 2 and struct.unpack_from("<I", data, offset + 8)[0] & 1:
+            base, suffix = struct.unpack_from("<I4xI", data, offset + 16)
+            return c_string(data, offset + base) + c_string(data, offset + suffix)
+    except (struct.error, ValueError):
+        pass
+    raise Failed("a group item is no shell link with a local target path")
+
+
+def group_links(drive_c):
+    """The links of the group in the users' Start Menus as {name: target in lower case}."""
+    return {link.name: link_target(link.read_bytes()).lower()
+            for folder in drive_c.glob(f"users/*/{PROGRAMS}/{GROUP}") for link in folder.iterdir()}
+
+
+class Suite:
+    """An Xvfb display on a number Xvfb picks itself, and the scenarios' Wine prefixes on it."""
+
+    def __init__(self, setup_exe):
+        self.setup_exe, build = setup_exe, setup_exe.parent
+        self.work, self.shots = build / "wine", build / "screenshots"
+        self.lister = build / "list_windows.exe"
+        self.template, self.prefixes = self.work / "template", {}
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
+        self.entries = check_setup_exe.read_payload(
+            check_setup_exe.load_resources(pefile.PE(setup_exe)))
         read_end, write_end = os.pipe()
         with open(self.work / "xvfb.log", "wb") as log:
             self.xvfb = subprocess.Popen(
@@ -159,7 +213,6 @@ class Desktop:
             self.display = ":" + numbers.readline().strip()
         if self.display == ":":
             raise Failed(f"Xvfb did not start (log: {self.work / 'xvfb.log'})")
-        self.template = self.work / "template"
 
     def close(self):
         self.xvfb.terminate()
@@ -220,272 +273,195 @@ class Desktop:
             return "created"
         raise Failed(f"no usable Wine prefix after {PREFIX_ATTEMPTS} attempts")
 
-    def windows(self, prefix, until, timeout):
+    def windows(self, prefix, until, timeout, missing=Failed):
         """list_windows.exe's listing once a visible window shows `until`."""
-        code, output = run(["wine", self.lister, "--until", until, "--timeout-ms",
-                            str(timeout * 1000)], timeout + 120, self.env(prefix), check=False)
+        code, output = run(["wine", str(self.lister), until, str(timeout * 1000)], timeout + 120,
+                           self.env(prefix), check=False)
         try:
             listing = json.loads(output)
         except json.JSONDecodeError:
             raise Failed(f"list_windows printed no listing ({code}): {output[:200]!r}") from None
         if code != 0:
-            shown = [(w["title"], [c["text"] for c in w["controls"] if c["visible"]])
+            shown = [(w["text"], [c["text"] for c in w["controls"] if c["visible"]])
                      for w in listing["windows"] if w["visible"]]
-            raise Failed(f"no window showed {until!r} within {timeout} s; visible: {shown}")
+            raise missing(f"no window showed {until!r} within {timeout} s; visible: {shown}")
         return listing
 
-    def click_and_press(self, control, *keys):
+    def click_and_press(self, rect, *keys):
         """Brings a window forward with a click on one of its labels (which triggers nothing),
-        then sends keys; Wine reads the click and the keys in order. No --sync: it waits for
-        a motion event, and there is none when the pointer is already there."""
-        left, top, right, bottom = control["rect"]
+        then sends xdotool's keys; Wine reads both in order. No --sync: it waits for a motion
+        event, and there is none when the pointer is already there."""
+        left, top, right, bottom = rect
         self.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
         if keys:
-            self.xdotool("key", "--delay", "50", *keys)
+            self.xdotool(*keys)
 
+    def answer(self, prefix, text, want, shot, keys=RETURN, timeout=BOX_TIMEOUT, missing=Failed):
+        """Waits for the one dialog that shows `text`, compares the fields of `want` of its view,
+        takes a screenshot, then clicks the control showing `text` and sends `keys`. The group's
+        windows, which open with the success box, are closed first."""
+        listing = self.windows(prefix, text, timeout, missing)
+        found = [w for w in listing["windows"]
+                 if w["class"] == "#32770" and text in texts(w).values()]
+        expect_equal(f"dialogs showing {text!r}", len(found), 1)
+        seen = view(found[0], listing)
+        expect_equal(f"dialog showing {text!r}", {k: seen[k] for k in want}, want)
+        self.screenshot(shot)
+        if text == SUCCESS:
+            self.close_group_windows(prefix)
+        self.click_and_press(next(c["rect"] for c in found[0]["controls"] if c["text"] == text),
+                             *keys)
 
-def dialogs(listing, control_id):
-    return [w for w in listing["windows"] if w["class"] == "#32770"
-            and any(c["id"] == control_id for c in w["controls"])]
+    def close_group_windows(self, prefix):
+        """ShowGroup makes Wine's shell open the group in an explorer window a moment after it
+        answered, which can cover the outcome box: waits for such windows and closes each one
+        with a click into it and Alt+F4, which Wine handles itself."""
+        deadline, closed = time.monotonic() + GROUP_TIMEOUT, False
+        while time.monotonic() < deadline:
+            found = [w for w in self.windows(prefix, GROUP, GROUP_TIMEOUT)["windows"]
+                     if w["visible"] and w["text"] == GROUP]
+            if closed and not found:
+                return
+            for window in found:
+                self.click_and_press(window["rect"], "key", "alt+F4")
+                closed = True
+            time.sleep(POLL)
 
-
-def texts(window):
-    return {c["id"]: c["text"] for c in window["controls"]}
-
-
-def path_dialog_view(listing):
-    found = dialogs(listing, ID_PATH)
-    expect_equal("path dialogs", len(found), 1)
-    dialog = found[0]
-    owner = next((w for w in listing["windows"] if w["handle"] == dialog["owner"]), None)
-    (width, height), (left, top, right, bottom) = listing["screen"], dialog["rect"]
-    # Centred with the halves cut toward zero.
-    centre = [int((width - right + left) / 2), int((height - bottom + top) / 2)]
-    return dialog, {"visible": dialog["visible"], "title": dialog["title"],
-                    "owner": owner and (owner["title"], owner["visible"]),
-                    "off centre": [left - centre[0], top - centre[1]], "texts": texts(dialog)}
-
-
-def box_view(listing, text):
-    """The one visible box that shows `text`, and what the user sees of it and of the progress
-    dialog behind it."""
-    boxes = [w for w in listing["windows"] if w["class"] == "#32770" and w["visible"] and any(
-        c["visible"] and c["text"] == text for c in w["controls"])]
-    expect_equal(f"visible boxes saying {text!r}", len(boxes), 1)
-    progress = dialogs(listing, ID_STATUS)
-    expect_equal("progress dialogs", len(progress) <= 1, True)
-    return boxes[0], {
-        "caption": boxes[0]["title"], "owner": boxes[0]["owner"], "icon": any(
-            c["icon"] for c in boxes[0]["controls"]),
-        "buttons": [c["text"] for c in boxes[0]["controls"]
-                    if c["class"].lower() == "button" and c["visible"]],
-        "progress": [(p["visible"], p["title"], texts(p).get(1002), texts(p).get(ID_STATUS))
-                     for p in progress]}
-
-
-def tree(folder):
-    """Everything below a folder, names folded to lower case as Windows matches them: a
-    folder as None, a file as its bytes."""
-    return {str(p.relative_to(folder)).lower(): p.read_bytes() if p.is_file() else None
-            for p in folder.rglob("*")}
-
-
-class Run:
-    def __init__(self, setup_exe, desktop):
-        self.setup_exe, self.desk = setup_exe, desktop
-        self.entries = check_setup_exe.read_payload(
-            check_setup_exe.load_resources(pefile.PE(setup_exe)))
-        self.prefixes = {}
-        self.template_top = {p.name for p in (desktop.template / "drive_c").iterdir()}
+    @contextlib.contextmanager
+    def started(self, prefix, command, cwd=None):
+        """A Wine process in the prefix; afterwards it and its session are ended."""
+        process = subprocess.Popen(["wine", command], cwd=cwd, env=self.env(prefix),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            yield process
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+            self.end_session(prefix)
 
     def prefix_for(self, scenario):
         if scenario.prefix_from is not None:
-            prefix = self.prefixes.get(scenario.prefix_from)
-            if prefix is None:
+            if scenario.prefix_from not in self.prefixes:
                 raise Failed(f"the prefix of scenario {scenario.prefix_from} is not there")
+            prefix = self.prefixes[scenario.prefix_from]
         else:
-            prefix = self.desk.work / scenario.key
+            prefix = self.work / scenario.key
             shutil.rmtree(prefix, ignore_errors=True)
-            run(["cp", "-a", "--reflink=auto", str(self.desk.template), str(prefix)], 300)
+            run(["cp", "-a", "--reflink=auto", str(self.template), str(prefix)], 300)
             (prefix / TEMPLATE_STAMP).unlink()
             for folder in scenario.before:
                 (prefix / "drive_c" / folder).mkdir(parents=True)
         self.prefixes[scenario.key] = prefix
         return prefix
 
-    def expected_box(self, scenario, box):
-        # Unpacking shows each file it writes; a run that stops before it leaves the first
-        # status text.
-        status = PREPARING
-        if scenario.target is not None and box.progress == ENDED and self.entries:
-            status = f"Schreibe {scenario.field.rstrip(chr(92))}\\{self.entries[-1][0]}."
-        progress = {NONE: [], SHOWN: [(True, TITLE, WAIT, status)],
-                    ENDED: [(False, TITLE, WAIT, status)]}[box.progress]
-        return {"caption": box.caption, "owner": 0, "icon": False, "buttons": ["OK"],
-                "progress": progress}
-
-    def expected_files(self, scenario):
-        """The install directory: the content folders, the log, every payload file."""
-        files = {name: None for name in CONTENT_DIRS}
-        log = f"{len(scenario.flags)}{''.join(f' {f}' for f in scenario.flags)}\r\n"
-        files["deinst.log"] = (log + "".join(f"NC {n}\r\n" for n, _ in self.entries)).encode(
-            "cp1252")
-        for name, data in self.entries:
-            files[name.replace("\\", "/").lower()] = data
-        return files
-
-    def drive(self, scenario, prefix):
-        """Runs setup.exe through the scenario's dialogs and boxes; its exit code."""
-        key = scenario.key
-        process = subprocess.Popen(["wine", str(self.setup_exe)], env=self.desk.env(prefix),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            try:
-                listing = self.desk.windows(prefix, PATH_LABEL, PATH_DIALOG_TIMEOUT)
-            except Failed as error:
-                raise WineDidNotComeUp(str(error)) from error
-            dialog, view = path_dialog_view(listing)
-            expect_equal("path dialog", view, PATH_DIALOG)
-            self.desk.screenshot(f"{key}-path-dialog.png")
-            label = next(c for c in dialog["controls"] if c["id"] == ID_PROMPT)
-            if scenario.typed is not None:
-                self.desk.click_and_press(label)
-                self.desk.xdotool("type", "--delay", "50", scenario.typed)
-                listing = self.desk.windows(prefix, scenario.field, BOX_TIMEOUT)
-                expect_equal("path field", texts(path_dialog_view(listing)[0])[ID_PATH],
-                             scenario.field)
-                self.desk.screenshot(f"{key}-path-typed.png")
-            self.desk.click_and_press(label, scenario.confirm)
-            for number, box in enumerate(scenario.boxes, start=1):
-                window, view = box_view(self.desk.windows(prefix, box.text, BOX_TIMEOUT), box.text)
-                expect_equal(f"box {box.text!r}", view, self.expected_box(scenario, box))
-                self.desk.screenshot(f"{key}-box-{number}.png")
-                if box == INSTALLED:
-                    program_group.close_group_windows(self.desk, prefix)
-                label = next(c for c in window["controls"] if c["text"] == box.text)
-                self.desk.click_and_press(label, "Return")
-            try:
-                return process.wait(timeout=EXIT_TIMEOUT)
-            except subprocess.TimeoutExpired:
-                raise Failed(f"setup.exe did not end within {EXIT_TIMEOUT} s") from None
-        finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
-            self.desk.end_session(prefix)
-
-    def run_scenario(self, scenario):
-        prefix = self.prefix_for(scenario)
-        expect_equal("exit code", self.drive(scenario, prefix), scenario.exit_code)
-        drive_c = prefix / "drive_c"
-        if scenario.target is None:
-            expect_equal("drive C", {p.name for p in drive_c.iterdir()},
-                         self.template_top | set(scenario.before))
-            expect_equal("program group", program_group.group_links(drive_c), {})
+    def run_scenario(self, s):
+        """Runs setup.exe through the scenario and compares all it leaves, then its after-steps."""
+        prefix = self.prefix_for(s)
+        drive_c, boxes, exit_code = prefix / "drive_c", *OUTCOMES[s.outcome]
+        field = s.typed.upper() if s.typed else DEFAULT_DIR
+        folder = field.rstrip("\\")
+        target = folder[3:].replace("\\", "/") if s.outcome == "installed" else None
+        # The log's first line flags the install directory's levels: 1 for each the run makes.
+        parts = target.split("/") if target else []
+        flags = [int(not drive_c.joinpath(*parts[:n]).exists()) for n in range(1, len(parts) + 1)]
+        confirm = ("key", "--delay", "50", "Escape") if s.outcome == "cancelled" else RETURN
+        with self.started(prefix, str(self.setup_exe)) as process:
+            typing = ("type", "--delay", "50", s.typed) if s.typed else confirm
+            self.answer(prefix, PATH_LABEL, PATH_DIALOG, f"{s.key}-path-dialog.png", typing,
+                        timeout=PATH_DIALOG_TIMEOUT, missing=WineDidNotComeUp)
+            if s.typed:
+                self.answer(prefix, field, {**PATH_DIALOG, "texts": {
+                    **PATH_DIALOG["texts"], ID_PATH: field}}, f"{s.key}-path-typed.png", confirm)
+            for n, (caption, text, progress) in enumerate(boxes, start=1):
+                # Unpacking shows each file it writes; a run that stops before it leaves the
+                # first status text.
+                status = (f"Schreibe {folder}\\{self.entries[-1][0]}." if target and progress ==
+                          ENDED and self.entries else PREPARING)
+                dialog = [] if progress == NONE else [(progress == SHOWN, TITLE, WAIT, status)]
+                self.answer(prefix, text, box(caption, progress=dialog), f"{s.key}-box-{n}.png")
+            expect_equal("exit code", wait(process, EXIT_TIMEOUT, "setup.exe"), exit_code)
+        if target is None:
+            self.expect_clean(s, drive_c, "")
         else:
-            expect_equal(f"files in {scenario.target}", tree(drive_c / scenario.target),
-                         self.expected_files(scenario))
-            install_dir = scenario.field.rstrip("\\") + "\\"
-            expect_equal("program group", program_group.group_links(drive_c),
-                         program_group.expected_links(install_dir))
-        for step in scenario.after:
-            {"product": self.start_product, "uninstall": self.uninstall}[step](scenario, prefix)
+            log = f"{len(flags)}{''.join(f' {f}' for f in flags)}\r\n" + "".join(
+                f"NC {name}\r\n" for name, _ in self.entries)
+            files = {**{name: None for name in CONTENT_DIRS}, "deinst.log": log.encode("cp1252"),
+                     **{name.replace("\\", "/").lower(): data for name, data in self.entries}}
+            expect_equal(f"files in {target}", tree(drive_c / target), files)
+            expect_equal("program group", group_links(drive_c),
+                         {f"{c}.lnk": f"{folder}\\{f}".lower() for c, f in GROUP_ITEMS})
+        for step in s.after:
+            {"product": self.start_product, "uninstall": self.uninstall}[step](
+                s, prefix, f"{folder}\\", drive_c / (target or ""))
 
-    def start_installed(self, scenario, prefix, program):
-        """Starts an installed program in its folder, the working directory of its link."""
-        folder = prefix / "drive_c" / scenario.target
-        return subprocess.Popen(["wine", f"{scenario.field.rstrip(chr(92))}\\{program}"],
-                                cwd=folder, env=self.desk.env(prefix), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-
-    def answer(self, prefix, text, caption, buttons, shot):
-        """Checks the visible window that shows `text` and presses Return there."""
-        windows = [w for w in self.desk.windows(prefix, text, BOX_TIMEOUT)["windows"]
-                   if w["visible"] and any(c["text"] == text for c in w["controls"])]
-        expect_equal(f"windows saying {text!r}", [(w["title"], len(
-            [c for c in w["controls"] if c["class"].lower() == "button" and c["visible"]]))
-            for w in windows], [(caption, buttons)])
-        self.desk.screenshot(shot)
-        label = next(c for c in windows[0]["controls"] if c["text"] == text)
-        self.desk.click_and_press(label, "Return")
-
-    def start_product(self, scenario, prefix):
-        process = self.start_installed(scenario, prefix, "KARTOL.EXE")
-        try:
-            self.answer(prefix, PRODUCT_TEXT, PRODUCT, 1, f"{scenario.key}-product.png")
-            expect_equal("KARTOL.EXE exit code", process.wait(timeout=EXIT_TIMEOUT), 0)
-        finally:
-            if process.poll() is None:
-                process.kill()
-            self.desk.end_session(prefix)
-
-    def uninstall(self, scenario, prefix):
-        """Yes to the question, then the outcome box of the copy that carries on; afterwards
-        drive C holds what it held before the install and the group is gone."""
-        drive_c = prefix / "drive_c"
-        process = self.start_installed(scenario, prefix, "uninst.exe")
-        try:
-            self.answer(prefix, CONFIRM, UNINSTALL, 2, f"{scenario.key}-uninstall-confirm.png")
-            self.answer(prefix, REMOVED, UNINSTALL, 1, f"{scenario.key}-uninstall-done.png")
-            deadline = time.monotonic() + REMOVAL_TIMEOUT
-            while (drive_c / scenario.target).exists() and time.monotonic() < deadline:
-                time.sleep(REMOVAL_POLL)
-        finally:
-            if process.poll() is None:
-                process.kill()
-            self.desk.end_session(prefix)
-        expect_equal("drive C after removal", {p.name for p in drive_c.iterdir()},
-                     self.template_top | set(scenario.before))
+    def expect_clean(self, scenario, drive_c, when):
+        """Drive C holds what it held before setup.exe ran, and there is no group."""
+        expect_equal(f"drive C{when}", {p.name for p in drive_c.iterdir()},
+                     {p.name for p in (self.template / "drive_c").iterdir()} | set(scenario.before))
         for folder in scenario.before:
-            expect_equal(f"{folder} after removal", tree(drive_c / folder), {})
-        expect_equal("program group after removal", program_group.group_links(drive_c), {})
+            expect_equal(f"{folder}{when}", tree(drive_c / folder), {})
+        expect_equal(f"program group{when}", group_links(drive_c), {})
+
+    def start_product(self, s, prefix, install_dir, folder):
+        """Starts the product in its folder, the working directory of its link; Enter ends it."""
+        with self.started(prefix, install_dir + "KARTOL.EXE", folder) as process:
+            self.answer(prefix, PRODUCT_TEXT, box(PRODUCT), f"{s.key}-product.png")
+            expect_equal("KARTOL.EXE exit code", wait(process, EXIT_TIMEOUT, "KARTOL.EXE"), 0)
+
+    def uninstall(self, s, prefix, install_dir, folder):
+        """Yes to the question, then the outcome box of the copy that carries on."""
+        with self.started(prefix, install_dir + "uninst.exe", folder):
+            self.answer(prefix, CONFIRM, box(UNINSTALL, ("&Yes", "&No"), icon=True),
+                        f"{s.key}-uninstall-confirm.png")
+            self.answer(prefix, REMOVED, box(UNINSTALL, icon=True), f"{s.key}-uninstall-done.png")
+            deadline = time.monotonic() + REMOVAL_TIMEOUT
+            while folder.exists() and time.monotonic() < deadline:
+                time.sleep(POLL)
+        self.expect_clean(s, prefix / "drive_c", " after removal")
 
 
-def run_all(setup_exe, desktop):
+def run_all(suite):
     started = time.monotonic()
-    print(f"Wine prefix {desktop.ensure_template()} in {time.monotonic() - started:.1f} s")
-    run_ = Run(setup_exe, desktop)
-    failed_keys = set()
+    print(f"Wine prefix {suite.ensure_template()} in {time.monotonic() - started:.1f} s")
+    failed = set()
     for scenario in SCENARIOS:
-        started, note = time.monotonic(), ""
-        title = f"{scenario.key}. {scenario.name}"
+        started, note, title = time.monotonic(), "", f"{scenario.key}. {scenario.name}"
         try:
             try:
-                run_.run_scenario(scenario)
+                suite.run_scenario(scenario)
             except WineDidNotComeUp as error:
                 # Under qemu a Wine session now and then fails to start; once is tolerated.
                 note = f" (second attempt; first: {error})"
-                run_.run_scenario(scenario)
+                suite.run_scenario(scenario)
             print(f"ok   {title} ({time.monotonic() - started:.1f} s){note}")
         except (Failed, OSError) as failure:
-            failed_keys.add(scenario.key)
-            try:
-                desktop.screenshot(f"{scenario.key}-failure.png")
-            except Failed:
-                pass
+            failed.add(scenario.key)
+            with contextlib.suppress(Failed):
+                suite.screenshot(f"{scenario.key}-failure.png")
             print(f"FAIL {title} ({time.monotonic() - started:.1f} s): {failure}{note}")
         sys.stdout.flush()
     # Keep the prefixes of failed scenarios (and those they continued in) to look into.
-    keep = failed_keys | {s.prefix_from for s in SCENARIOS if s.key in failed_keys}
-    for key in set(run_.prefixes) - keep:
-        shutil.rmtree(desktop.work / key, ignore_errors=True)
-    return len(failed_keys)
+    keep = failed | {s.prefix_from for s in SCENARIOS if s.key in failed}
+    for key in set(suite.prefixes) - keep:
+        shutil.rmtree(suite.work / key, ignore_errors=True)
+    return len(failed)
 
 
 def main():
     setup_exe = Path(sys.argv[1]).resolve()
     (setup_exe.parent / "wine").mkdir(parents=True, exist_ok=True)
-    desktop = None
+    suite = None
     try:
-        desktop = Desktop(setup_exe.parent)
-        failed = run_all(setup_exe, desktop)
+        suite = Suite(setup_exe)
+        failed = run_all(suite)
     except (Failed, check_setup_exe.FormatError, OSError, KeyError) as error:
         # Nothing could run: every scenario counts as failed.
         print(f"FAIL Wine desktop: {error}")
         failed = len(SCENARIOS)
     finally:
-        if desktop is not None:
-            desktop.close()
+        if suite is not None:
+            suite.close()
     print(f"{len(SCENARIOS) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
