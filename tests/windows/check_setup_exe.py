@@ -1,9 +1,7 @@
 #!/usr/bin/python3
-"""check_setup_exe.py path/to/setup.exe: checks the built setup.exe without running it (kind of
-executable, imports, no time stamp, no manifest, every resource byte for byte); prints a line per
-check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the
-program's own code on purpose: a fault in its formats shows instead of being read back alike.
-"""
+"""check_setup_exe.py path/to/setup.exe: checks setup.exe without running it; prints a line per
+check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the program's
+own code on purpose: a fault in its formats shows instead of being read back alike."""
 import struct
 import sys
 
@@ -59,11 +57,12 @@ def load_resources(pe):
             for i in t.directory.entries for lang in i.directory.entries}
 
 
+def text(value):
+    return value.encode("utf-16-le") + b"\0\0"
+
+
 def dialog_template(size, caption, controls):
     """A standard DLGTEMPLATE with its DLGITEMTEMPLATEs, as the resource compiler writes it."""
-    def text(value):
-        return value.encode("utf-16-le") + b"\0\0"
-
     data = struct.pack("<IIHhhhhHH", DIALOG_STYLE, 0, len(controls), 0, 0, *size, 0, 0)
     data += text(caption) + struct.pack("<H", FONT[0]) + text(FONT[1])
     for item_id, atom, style, x, y, cx, cy, label in controls:

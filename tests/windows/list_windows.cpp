@@ -1,12 +1,7 @@
-// Prints the desktop's top-level windows with their child controls as one JSON object, so that
-// the Wine tests can tell setup.exe's dialogs and boxes apart (they share one title) and read
-// their texts, positions and owners.
-//
-//   list_windows.exe TEXT TIMEOUT_MS
-//
-// Polls until a visible window or control shows TEXT, so that one process start covers one
-// wait: exit code 0 when seen, 2 when the time ran out (the last listing is printed all the
-// same), 1 on a usage error. WM_GETTEXT works across processes and gives an edit field's content.
+// list_windows.exe TEXT TIMEOUT_MS: prints the top-level windows with their controls (texts,
+// places, owners) as JSON once a visible one shows TEXT, so that one process start covers one
+// wait of the Wine tests; exit code 0, or 2 with the last listing when the time ran out.
+// WM_GETTEXT works across processes and gives an edit field's current content.
 #include <windows.h>
 
 #include <chrono>
@@ -59,7 +54,7 @@ std::string Describe(HWND window, const wchar_t* until, bool& seen) {
     GetClassNameW(window, className, kMaxText);
     const std::wstring text = TextOf(window);
     const bool visible = IsWindowVisible(window) != FALSE;
-    seen = seen || (visible && text.find(until) != std::wstring::npos);
+    seen = seen || (visible && until != nullptr && text.find(until) != std::wstring::npos);
     DWORD_PTR icon = 0;
     if (_wcsicmp(className, L"Static") == 0) {
         SendMessageTimeoutW(window, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &icon);
@@ -83,7 +78,6 @@ std::string Describe(HWND window, const wchar_t* until, bool& seen) {
 // wmain: the arguments arrive as UTF-16, so a German text to wait for survives any code page.
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
-        std::fputs("usage: list_windows TEXT TIMEOUT_MS\n", stderr);
         return 1;
     }
     const auto deadline = std::chrono::steady_clock::now() +
@@ -94,13 +88,15 @@ int wmain(int argc, wchar_t** argv) {
         std::vector<HWND> windows;
         EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
         for (const HWND window : windows) {
+            // Asked first, so that its controls count only once the window itself is seen shown.
+            const bool shown = IsWindowVisible(window) != FALSE;
             json += (json.empty() ? "\n " : ",\n ") + Describe(window, argv[1], seen) +
                     ", \"controls\": [";
             std::vector<HWND> controls;
             EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&controls));
             for (const HWND control : controls) {
-                json += (json.back() == '[' ? "\n  " : ",\n  ") + Describe(control, argv[1], seen) +
-                        "}";
+                json += (json.back() == '[' ? "\n  " : ",\n  ") +
+                        Describe(control, shown ? argv[1] : nullptr, seen) + "}";
             }
             json += "]}";
         }

@@ -1,13 +1,8 @@
 #!/usr/bin/python3
-"""Runs the real setup.exe under Wine on a private Xvfb display and drives it like a user with
-xdotool: each dialog and box in order with its texts, caption, owner and placement; the exit
-code; every file left in drive C; the program group's links; then the installed programs.
-
-    wine_scenarios.py path/to/setup.exe    (list_windows.exe beside it; prefixes go there)
-
-Prints one line per scenario and "N passed, M failed". Every process here is ended by its own
-handle or through its prefix's own wineserver; every wait has a time limit.
-"""
+"""wine_scenarios.py path/to/setup.exe: drives setup.exe (and then the programs it installed)
+under Wine on a private Xvfb display like a user, with xdotool and list_windows.exe beside it.
+Compares each window, exit code, file and link; prints a line per scenario and "N passed, M
+failed". Every process is ended by its own handle or its prefix's wineserver, every wait timed."""
 import collections
 import contextlib
 import hashlib
@@ -55,10 +50,9 @@ SHOWN, ENDED, NONE = "shown", "ended", "none"
 OUTCOMES = {"installed": (((TITLE, SUCCESS, ENDED),), 1),
             "cancelled": (((TITLE, ABORTED, NONE),), 0),
             "invalid": (((ERROR, INVALID, SHOWN), (TITLE, ABORTED, ENDED)), 1)}
+# typed: typed over the selected default ("cancelled" answers the dialog with Escape).
 # prefix_from: the scenario whose prefix this one continues in, else a fresh template copy.
-# typed: typed over the selected default ("cancelled" answers the dialog with Escape). before:
-# folders below drive C made first. after: the installed programs then started as the group's
-# links start them ("uninstall" answered Yes).
+# before: folders below drive C made first. after: the installed programs then started.
 Scenario = collections.namedtuple("Scenario", "key name outcome typed prefix_from before after",
                                   defaults=(None, None, (), ()))
 SCENARIOS = (
@@ -74,26 +68,21 @@ SCENARIOS = (
 )
 
 # Under qemu a Wine session's first process takes a while to come up.
-PATH_DIALOG_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120, 120
-# The explorer window of the group may take this long to come up.
-GROUP_TIMEOUT = 30
-# The uninstaller's copy removes the folder after its starter has ended: polled for this long.
-REMOVAL_TIMEOUT, POLL = 60, 0.5
+FIRST_WINDOW_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120, 120
+# The explorer window of the group may take this long to come up; the uninstaller's copy
+# removes the folder after its starter has ended, within this long.
+GROUP_TIMEOUT, REMOVAL_TIMEOUT, POLL = 30, 60, 0.5
 # No window manager (Wine draws title bars itself), focus by Wine's own activation, no crash
 # dialog. The services a session starts by itself start on demand only (3): setup.exe needs
 # none, and each is another emulated process that slows every session's start.
-PREFIX_SETTINGS = """REGEDIT4
-
-[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
-"Managed"="N"
-"UseTakeFocus"="N"
-
-[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
-"ShowCrashDialog"=dword:00000000
-""" + "".join(f'\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\{s}]\n"Start"='
-              'dword:00000003\n' for s in ("Eventlog", "MountMgr", "NDIS", "nsiproxy", "PlugPlay"))
+PREFIX_SETTINGS = "REGEDIT4\n" + "".join(f"\n[{key}]\n" + "".join(f"{v}\n" for v in values)
+                                         for key, values in (
+    ("HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver", ('"Managed"="N"', '"UseTakeFocus"="N"')),
+    ("HKEY_CURRENT_USER\\Software\\Wine\\WineDbg", ('"ShowCrashDialog"=dword:00000000',)),
+    *((f"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\{service}",
+       ('"Start"=dword:00000003',)) for service in ("Eventlog", "MountMgr", "NDIS", "nsiproxy",
+                                                     "PlugPlay"))))
 TEMPLATE_STAMP, PREFIX_ATTEMPTS = ".kartol-template", 3
-RETURN = ("key", "--delay", "50", "Return")
 
 
 class Failed(Exception):
@@ -101,7 +90,7 @@ class Failed(Exception):
 
 
 class WineDidNotComeUp(Failed):
-    """The path dialog never appeared: setup.exe does nothing before it, so it can run again."""
+    """A session's first window never appeared: nothing ran, so the scenario can run again."""
 
 
 def expect_equal(what, found, wanted):
@@ -110,12 +99,10 @@ def expect_equal(what, found, wanted):
 
 
 def run(command, timeout, env=None, check=True):
-    """Runs a command to its end within the limit; (exit code, output). Output goes through a
-    file: the session's services inherit the first Wine process's handles and would hold a pipe
-    open until the session ends."""
+    """Runs a command within the limit; (exit code, output). Output goes through a file: a Wine
+    session's services inherit its first process's handles and would hold a pipe open."""
     with tempfile.TemporaryFile() as out:
-        process = subprocess.Popen(command, env=env, stdout=out, stderr=out)
-        code = wait(process, timeout, command[0])
+        code = wait(subprocess.Popen(command, env=env, stdout=out, stderr=out), timeout, command[0])
         out.seek(0)
         output = out.read().decode("utf-8", errors="replace")
     if check and code != 0:
@@ -159,9 +146,16 @@ def box(caption, buttons=("OK",), icon=False, progress=()):
             "buttons": list(buttons), "progress": list(progress)}
 
 
+RETURN = ("key", "--delay", "50", "Return")
+# The installed programs, started after the install: their windows in order, each answered with
+# Enter (the uninstaller's question with Yes), and whether the program removes the product.
+AFTER = {"product": ("KARTOL.EXE", [(PRODUCT_TEXT, box(PRODUCT), RETURN)], False),
+         "uninstall": ("uninst.exe", [(CONFIRM, box(UNINSTALL, ("&Yes", "&No"), True), RETURN),
+                                      (REMOVED, box(UNINSTALL, icon=True), RETURN)], True)}
+
+
 def tree(folder):
-    """Everything below a folder, names folded to lower case as Windows matches them: a folder
-    as None, a file as its bytes."""
+    """Below a folder, names in lower case as Windows matches them: a folder None, a file bytes."""
     return {str(p.relative_to(folder)).lower(): p.read_bytes() if p.is_file() else None
             for p in folder.rglob("*")}
 
@@ -194,10 +188,8 @@ class Suite:
     """An Xvfb display on a number Xvfb picks itself, and the scenarios' Wine prefixes on it."""
 
     def __init__(self, setup_exe):
-        self.setup_exe, build = setup_exe, setup_exe.parent
-        self.work, self.shots = build / "wine", build / "screenshots"
-        self.lister = build / "list_windows.exe"
-        self.template, self.prefixes = self.work / "template", {}
+        self.setup_exe, self.work, self.prefixes = setup_exe, setup_exe.parent / "wine", {}
+        self.shots, self.template = setup_exe.parent / "screenshots", self.work / "template"
         shutil.rmtree(self.shots, ignore_errors=True)
         self.shots.mkdir(parents=True)
         self.entries = check_setup_exe.read_payload(
@@ -219,16 +211,15 @@ class Suite:
         self.xvfb.wait(timeout=10)
 
     def env(self, prefix):
+        # The C locale makes Wine's ANSI code page 1252, the program's own. The overrides: no
+        # Mono or Gecko prompts, no menu entries or file associations on the host. Under
+        # qemu-user Wine's loader probes the address space above 2 GiB with tens of thousands of
+        # mmap calls, each slow in a 4 GiB guest space; in 2 GiB, all a 32-bit Windows process
+        # uses, they fail at once (native i386 ignores this). Wine links the user's folders
+        # into the prefix: the real home stays out of it.
         env = {**os.environ, "WINEPREFIX": str(prefix), "WINEARCH": "win32", "WINEDEBUG": "-all",
-               # The C locale makes Wine's ANSI code page 1252, the program's own.
-               "LANG": "C.UTF-8", "DISPLAY": self.display,
-               # No Mono or Gecko prompts, no menu entries or file associations on the host.
+               "LANG": "C.UTF-8", "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
                "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
-               # Under qemu-user Wine's loader probes the address space above 2 GiB with tens
-               # of thousands of mmap calls, each slow in a 4 GiB guest space; in 2 GiB, all a
-               # 32-bit Windows process uses, they fail at once. Native i386 ignores this.
-               "QEMU_RESERVED_VA": "0x7fff0000",
-               # Wine links the user's folders into the prefix: keep the real home out of it.
                "HOME": str(self.work / "home")}
         env.pop("LC_ALL", None)
         return env
@@ -244,23 +235,20 @@ class Suite:
             run(["wineserver", flag], SESSION_TIMEOUT, self.env(prefix), check=False)
 
     def ensure_template(self):
-        """Makes the template prefix unless this Wine made one with these settings. regedit as
-        the first process creates the prefix and writes the settings in one session. Under qemu
-        a service now and then spins instead of finishing the first boot: such an attempt is
-        ended and made again."""
+        """Makes the template prefix unless this Wine made one with these settings: regedit as
+        the first process makes it and writes them. Under qemu a service now and then spins
+        instead of finishing the first boot: such an attempt is ended and made again."""
         stamp = hashlib.sha256((run(["wine", "--version"], 120)[1] + PREFIX_SETTINGS).encode())
-        stamp_file = self.template / TEMPLATE_STAMP
+        stamp_file, settings = self.template / TEMPLATE_STAMP, self.work / "prefix-settings.reg"
         if stamp_file.is_file() and stamp_file.read_text() == stamp.hexdigest():
             return "reused"
-        settings = self.work / "prefix-settings.reg"
         settings.write_text(PREFIX_SETTINGS)
         (self.work / "home").mkdir(exist_ok=True)
         for attempt in range(1, PREFIX_ATTEMPTS + 1):
             shutil.rmtree(self.template, ignore_errors=True)
             try:
-                # Wine waits five minutes for the first boot before it runs regedit anyway; a
-                # lower limit tells a finished boot from a hung one. The registry reaches the
-                # disk when the session's wineserver ends.
+                # Wine runs regedit after five minutes of first boot anyway: a lower limit tells
+                # a hung boot. The registry reaches the disk when the wineserver ends.
                 run(["wine", "regedit", "/S", str(settings)], 240, self.env(self.template))
                 run(["wineserver", "-w"], SESSION_TIMEOUT, self.env(self.template))
             except Failed as error:
@@ -275,8 +263,8 @@ class Suite:
 
     def windows(self, prefix, until, timeout, missing=Failed):
         """list_windows.exe's listing once a visible window shows `until`."""
-        code, output = run(["wine", str(self.lister), until, str(timeout * 1000)], timeout + 120,
-                           self.env(prefix), check=False)
+        code, output = run(["wine", str(self.setup_exe.parent / "list_windows.exe"), until,
+                            str(timeout * 1000)], timeout + 120, self.env(prefix), check=False)
         try:
             listing = json.loads(output)
         except json.JSONDecodeError:
@@ -288,34 +276,16 @@ class Suite:
         return listing
 
     def click_and_press(self, rect, *keys):
-        """Brings a window forward with a click on one of its labels (which triggers nothing),
-        then sends xdotool's keys; Wine reads both in order. No --sync: it waits for a motion
-        event, and there is none when the pointer is already there."""
+        """A click on a window's label (which triggers nothing) brings it forward, then the keys.
+        No --sync: it waits for a motion event, none when the pointer is already there."""
         left, top, right, bottom = rect
         self.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
         if keys:
             self.xdotool(*keys)
 
-    def answer(self, prefix, text, want, shot, keys=RETURN, timeout=BOX_TIMEOUT, missing=Failed):
-        """Waits for the one dialog that shows `text`, compares the fields of `want` of its view,
-        takes a screenshot, then clicks the control showing `text` and sends `keys`. The group's
-        windows, which open with the success box, are closed first."""
-        listing = self.windows(prefix, text, timeout, missing)
-        found = [w for w in listing["windows"]
-                 if w["class"] == "#32770" and text in texts(w).values()]
-        expect_equal(f"dialogs showing {text!r}", len(found), 1)
-        seen = view(found[0], listing)
-        expect_equal(f"dialog showing {text!r}", {k: seen[k] for k in want}, want)
-        self.screenshot(shot)
-        if text == SUCCESS:
-            self.close_group_windows(prefix)
-        self.click_and_press(next(c["rect"] for c in found[0]["controls"] if c["text"] == text),
-                             *keys)
-
     def close_group_windows(self, prefix):
-        """ShowGroup makes Wine's shell open the group in an explorer window a moment after it
-        answered, which can cover the outcome box: waits for such windows and closes each one
-        with a click into it and Alt+F4, which Wine handles itself."""
+        """ShowGroup opens the group in an explorer window a moment after it answered, which can
+        cover the outcome box: each such window gets a click and Alt+F4, which Wine handles."""
         deadline, closed = time.monotonic() + GROUP_TIMEOUT, False
         while time.monotonic() < deadline:
             found = [w for w in self.windows(prefix, GROUP, GROUP_TIMEOUT)["windows"]
@@ -327,13 +297,31 @@ class Suite:
                 closed = True
             time.sleep(POLL)
 
-    @contextlib.contextmanager
-    def started(self, prefix, command, cwd=None):
-        """A Wine process in the prefix; afterwards it and its session are ended."""
+    def session(self, prefix, command, cwd, steps, exit_code, shots, gone=None):
+        """Runs a program in a Wine session of its own: for each step, compares the fields of
+        `want` in the view of the one dialog that shows `text`, then clicks that text and sends
+        `keys`. Then compares the exit code and waits for `gone` to go."""
         process = subprocess.Popen(["wine", command], cwd=cwd, env=self.env(prefix),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            yield process
+            for n, (text, want, keys) in enumerate(steps, start=1):
+                # A session's first window comes up slowly, or now and then not at all.
+                listing = self.windows(prefix, text, *((FIRST_WINDOW_TIMEOUT, WineDidNotComeUp)
+                                                       if n == 1 else (BOX_TIMEOUT, Failed)))
+                found = [w for w in listing["windows"]
+                         if w["class"] == "#32770" and text in texts(w).values()]
+                expect_equal(f"dialogs showing {text!r}", len(found), 1)
+                seen = view(found[0], listing)
+                expect_equal(f"dialog showing {text!r}", {k: seen[k] for k in want}, want)
+                self.screenshot(f"{shots}-{n}.png")
+                if text == SUCCESS:  # the group's windows come with the success box
+                    self.close_group_windows(prefix)
+                self.click_and_press(next(c["rect"] for c in found[0]["controls"]
+                                          if c["text"] == text), *keys)
+            expect_equal(f"{command} exit code", wait(process, EXIT_TIMEOUT, command), exit_code)
+            deadline = time.monotonic() + REMOVAL_TIMEOUT
+            while gone and gone.exists() and time.monotonic() < deadline:
+                time.sleep(POLL)
         finally:
             if process.poll() is None:
                 process.kill()
@@ -356,7 +344,7 @@ class Suite:
         return prefix
 
     def run_scenario(self, s):
-        """Runs setup.exe through the scenario and compares all it leaves, then its after-steps."""
+        """Runs setup.exe through the scenario and compares all it leaves, then the programs."""
         prefix = self.prefix_for(s)
         drive_c, boxes, exit_code = prefix / "drive_c", *OUTCOMES[s.outcome]
         field = s.typed.upper() if s.typed else DEFAULT_DIR
@@ -366,34 +354,33 @@ class Suite:
         parts = target.split("/") if target else []
         flags = [int(not drive_c.joinpath(*parts[:n]).exists()) for n in range(1, len(parts) + 1)]
         confirm = ("key", "--delay", "50", "Escape") if s.outcome == "cancelled" else RETURN
-        with self.started(prefix, str(self.setup_exe)) as process:
-            typing = ("type", "--delay", "50", s.typed) if s.typed else confirm
-            self.answer(prefix, PATH_LABEL, PATH_DIALOG, f"{s.key}-path-dialog.png", typing,
-                        timeout=PATH_DIALOG_TIMEOUT, missing=WineDidNotComeUp)
-            if s.typed:
-                self.answer(prefix, field, {**PATH_DIALOG, "texts": {
-                    **PATH_DIALOG["texts"], ID_PATH: field}}, f"{s.key}-path-typed.png", confirm)
-            for n, (caption, text, progress) in enumerate(boxes, start=1):
-                # Unpacking shows each file it writes; a run that stops before it leaves the
-                # first status text.
-                status = (f"Schreibe {folder}\\{self.entries[-1][0]}." if target and progress ==
-                          ENDED and self.entries else PREPARING)
-                dialog = [] if progress == NONE else [(progress == SHOWN, TITLE, WAIT, status)]
-                self.answer(prefix, text, box(caption, progress=dialog), f"{s.key}-box-{n}.png")
-            expect_equal("exit code", wait(process, EXIT_TIMEOUT, "setup.exe"), exit_code)
+        steps = [(PATH_LABEL, PATH_DIALOG, confirm)]
+        if s.typed:
+            steps = [(PATH_LABEL, PATH_DIALOG, ("type", "--delay", "50", s.typed)), (field, {
+                **PATH_DIALOG, "texts": {**PATH_DIALOG["texts"], ID_PATH: field}}, confirm)]
+        for caption, text, progress in boxes:
+            # Unpacking shows each file it writes; a run that stops before it leaves the first.
+            status = (f"Schreibe {folder}\\{self.entries[-1][0]}." if target and progress == ENDED
+                      and self.entries else PREPARING)
+            dialog = [] if progress == NONE else [(progress == SHOWN, TITLE, WAIT, status)]
+            steps.append((text, box(caption, progress=dialog), RETURN))
+        self.session(prefix, str(self.setup_exe), None, steps, exit_code, f"{s.key}-setup")
         if target is None:
-            self.expect_clean(s, drive_c, "")
-        else:
-            log = f"{len(flags)}{''.join(f' {f}' for f in flags)}\r\n" + "".join(
-                f"NC {name}\r\n" for name, _ in self.entries)
-            files = {**{name: None for name in CONTENT_DIRS}, "deinst.log": log.encode("cp1252"),
-                     **{name.replace("\\", "/").lower(): data for name, data in self.entries}}
-            expect_equal(f"files in {target}", tree(drive_c / target), files)
-            expect_equal("program group", group_links(drive_c),
-                         {f"{c}.lnk": f"{folder}\\{f}".lower() for c, f in GROUP_ITEMS})
+            return self.expect_clean(s, drive_c, "")
+        log = f"{len(flags)}{''.join(f' {f}' for f in flags)}\r\n" + "".join(
+            f"NC {name}\r\n" for name, _ in self.entries)
+        files = {**{name: None for name in CONTENT_DIRS}, "deinst.log": log.encode("cp1252"),
+                 **{name.replace("\\", "/").lower(): data for name, data in self.entries}}
+        expect_equal(f"files in {target}", tree(drive_c / target), files)
+        expect_equal("program group", group_links(drive_c),
+                     {f"{c}.lnk": f"{folder}\\{f}".lower() for c, f in GROUP_ITEMS})
         for step in s.after:
-            {"product": self.start_product, "uninstall": self.uninstall}[step](
-                s, prefix, f"{folder}\\", drive_c / (target or ""))
+            program, steps, removes = AFTER[step]
+            # In the install directory, the working directory of the group's links.
+            self.session(prefix, f"{folder}\\{program}", drive_c / target, steps, 0,
+                         f"{s.key}-{step}", removes and drive_c / target)
+            if removes:
+                self.expect_clean(s, drive_c, " after removal")
 
     def expect_clean(self, scenario, drive_c, when):
         """Drive C holds what it held before setup.exe ran, and there is no group."""
@@ -403,58 +390,38 @@ class Suite:
             expect_equal(f"{folder}{when}", tree(drive_c / folder), {})
         expect_equal(f"program group{when}", group_links(drive_c), {})
 
-    def start_product(self, s, prefix, install_dir, folder):
-        """Starts the product in its folder, the working directory of its link; Enter ends it."""
-        with self.started(prefix, install_dir + "KARTOL.EXE", folder) as process:
-            self.answer(prefix, PRODUCT_TEXT, box(PRODUCT), f"{s.key}-product.png")
-            expect_equal("KARTOL.EXE exit code", wait(process, EXIT_TIMEOUT, "KARTOL.EXE"), 0)
-
-    def uninstall(self, s, prefix, install_dir, folder):
-        """Yes to the question, then the outcome box of the copy that carries on."""
-        with self.started(prefix, install_dir + "uninst.exe", folder):
-            self.answer(prefix, CONFIRM, box(UNINSTALL, ("&Yes", "&No"), icon=True),
-                        f"{s.key}-uninstall-confirm.png")
-            self.answer(prefix, REMOVED, box(UNINSTALL, icon=True), f"{s.key}-uninstall-done.png")
-            deadline = time.monotonic() + REMOVAL_TIMEOUT
-            while folder.exists() and time.monotonic() < deadline:
-                time.sleep(POLL)
-        self.expect_clean(s, prefix / "drive_c", " after removal")
-
-
-def run_all(suite):
-    started = time.monotonic()
-    print(f"Wine prefix {suite.ensure_template()} in {time.monotonic() - started:.1f} s")
-    failed = set()
-    for scenario in SCENARIOS:
-        started, note, title = time.monotonic(), "", f"{scenario.key}. {scenario.name}"
-        try:
+    def run_all(self):
+        started, failed = time.monotonic(), set()
+        print(f"Wine prefix {self.ensure_template()} in {time.monotonic() - started:.1f} s")
+        for s in SCENARIOS:
+            started, note, title = time.monotonic(), "", f"{s.key}. {s.name}"
             try:
-                suite.run_scenario(scenario)
-            except WineDidNotComeUp as error:
-                # Under qemu a Wine session now and then fails to start; once is tolerated.
-                note = f" (second attempt; first: {error})"
-                suite.run_scenario(scenario)
-            print(f"ok   {title} ({time.monotonic() - started:.1f} s){note}")
-        except (Failed, OSError) as failure:
-            failed.add(scenario.key)
-            with contextlib.suppress(Failed):
-                suite.screenshot(f"{scenario.key}-failure.png")
-            print(f"FAIL {title} ({time.monotonic() - started:.1f} s): {failure}{note}")
-        sys.stdout.flush()
-    # Keep the prefixes of failed scenarios (and those they continued in) to look into.
-    keep = failed | {s.prefix_from for s in SCENARIOS if s.key in failed}
-    for key in set(suite.prefixes) - keep:
-        shutil.rmtree(suite.work / key, ignore_errors=True)
-    return len(failed)
+                try:
+                    self.run_scenario(s)
+                except WineDidNotComeUp as error:
+                    # Under qemu a Wine session now and then fails to start; once is tolerated.
+                    note = f" (second attempt; first: {error})"
+                    self.run_scenario(s)
+                print(f"ok   {title} ({time.monotonic() - started:.1f} s){note}")
+            except (Failed, OSError) as failure:
+                failed.add(s.key)
+                with contextlib.suppress(Failed):
+                    self.screenshot(f"{s.key}-failure.png")
+                print(f"FAIL {title} ({time.monotonic() - started:.1f} s): {failure}{note}")
+            sys.stdout.flush()
+        # Keep the prefixes of failed scenarios (and those they continued in) to look into.
+        for key in set(self.prefixes) - failed - {s.prefix_from for s in SCENARIOS
+                                                  if s.key in failed}:
+            shutil.rmtree(self.work / key, ignore_errors=True)
+        return len(failed)
 
 
 def main():
-    setup_exe = Path(sys.argv[1]).resolve()
+    setup_exe, suite = Path(sys.argv[1]).resolve(), None
     (setup_exe.parent / "wine").mkdir(parents=True, exist_ok=True)
-    suite = None
     try:
         suite = Suite(setup_exe)
-        failed = run_all(suite)
+        failed = suite.run_all()
     except (Failed, check_setup_exe.FormatError, OSError, KeyError) as error:
         # Nothing could run: every scenario counts as failed.
         print(f"FAIL Wine desktop: {error}")
