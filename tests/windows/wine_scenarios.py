@@ -280,8 +280,7 @@ class Suite:
         No --sync: it waits for a motion event, none when the pointer is already there."""
         left, top, right, bottom = rect
         self.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
-        if keys:
-            self.xdotool(*keys)
+        self.xdotool(*keys)
 
     def close_group_windows(self, prefix):
         """ShowGroup opens the group in an explorer window a moment after it answered, which can
