@@ -1,21 +1,13 @@
 #!/usr/bin/python3
-"""Checks the built setup.exe without running it: the kind of executable, what it imports, that
-it carries no time stamp and no manifest, and every resource byte for byte. Also the reader of
-its payload for the Wine scenarios, independent of the program's own code on purpose: a fault
-in the program's formats shows up as a difference instead of being read back the same wrong way.
-
-    check_setup_exe.py path/to/setup.exe
-
-Prints one line per check and ends with "N passed, M failed"; exits non-zero on a failure.
-"""
+"""check_setup_exe.py path/to/setup.exe: checks setup.exe without running it; prints a line per
+check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the program's
+own code on purpose: a fault in its formats shows instead of being read back alike."""
 import struct
 import sys
 
 import pefile
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_MANIFEST = 3, 5, 14, 24
-GERMAN = 1031
-PAYLOAD = ("TEMPLATE", 113)
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, GERMAN, PAYLOAD = 3, 5, 14, 1031, ("TEMPLATE", 113)
 # DLLs that every 32-bit Windows has: the program's own and msvcrt of the MinGW runtime, once
 # libgcc, libstdc++ and winpthread are linked statically.
 ALLOWED_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll", "lz32.dll"}
@@ -40,14 +32,14 @@ DIALOGS = {
 # Icon group 124 with one 32 x 32 image of 256 colours (count 0), 2216 bytes, id 1; the
 # image's bitmap header counts the XOR and AND masks: twice the height.
 ICON_GROUP = struct.pack("<HHHBBBBHHIH", 0, 1, 1, 32, 32, 0, 0, 1, 8, 2216, 1)
-ICON_HEADER = (40, 32, 64, 1, 8)
-ICON_BYTES = 2216
+ICON_BYTES, ICON_HEADER = 2216, (40, 32, 64, 1, 8)
 EXPECTED_RESOURCES = {(RT_DIALOG, 101), (RT_DIALOG, 145), (RT_GROUP_ICON, 124), (RT_ICON, 1),
                       PAYLOAD}
 
 SZDD_MAGIC = b"SZDD\x88\xf0\x27\x33A"
 ARCHIVE_MAGIC = b"Quillmark Bit ResFile\x1a\x00"
-RECORD_SIZE, NAME_SIZE, MAX_ENTRIES = 136, 128, 300
+# A record: the name in a 128-byte field, offset and size.
+RECORD, RECORD_SIZE, MAX_ENTRIES = "<128sII", 136, 300
 
 
 class FormatError(ValueError):
@@ -65,11 +57,12 @@ def load_resources(pe):
             for i in t.directory.entries for lang in i.directory.entries}
 
 
+def text(value):
+    return value.encode("utf-16-le") + b"\0\0"
+
+
 def dialog_template(size, caption, controls):
     """A standard DLGTEMPLATE with its DLGITEMTEMPLATEs, as the resource compiler writes it."""
-    def text(value):
-        return value.encode("utf-16-le") + b"\0\0"
-
     data = struct.pack("<IIHhhhhHH", DIALOG_STYLE, 0, len(controls), 0, 0, *size, 0, 0)
     data += text(caption) + struct.pack("<H", FONT[0]) + text(FONT[1])
     for item_id, atom, style, x, y, cx, cy, label in controls:
@@ -83,36 +76,31 @@ def expand_szdd(data):
     """Expands an SZDD file of mode 'A'; returns (expanded bytes, length in the header)."""
     if data[:9] != SZDD_MAGIC or len(data) < 14:
         raise FormatError("no SZDD header of mode 'A'")
-    window, position, out, i = bytearray(b" " * 4096), 4096 - 16, bytearray(), 14
-
-    def emit(byte):
-        nonlocal position
-        out.append(byte)
-        window[position] = byte
-        position = (position + 1) % 4096
-
+    out, i = bytearray(), 14
     while i < len(data):
         flags, i = data[i], i + 1
         for bit in range(8):
             if i >= len(data):
                 break
             if flags >> bit & 1:
-                emit(data[i])
+                out.append(data[i])
                 i += 1
-            elif i + 2 > len(data):
+                continue
+            if i + 2 > len(data):
                 raise FormatError("body ends inside a back reference")
-            else:
-                source = data[i] | (data[i + 1] & 0xF0) << 4
-                for k in range((data[i + 1] & 0x0F) + 3):
-                    emit(window[(source + k) % 4096])
-                i += 2
+            # The 4096-byte window starts as spaces with output byte n at (4080 + n) % 4096: a
+            # reference to `source` reads `back` bytes back, the same for each byte it copies.
+            source = data[i] | (data[i + 1] & 0xF0) << 4
+            back = (4080 + len(out) - source) % 4096 or 4096
+            for _ in range((data[i + 1] & 0x0F) + 3):
+                out.append(out[-back] if back <= len(out) else 0x20)
+            i += 2
     return bytes(out), struct.unpack_from("<I", data, 10)[0]
 
 
 def parse_archive(data):
-    """[(name, bytes)] of the archive, held to the layout the build writes: the full header, a
-    count that fits the program's 300-record table, names ended and zero-filled in their field,
-    and the entries' bytes back to back up to the end of the file."""
+    """[(name, bytes)] of the archive, held to the layout the build writes: a count that fits the
+    program's table, names ended and zero-filled, the entries' bytes back to back to the end."""
     if data[:len(ARCHIVE_MAGIC)] != ARCHIVE_MAGIC or len(data) < len(ARCHIVE_MAGIC) + 4:
         raise FormatError("no archive header")
     (count,) = struct.unpack_from("<i", data, len(ARCHIVE_MAGIC))
@@ -120,15 +108,13 @@ def parse_archive(data):
     if not 0 <= count <= MAX_ENTRIES or len(data) < start + count * RECORD_SIZE:
         raise FormatError(f"entry count {count} outside 0..{MAX_ENTRIES} or beyond the file")
     entries, offset = [], start + count * RECORD_SIZE
-    for index in range(count):
-        record = data[start + index * RECORD_SIZE:][:RECORD_SIZE]
-        end = record.find(b"\0")
-        if not 0 < end < NAME_SIZE or any(record[end:NAME_SIZE]):
+    for index, (name, at, size) in enumerate(struct.iter_unpack(RECORD, data[start:offset])):
+        end = name.find(b"\0")
+        if not 0 < end or any(name[end:]):
             raise FormatError(f"entry {index}: name empty, unended or with bytes after its end")
-        at, size = struct.unpack_from("<II", record, NAME_SIZE)
         if at != offset:
             raise FormatError(f"entry {index} at {at}, expected {offset}")
-        entries.append((record[:end].decode("cp1252"), data[at:at + size]))
+        entries.append((name[:end].decode("cp1252"), data[at:at + size]))
         offset += size
     if offset != len(data):
         raise FormatError(f"entries end at {offset}, the file at {len(data)}")
@@ -171,21 +157,23 @@ def checks(pe, resources):
            (resources.get((RT_GROUP_ICON, 124, GERMAN)), len(icon),
             struct.unpack_from("<IiiHH", icon) if len(icon) >= 16 else None),
            (ICON_GROUP, ICON_BYTES, ICON_HEADER))
+    yield ("payload 113: SZDD mode 'A' expanding to a valid archive", payload_error(resources),
+           None)
+
+
+def payload_error(resources):
+    try:
+        read_payload(resources)
+    except (FormatError, KeyError) as error:
+        return repr(error)
 
 
 def main():
     pe = pefile.PE(sys.argv[1])
-    resources = load_resources(pe)
-    results = [(name, found == wanted, f"{found!r}, expected {wanted!r}")
-               for name, found, wanted in checks(pe, resources)]
-    try:
-        read_payload(resources)
-        results.append(("payload 113: SZDD mode 'A' expanding to a valid archive", True, ""))
-    except (FormatError, KeyError) as error:
-        results.append(("payload 113: SZDD mode 'A' expanding to a valid archive", False, error))
-    for name, ok, detail in results:
-        print(f"ok   {name}" if ok else f"FAIL {name}: {detail}")
-    failed = sum(not ok for _, ok, _ in results)
+    results = list(checks(pe, load_resources(pe)))
+    for name, found, wanted in results:
+        print(f"ok   {name}" if found == wanted else f"FAIL {name}: {found!r}, expected {wanted!r}")
+    failed = sum(found != wanted for _, found, wanted in results)
     print(f"{len(results) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
