@@ -3,13 +3,6 @@
 // UninstallLog, SetupWindow), the windows and classes and the fault injections are reset, a
 // TestFrontEnd is installed, and drive C: is a fresh empty temporary folder. After it the
 // folder is removed and the working directory restored.
-//
-//   class PathDialogTest : public SetupFixture {};
-//   TEST_F(PathDialogTest, DefaultPath) {
-//       ui.PressEnter();
-//       EXPECT_EQ(RunSetup(), 1);
-//       EXPECT_TRUE(std::filesystem::is_directory(DriveC() / "KARTOL"));
-//   }
 #ifndef KARTOL_TESTS_SUPPORT_SETUP_FIXTURE_H
 #define KARTOL_TESTS_SUPPORT_SETUP_FIXTURE_H
 
