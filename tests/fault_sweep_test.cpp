@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "formats/payload_archive.h"
+#include "formats/szdd_encoder.h"
 #include "platform/posix/fault_injection.h"
 #include "support/setup_fixture.h"
 #include "uninst/uninstall_flow.h"
@@ -136,6 +139,88 @@ TEST_F(FaultSweepTest, EachCallFailedOnce) {
         }
         std::erase_if(left, [](const auto& entry) { return entry.first.ends_with('/'); });
         EXPECT_EQ(left, (std::map<std::string, std::string>{})) << "left after the removal";
+    }
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A payload of two entries as built, then one 32-bit field set or the file cut short.
+const Bytes kArchive = archive::Build(std::vector<archive::NamedBytes>{
+    {"KARTOL.EXE", Bytes(300, 'k')}, {"EIS\\LEVEL001.BTN", Bytes(200, 'e')}});
+constexpr std::size_t kRecord = archive::kDirectoryOffset, kCount = archive::kHeaderSize;
+constexpr std::size_t kOffset = archive::kNameFieldSize, kSize = kOffset + 4;
+
+Bytes Set(Bytes file, std::size_t at, std::uint32_t value) {
+    for (std::size_t byte = 0; byte < 4; ++byte) {
+        file[at + byte] = static_cast<std::uint8_t>(value >> (8 * byte));
+    }
+    return file;
+}
+Bytes Cut(Bytes file, std::size_t size) {
+    file.resize(size);
+    return file;
+}
+Bytes Named(const char* name) {
+    Bytes file = kArchive;
+    std::fill_n(file.begin() + kRecord, archive::kNameFieldSize, name == nullptr ? 'N' : 0);
+    std::copy_n(name, name == nullptr ? 0 : std::strlen(name), file.begin() + kRecord);
+    return file;
+}
+Bytes Szdd(const Bytes& archive) {
+    return szdd::Compress(archive);
+}
+
+// Damaged payloads, SZDD-compressed unless the damage is in the SZDD file itself, and how many
+// of the two entries each installs: -1 for none, with the abort text.
+// clang-format off
+const std::vector<std::pair<Bytes, int>> kHostile = {
+    // Cut short in every field: the magic, the count, a name, an offset, a size, the data.
+    {Szdd(Cut(kArchive, 10)), -1}, {Szdd(Cut(kArchive, kCount + 2)), -1},
+    {Szdd(Cut(kArchive, kRecord + 60)), -1}, {Szdd(Cut(kArchive, kRecord + kOffset + 2)), -1},
+    {Szdd(Cut(kArchive, kRecord + kSize + 2)), -1}, {Szdd(Cut(kArchive, kArchive.size() - 1)), -1},
+    // A count of 0 or below is an empty archive, installed as one.
+    {Szdd(Set(kArchive, kCount, 0)), 0}, {Szdd(Set(kArchive, kCount, 0xFFFFFFFF)), 0},
+    {Szdd(Set(kArchive, kCount, 300)), -1}, {Szdd(Set(kArchive, kCount, 301)), -1},
+    {Szdd(Set(kArchive, kCount, 0x7FFFFFFF)), -1}, {Szdd(Named(nullptr)), -1},
+    {Szdd(Named("..\\KARTOL.EXE")), -1}, {Szdd(Named("\\KARTOL.EXE")), -1},
+    {Szdd(Named("C:\\KARTOL.EXE")), -1}, {Szdd(Named("D:KARTOL.EXE")), -1},
+    {Szdd(Named("deinst.log")), -1}, {Szdd(Named("KARTOL.UN2")), -1},
+    // Entries may share bytes: the reader follows each offset alone.
+    {Szdd(Set(kArchive, kRecord + archive::kRecordSize + kOffset, kRecord + 2 * archive::kRecordSize)), 2},
+    {Szdd(Set(kArchive, kRecord + kOffset, 0x7FFFFFFF)), -1},
+    {Szdd(Set(kArchive, kRecord + kSize, 0xFFFFFFF0)), -1},
+    // The SZDD file: cut in its header and in its body, a wrong magic. The expanded length that
+    // the header gives is not what the expansion goes by: the body alone decides.
+    {Cut(Szdd(kArchive), 13), -1}, {Cut(Szdd(kArchive), Szdd(kArchive).size() / 2), -1},
+    {Set(Szdd(kArchive), 0, 0), -1}, {Set(Szdd(kArchive), 10, 1), 2},
+    {Set(Szdd(kArchive), 10, 0xFFFFFFFF), 2},
+};
+// clang-format on
+
+// Each damaged payload in place of the embedded one: the abort text unless the archive is sound
+// enough to install, no log line for an entry not installed, nothing outside the target, and
+// nothing left after the uninstaller.
+TEST_F(FaultSweepTest, HostilePayloads) {
+    for (std::size_t row = 0; row < kHostile.size(); ++row) {
+        SCOPED_TRACE("payload " + std::to_string(row));
+        Restart();
+        const auto& [payload, installed] = kHostile[row];
+        const auto bytes = std::as_bytes(std::span{payload});
+        posix::Inject(posix::Api::FindResourceA,
+                      {.path = "#113", .answer = {}, .data = {bytes.begin(), bytes.end()}});
+        ui.PressEnter();
+        EXPECT_EQ(RunSetup(), 1);
+        posix::ClearInjections();
+        EXPECT_EQ(Shown(kSuccess), installed >= 0);
+        std::map<std::string, std::string> left = Contents(DriveC());
+        EXPECT_EQ(Listed(left[kLog]).size(), static_cast<std::size_t>(std::max(installed, 0)));
+        for (const auto& [path, bytes] : left) {
+            EXPECT_TRUE(path.starts_with("kartol")) << path << " lies outside the target";
+        }
+        ui.AnswerBox(IDYES);
+        UninstallFrom("C:\\KARTOL\\", false);
+        EXPECT_EQ(Contents(DriveC()), (std::map<std::string, std::string>{}))
+            << "left after the removal";
     }
 }
 

@@ -4,6 +4,7 @@
 #ifndef KARTOL_PLATFORM_POSIX_FAULT_INJECTION_H
 #define KARTOL_PLATFORM_POSIX_FAULT_INJECTION_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -55,6 +56,9 @@ struct Injection {
     // Only the occurrence-th call that the injection matches, counted from 1 since it was
     // made, is affected; 0 affects every one.
     std::size_t occurrence = 0;
+    // FindResourceA: the resource is found, holding these bytes instead of its own (a payload
+    // made to order). Empty: the call fails as above.
+    std::vector<std::byte> data{};
 };
 
 void Inject(Api api, Injection injection);

@@ -87,9 +87,15 @@ bool Matches(const OrdinalOrName& stored, LPCSTR wanted) {
     return !stored.ordinal && SameIgnoringCase(stored.name, wanted);
 }
 
+// The resource last found with bytes given by an injection.
+ResourceEntry substitute;
+
 const ResourceEntry* EntryOf(HRSRC resource) {
     const auto& entries = ProgramResources();
     const auto* entry = reinterpret_cast<const ResourceEntry*>(resource);
+    if (entry == &substitute) {
+        return entry;
+    }
     const auto found = std::ranges::find_if(
         entries, [entry](const ResourceEntry& candidate) { return &candidate == entry; });
     return found == entries.end() ? nullptr : entry;
@@ -176,7 +182,8 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    if (const Injection* injection = FindInjection(Api::FindResourceA, ResourceKey(name))) {
+    const Injection* injection = FindInjection(Api::FindResourceA, ResourceKey(name));
+    if (injection != nullptr && injection->data.empty()) {
         SetLastError(injection->error);
         return nullptr;
     }
@@ -186,6 +193,11 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
             continue;
         }
         typeFound = true;
+        if (Matches(entry.name, name) && injection != nullptr) {
+            substitute = entry;
+            substitute.data = injection->data;
+            return reinterpret_cast<HRSRC>(&substitute);
+        }
         if (Matches(entry.name, name)) {
             return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&entry));
         }
