@@ -1,26 +1,18 @@
-// The stand-in user32's controls: the path field's editing and scroll, the dialog manager's keys
-// in the path dialog, and GetWindowTextA with every buffer size.
+// The stand-in user32's controls: the path field's editing and scroll, and GetWindowTextA with
+// every buffer size. The dialog manager's keys are in front_ends_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
-#include <vector>
 
-#include "platform/posix/dialog_keyboard.h"
 #include "platform/posix/edit_field.h"
 #include "platform/posix/window_objects.h"
-#include "setup/process_state.h"
-#include "setup/resource_ids.h"
-#include "setup/setup_flow.h"
-#include "support/setup_fixture.h"
 
 namespace {
 
 using posix::EditField;
-using Code = posix::Key::Code;
-using enum posix::Key::Code;
 
 // Each case starts as the path dialog leaves its field: the default, all of it selected.
 TEST(EditFieldTest, EditsTheDefaultPath) {
@@ -67,53 +59,6 @@ TEST(EditFieldTest, ShortenedTextScrollsBack) {
     field.SetText("XYZ");
     EXPECT_EQ(field.ScrollToCaret(4), 0u);
 }
-
-posix::Key Press(Code code) {
-    return {code, {}};
-}
-posix::Key Typed(std::string text) {
-    return {Code::Text, std::move(text)};
-}
-
-struct KeyboardCase {
-    const char* name;
-    std::vector<posix::Key> keys;
-    int exitCode;
-    std::string installDir;
-};
-
-class DialogKeyboardTest : public SetupFixture, public testing::WithParamInterface<KeyboardCase> {};
-
-// The path dialog's tab order is OK, Cancel, the path field; the focus starts in the field.
-TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
-    for (const posix::Key& key : GetParam().keys) {
-        ui.Press(key);
-    }
-    EXPECT_EQ(RunSetup(), GetParam().exitCode);
-    EXPECT_EQ(InstallDir, GetParam().installDir);
-}
-
-// On a button, typing does nothing but Space. Back in the field by Tab its text is selected
-// again, so typing replaces it.
-INSTANTIATE_TEST_SUITE_P(
-    Keys, DialogKeyboardTest,
-    testing::Values(
-        KeyboardCase{"TabToOkThenEnter", {Press(Tab), Press(Enter)}, 1, "C:\\KARTOL\\"},
-        KeyboardCase{"TabTwiceToCancelThenEnter", {Press(Tab), Press(Tab), Press(Enter)}, 0, ""},
-        KeyboardCase{"BackTabToCancelThenSpace", {Press(BackTab), Typed(" ")}, 0, ""},
-        KeyboardCase{
-            "TypingOnAButtonIsLost", {Press(Tab), Typed("d:\\x"), Press(Enter)}, 1, "C:\\KARTOL\\"},
-        KeyboardCase{
-            "RoundTripSelectsTheField",
-            {Press(End), Press(Tab), Press(Tab), Press(Tab), Typed("c:\\neu"), Press(Enter)},
-            1,
-            "C:\\NEU\\"},
-        KeyboardCase{"EditingKeysInTheField",
-                     {Press(End), Press(Backspace), Typed("2"), Press(Home), Press(Right),
-                      Press(Right), Press(Right), Typed("spiele\\"), Press(Enter)},
-                     1,
-                     "C:\\SPIELE\\KARTOL2\\"}),
-    [](const auto& info) { return info.param.name; });
 
 LRESULT CALLBACK PlainWindowProc(HWND, UINT, WPARAM, LPARAM) {
     return 0;

@@ -26,11 +26,8 @@ using Lines = std::vector<std::string>;
 
 constexpr posix::ScreenSize kScreen{80, 24};
 
-// The keys of bytes that have all arrived (a wait for more runs out at once), as names.
-std::string KeysOf(const std::string& bytes) {
-    static const char* const kNames[] = {"Text", "Enter",   "Escape",    "CloseBox",
-                                         "Tab",  "BackTab", "Backspace", "Delete",
-                                         "Left", "Right",   "Home",      "End"};
+// The keys of bytes that have all arrived: a wait for more runs out at once.
+std::vector<posix::Key> ReadKeys(const std::string& bytes) {
     std::size_t position = 0;
     const posix::ByteSource source =
         [&](std::chrono::milliseconds) -> std::optional<unsigned char> {
@@ -39,12 +36,24 @@ std::string KeysOf(const std::string& bytes) {
         }
         return static_cast<unsigned char>(bytes[position++]);
     };
-    std::string text;
+    std::vector<posix::Key> keys;
     while (std::optional<posix::Key> key = posix::ReadKey(source)) {
+        keys.push_back(*key);
+    }
+    return keys;
+}
+
+// The names of the keys of the bytes.
+std::string KeysOf(const std::string& bytes) {
+    static const char* const kNames[] = {"Text", "Enter",   "Escape",    "CloseBox",
+                                         "Tab",  "BackTab", "Backspace", "Delete",
+                                         "Left", "Right",   "Home",      "End"};
+    std::string text;
+    for (const posix::Key& key : ReadKeys(bytes)) {
         text += text.empty() ? "" : " ";
-        text += kNames[static_cast<int>(key->code)];
-        if (key->code == Code::Text) {
-            text += "(" + key->text + ")";
+        text += kNames[static_cast<int>(key.code)];
+        if (key.code == Code::Text) {
+            text += "(" + key.text + ")";
         }
     }
     return text;
@@ -75,6 +84,40 @@ TEST(TerminalKeysTest, BytesBecomeKeys) {
         EXPECT_EQ(KeysOf(bytes), keys) << testing::PrintToString(std::string{bytes});
     }
 }
+
+struct KeyboardCase {
+    const char* name;
+    std::string bytes;  // as the terminal sends them
+    int exitCode;
+    std::string installDir;
+};
+
+class DialogKeyboardTest : public SetupFixture, public testing::WithParamInterface<KeyboardCase> {};
+
+// The path dialog's tab order is OK, Cancel, the path field; the focus starts in the field. On a
+// button, typing does nothing but Space. Back in the field by Tab its text is selected again, so
+// typing replaces it.
+TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
+    for (const posix::Key& key : ReadKeys(GetParam().bytes)) {
+        ui.Press(key);
+    }
+    EXPECT_EQ(RunSetup(), GetParam().exitCode);
+    EXPECT_EQ(InstallDir, GetParam().installDir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DialogKeyboardTest,
+    testing::Values(KeyboardCase{"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"},
+                    KeyboardCase{"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
+                    KeyboardCase{"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
+                    KeyboardCase{"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
+                    KeyboardCase{"RoundTripSelectsTheField", "\x1b[F\t\t\tc:\\neu\r", 1,
+                                 "C:\\NEU\\"},
+                    KeyboardCase{"EditingKeysInTheField",
+                                 "\x1b[F\x7f"
+                                 "2\x1b[H\x1b[C\x1b[C\x1b[Cspiele\\\r",
+                                 1, "C:\\SPIELE\\KARTOL2\\"}),
+    [](const auto& info) { return info.param.name; });
 
 // The canvas's rows, each without the blanks at its end and with a line feed after it.
 std::string Picture(const posix::Canvas& canvas, int first, int count) {

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -213,11 +214,8 @@ TEST_P(TargetNameTest, ReachesKartolOrSaysWhy) {
     ui.Type(c.typed);
     ui.PressEnter();
     EXPECT_EQ(RunSetup(), 1);
-    std::vector<std::string> boxes;
-    for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
-        boxes.push_back(box.text);
-    }
-    EXPECT_EQ(boxes, c.boxes);
+    const auto boxes = ui.MessageBoxes() | std::views::transform(&TestFrontEnd::Event::text);
+    EXPECT_EQ(std::vector<std::string>(boxes.begin(), boxes.end()), c.boxes);
     if (c.boxes.back() == kSuccessText) {
         EXPECT_EQ(ReadBytes(LogFile()).substr(0, 5), "1 0\r\n");
     }

@@ -40,8 +40,7 @@ TEST(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
         {MAKEINTRESOURCEA(IDR_PAYLOAD), "TEMPLATES", ERROR_RESOURCE_TYPE_NOT_FOUND},
         // The payload is no RCDATA.
         {MAKEINTRESOURCEA(IDR_PAYLOAD), MAKEINTRESOURCEA(10), ERROR_RESOURCE_TYPE_NOT_FOUND}};
-    int row = 0;
-    for (const auto& c : kCases) {
+    for (int row = 0; const auto& c : kCases) {
         SetLastError(ERROR_SUCCESS);
         const HRSRC resource = FindResourceA(GetModuleHandleA(nullptr), c.name, c.type);
         EXPECT_EQ(GetLastError(), c.error) << "row " << row;
