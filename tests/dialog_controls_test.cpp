@@ -21,8 +21,8 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
         std::string text;
         std::size_t caret;
     } kCases[] = {
-        // Upper case only with the style; control characters are not typed, and nothing typeable
-        // keeps the selection.
+        // Upper case only with the style; controls are not typed; nothing typeable keeps the
+        // selection.
         {[](EditField& f) { f.Type("d:\\x", false); }, "d:\\x", 4},
         {[](EditField& f) { f.Type("\tA\x7F\n", true); }, "A", 1},
         {[](EditField& f) { f.Type("\t", true); }, "C:\\KARTOL\\", 10},
@@ -48,6 +48,7 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
     }
 }
 
+// New text puts the caret at its start, and shortened text scrolls back.
 TEST(EditFieldTest, ShortenedTextScrollsBack) {
     EditField field;
     field.Type("ABCDEFGHIJ", false);
@@ -57,6 +58,7 @@ TEST(EditFieldTest, ShortenedTextScrollsBack) {
     }
     EXPECT_EQ(field.ScrollToCaret(4), 0u);
     field.SetText("XYZ");
+    EXPECT_EQ(field.Caret(), 0u);
     EXPECT_EQ(field.ScrollToCaret(4), 0u);
 }
 

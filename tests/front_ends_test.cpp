@@ -43,7 +43,6 @@ std::vector<posix::Key> ReadKeys(const std::string& bytes) {
     return keys;
 }
 
-// The names of the keys of the bytes.
 std::string KeysOf(const std::string& bytes) {
     static const char* const kNames[] = {"Text", "Enter",   "Escape",    "CloseBox",
                                          "Tab",  "BackTab", "Backspace", "Delete",
@@ -94,9 +93,8 @@ struct KeyboardCase {
 
 class DialogKeyboardTest : public SetupFixture, public testing::WithParamInterface<KeyboardCase> {};
 
-// The path dialog's tab order is OK, Cancel, the path field; the focus starts in the field. On a
-// button, typing does nothing but Space. Back in the field by Tab its text is selected again, so
-// typing replaces it.
+// Tab order OK, Cancel, the path field, where the focus starts. On a button, typing does nothing
+// but Space. Back in the field by Tab its text is selected again, so typing replaces it.
 TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
     for (const posix::Key& key : ReadKeys(GetParam().bytes)) {
         ui.Press(key);
@@ -115,11 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  "C:\\NEU\\"},
                     KeyboardCase{"EditingKeysInTheField",
                                  "\x1b[F\x7f"
-                                 "2\x1b[H\x1b[C\x1b[C\x1b[Cspiele\\\r",
+                                 "2\x1b[H\x1b[C\x1b[C\x1b[C\x1b[C\x1b[Dspiele\\\r",
                                  1, "C:\\SPIELE\\KARTOL2\\"}),
     [](const auto& info) { return info.param.name; });
 
-// The canvas's rows, each without the blanks at its end and with a line feed after it.
 std::string Picture(const posix::Canvas& canvas, int first, int count) {
     std::string picture;
     for (int row = first; row < first + count; ++row) {
@@ -154,7 +151,6 @@ class DrawingFrontEnd : public TestFrontEnd {
 
 class TerminalDrawingTest : public SetupFixture {
   protected:
-    // The path dialog as the user first sees it, or after the keys.
     DrawingFrontEnd& DrawPathDialog(std::vector<posix::Key> keys = {}) {
         drawing_ = std::make_unique<DrawingFrontEnd>(std::move(keys));
         posix::SetFrontEnd(drawing_.get());
@@ -172,9 +168,8 @@ class TerminalDrawingTest : public SetupFixture {
     std::unique_ptr<DrawingFrontEnd> drawing_;
 };
 
-// 186 x 78 dialog units are 47 x 10 cells, 49 x 13 with frame and caption, centred on 80 x 24 at
-// column 15, row 5. The client area starts at column 16, row 7. The field is underlined, its text
-// selected, the caret after it.
+// 186 x 78 dialog units: 49 x 13 cells with frame and caption, centred on 80 x 24 at column 15, row
+// 5; the client area at 16, 7. The field is underlined, its text selected, the caret after it.
 TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
     const DrawingFrontEnd& drawn = DrawPathDialog();
     EXPECT_EQ("\n" + Picture(drawn.canvas, 5, 13), R"(
@@ -254,7 +249,6 @@ constexpr char kSuccessOutput[] =
 
 class LineModeTest : public SetupFixture {
   protected:
-    // Runs `call` (by default the whole setup) in line mode over `input`.
     int Run(const std::string& input, const std::function<int()>& call = RunSetup) {
         std::istringstream in{input};
         posix::LineFrontEnd lineMode(in, out_);
@@ -307,8 +301,7 @@ INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-// The input ended and the procedure ignored the close box: the dialog fails instead of asking
-// forever.
+// Input ended and the procedure ignores the close box: the dialog fails instead of asking forever.
 TEST_F(LineModeTest, DialogThatIgnoresTheCloseBoxFailsAtTheEnd) {
     EXPECT_EQ(Run("",
                   [] {

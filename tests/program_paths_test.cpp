@@ -1,7 +1,5 @@
-// Program paths on the host: drive letters, separators, "..", case-insensitive lookup, names as
-// Win32 reads them, refused names, the default folder of drive C:, streams opened by path, and the
-// kernel32 calls over paths: free space in clusters counted in 32 bits, entering, creating,
-// deleting.
+// Program paths on the host (letters, separators, "..", case, names as Win32 reads them, refused
+// names, the default drive C:) and the calls over them: streams, free space, enter, create, delete.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -69,8 +67,7 @@ class ProgramPathTest : public SetupFixture {
   protected:
     void SetUp() override {
         SetupFixture::SetUp();
-        // Lower-case folders as the setup makes them, other cases, a file, a UTF-8 name, and two
-        // that differ only in case.
+        // As the setup makes them, other cases, a file, a UTF-8 name, two differing in case.
         for (const char* folder : {"KARTOL", "eis", "Klondike", "m\xC3\xBCll", "Data", "data"}) {
             fs::create_directory(DriveC() / folder);
         }
@@ -158,9 +155,8 @@ TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
               fs::weakly_canonical(folderD / "x"));
 }
 
-// XDG_DATA_HOME and HOME below `user` (null: unset; "./" as written, a relative XDG_DATA_HOME that
-// is not to be used), and drive C: below it (null: none). KARTOL_DRIVE_C unset or empty is the
-// same.
+// XDG_DATA_HOME and HOME below `user` (null: unset; "./": relative, not to be used), and drive C:
+// below it (null: none). KARTOL_DRIVE_C unset or empty is the same.
 TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
     const char* const kEnvironments[][3] = {
         {"data", "home", "data/vemo-kartol/drive_c"},
@@ -237,11 +233,9 @@ const RunCase kRuns[] = {
 INSTANTIATE_TEST_SUITE_P(Runs, TargetNameTest, ::testing::ValuesIn(kRuns),
                          [](const auto& info) { return std::string{info.param.name}; });
 
-// What lies at the path before it is opened.
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
 
-// Opening fails at once with the error of the path, also where waiting or reading would hang or
-// lie: things that are not files.
+// Opening fails at once with the path's error, also for things that are not files.
 TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
     const struct {
         const char* path;  // below the drive's root
@@ -280,9 +274,9 @@ TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
     }
 }
 
-// Text mode writes CR LF for every LF, as the Windows runtime does, also with no "b" at all, and
-// keeps a CR already there; binary mode writes bytes as they are. Opening for writing empties an
-// existing file; appending keeps it.
+// Text mode (also with no "b") writes CR LF for every LF, as the Windows runtime does, keeping a CR
+// there; binary mode writes bytes as they are. Writing empties an existing file; appending keeps
+// it.
 TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
     const struct {
         const char* mode;
@@ -332,8 +326,7 @@ TEST_F(ProgramPathTest, LargeWritesKeepEveryByte) {
     EXPECT_EQ(ReadBytes(LogFile()), expected);
 }
 
-// Host blocks (size, available, total) as clusters: never more than the host has, and short of it
-// by less than one cluster.
+// Host blocks as clusters: never more than the host has, short of it by less than a cluster.
 TEST(ClusterFiguresTest, MultiplyToTheHostsFreeBytes) {
     const struct {
         std::uint64_t blockSize, availableBlocks, totalBlocks;
@@ -381,8 +374,7 @@ TEST_F(ProgramPathTest, FreeSpaceOfTheMappedFolder) {
     GTEST_SKIP() << "the disk's free space kept changing";
 }
 
-// `host` below the drive's folder is what was entered, created or deleted, null when the call
-// fails.
+// `host`: what was entered, created or deleted below the drive; null when the call fails.
 TEST_F(ProgramPathTest, EnterCreateDeleteGiveTheResultAndLastErrorOfWin32) {
     fs::create_directory(DriveC() / "KARTOL" / "eis");
     std::ofstream{LogFile()} << "content";
@@ -393,23 +385,23 @@ TEST_F(ProgramPathTest, EnterCreateDeleteGiveTheResultAndLastErrorOfWin32) {
         const char* path;
         const char* host;
         DWORD error = ERROR_SUCCESS;
-    } kCases[] = {{Enter, "C:\\KARTOL", "KARTOL"},
-                  {Enter, "C:\\KARTOL\\EIS\\", "KARTOL/eis"},
-                  {Enter, "C:\\TAKEN\\", nullptr, ERROR_PATH_NOT_FOUND},
-                  {Enter, "C:\\KARTOL\\MARS", nullptr, ERROR_FILE_NOT_FOUND},
-                  {Enter, "KARTOL", nullptr, ERROR_PATH_NOT_FOUND},
-                  // New names are made as written, in the existing parent whatever its case;
-                  // anything of that name, a file too, is in the way.
-                  {Create, "C:\\KARTOL\\klondike", "KARTOL/klondike"},
-                  {Create, "C:\\Kartol\\NewYork\\", "KARTOL/NewYork"},
-                  {Create, "C:\\KARTOL\\EIS", nullptr, ERROR_ALREADY_EXISTS},
-                  {Create, "C:\\TAKEN", nullptr, ERROR_ALREADY_EXISTS},
-                  {Create, "C:\\MISSING\\KARTOL", nullptr, ERROR_PATH_NOT_FOUND},
-                  // Files only.
-                  {Delete, "C:\\KARTOL\\DEINST.LOG", "KARTOL/deinst.log"},
-                  {Delete, "C:\\KARTOL\\EIS", nullptr, ERROR_ACCESS_DENIED},
-                  {Delete, "C:\\KARTOL\\kartol.un2", nullptr, ERROR_FILE_NOT_FOUND},
-                  {Delete, "C:\\NOWHERE\\kartol.un2", nullptr, ERROR_PATH_NOT_FOUND}};
+    } kCases[] = {
+        {Enter, "C:\\KARTOL", "KARTOL"},
+        {Enter, "C:\\KARTOL\\EIS\\", "KARTOL/eis"},
+        {Enter, "C:\\TAKEN\\", nullptr, ERROR_PATH_NOT_FOUND},
+        {Enter, "C:\\KARTOL\\MARS", nullptr, ERROR_FILE_NOT_FOUND},
+        {Enter, "KARTOL", nullptr, ERROR_PATH_NOT_FOUND},
+        // New names as written, in a parent of any case; anything of the name is in the way.
+        {Create, "C:\\KARTOL\\klondike", "KARTOL/klondike"},
+        {Create, "C:\\Kartol\\NewYork\\", "KARTOL/NewYork"},
+        {Create, "C:\\KARTOL\\EIS", nullptr, ERROR_ALREADY_EXISTS},
+        {Create, "C:\\TAKEN", nullptr, ERROR_ALREADY_EXISTS},
+        {Create, "C:\\MISSING\\KARTOL", nullptr, ERROR_PATH_NOT_FOUND},
+        // Files only.
+        {Delete, "C:\\KARTOL\\DEINST.LOG", "KARTOL/deinst.log"},
+        {Delete, "C:\\KARTOL\\EIS", nullptr, ERROR_ACCESS_DENIED},
+        {Delete, "C:\\KARTOL\\kartol.un2", nullptr, ERROR_FILE_NOT_FOUND},
+        {Delete, "C:\\NOWHERE\\kartol.un2", nullptr, ERROR_PATH_NOT_FOUND}};
     for (const auto& c : kCases) {
         const fs::path before = fs::current_path();
         SetLastError(ERROR_SUCCESS);

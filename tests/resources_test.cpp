@@ -1,6 +1,5 @@
-// The resource calls over the .res file linked into the program, and the dialog templates in it:
-// names and types in each of their written forms, a missing one failing with the Win32 error, and
-// damaged bytes refused without reading past them.
+// The resource calls and dialog templates over the linked .res file: names and types as written,
+// the Win32 error for a missing one, damaged bytes refused without reading past them.
 #include <gtest/gtest.h>
 
 #include <span>
@@ -13,7 +12,6 @@
 
 namespace {
 
-// A resource's bytes, empty when it is not found.
 std::span<const std::byte> ResourceBytes(LPCSTR name, LPCSTR type) {
     const HMODULE instance = GetModuleHandleA(nullptr);
     const HRSRC resource = FindResourceA(instance, name, type);
@@ -53,9 +51,8 @@ TEST(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
     }
 }
 
-// Cuts of the real file keep the entries that lie wholly before the cut and read nothing beyond
-// it (the sanitizer build catches a read past the end of the copy). The cuts cover every header,
-// which all lie before the payload's data, and the end of the file.
+// Cuts of the real file (every header, all before the payload's data, and the end) keep the entries
+// wholly before the cut and read nothing beyond it: the sanitizer build catches that.
 TEST(ResourceFileTest, TruncatedFileKeepsTheCompleteEntries) {
     constexpr std::size_t kHeaderRegion = 4096;
     constexpr std::size_t kTail = 64;
