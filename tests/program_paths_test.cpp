@@ -1,28 +1,35 @@
-// Program paths on the host: drive letters, separators, "..", case-insensitive lookup, names as
-// Win32 reads them (dots and spaces at the ends, device names), refused names, the default folder
-// of drive C:, and paths the program cannot open: missing ones, and things that are not files.
+// Program paths on the host (letters, separators, "..", case, names as Win32 reads them, refused
+// names, the default drive C:) and the calls over them: streams, free space, enter, create, delete.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ranges>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/disk_space.h"
 #include "platform/posix/drive_map.h"
 #include "setup/setup_flow.h"
 #include "support/setup_fixture.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
+
+using Setting = std::optional<std::string>;
 
 // The folder the test program started in, before any test changed the working directory.
 const fs::path kStartFolder = fs::current_path();
@@ -32,39 +39,35 @@ constexpr char kPathNotCreatedText[] =
     "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
 constexpr char kLogNotCreatedText[] =
     "Im angegebenen Verzeichnis konnte keine Datei angelegt werden.";
+constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
+constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
 
-// Sets or removes an environment variable for one test and puts the old value back after it.
-class ScopedVariable {
-  public:
-    ScopedVariable(std::string name, const char* value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) {
-            old_ = old;
+// Sets (or, for nullopt, removes) an environment variable until the end of the scope.
+struct ScopedVariable {
+    ScopedVariable(const char* name, const Setting& value) : name(name) {
+        if (const char* old = getenv(name)) {
+            saved = old;
         }
         Set(value);
     }
-    ~ScopedVariable() { Set(old_ ? old_->c_str() : nullptr); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-  private:
-    void Set(const char* value) {
-        if (value != nullptr) {
-            setenv(name_.c_str(), value, 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
+    ~ScopedVariable() { Set(saved); }
+    void Set(const Setting& value) const {
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
-
-    std::string name_;
-    std::optional<std::string> old_;
+    const char* name;
+    Setting saved;
 };
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in{path, std::ios::binary};
+    return {std::istreambuf_iterator<char>{in}, {}};
+}
 
 class ProgramPathTest : public SetupFixture {
   protected:
     void SetUp() override {
         SetupFixture::SetUp();
-        // What the drive holds: the target folder, lower-case folders as the setup makes them,
-        // names in other cases, a file, a UTF-8 name, and two that differ only in case.
+        // As the setup makes them, other cases, a file, a UTF-8 name, two differing in case.
         for (const char* folder : {"KARTOL", "eis", "Klondike", "m\xC3\xBCll", "Data", "data"}) {
             fs::create_directory(DriveC() / folder);
         }
@@ -76,46 +79,43 @@ class ProgramPathTest : public SetupFixture {
         posix::UnmapDrive('D');
         SetupFixture::TearDown();
     }
+    fs::path LogFile() const { return DriveC() / "KARTOL" / "deinst.log"; }
 };
 
 // A program path, " =>", and where it lies below the folder of C: or the error it gets.
 const char* const kMappings[] = {
-    // Existing components are found without regard to case; new ones are kept as written.
+    // Existing components are found without regard to case; new ones are kept as written. An
+    // exact match wins; of several others the first in byte order.
     "C:\\EIS\\LEVEL001.BTN => eis/LEVEL001.BTN", "c:\\klondike => Klondike",
-    "C:\\readme.TXT => README.txt", "C:\\NEU\\Eis => NEU/Eis",
-    // An exact match wins; of several others the first in byte order.
-    "C:\\data => data", "C:\\Data => Data", "C:\\DATA => Data",
+    "C:\\readme.TXT => README.txt", "C:\\NEU\\Eis => NEU/Eis", "C:\\data => data",
+    "C:\\Data => Data", "C:\\DATA => Data",
     // Code page 1252 names become UTF-8, and their letters fold too: Ü finds ü.
     "C:\\M\xDCLL => m\xC3\xBCll", "C:\\\xC4RGER => \xC3\x84RGER",
-    // Both separators, doubled ones, a final one, and ".".
+    // Both separators, doubled ones, a final one, and "."; ".." never leaves the drive's folder.
     "C:/eis/x => eis/x", "C:\\\\eis\\/\\x\\\\ => eis/x", "C:\\.\\eis\\.\\x => eis/x", "C:\\ =>",
-    // ".." goes up, but never out of the drive's folder.
     "C:\\eis\\..\\klondike => Klondike", "C:\\..\\..\\..\\etc\\passwd => etc/passwd",
     "C:\\eis\\..\\..\\x\\..\\..\\y => y",
-    // The end of the path loses every space and dot, also after "." and ".." are resolved,
-    // and ".. " is no "..".
-    "C:\\KARTOL. => KARTOL", "C:\\kartol . . => KARTOL",
-    "C:\\KARTOL\\deinst.log.  => KARTOL/deinst.log", "C:\\KARTOL \\. => KARTOL",
-    "C:\\KARTOL \\x\\.. => KARTOL", "C:\\KARTOL\\..  => KARTOL",
-    // Before a separator a name loses one single dot, and nothing else.
-    "C:\\KARTOL.\\deinst.log => KARTOL/deinst.log", "C:\\KARTOL \\deinst.log => KARTOL /deinst.log",
-    "C:\\KARTOL..\\x => KARTOL../x", "C:\\...\\x => .../x",
-    // Names that the program's file system refuses, also when they do not exist: characters it does
-    // not allow, and a device's name as the last name, in any case, with an extension, dots or
-    // spaces.
+    // The end of the path loses every space and dot, also after "." and ".." are resolved, and
+    // ".. " is no ".."; before a separator a name loses one single dot, and nothing else.
+    "C:\\KARTOL. => KARTOL", "C:\\kartol . . => KARTOL", "C:\\KARTOL \\. => KARTOL",
+    "C:\\KARTOL\\deinst.log.  => KARTOL/deinst.log", "C:\\KARTOL \\x\\.. => KARTOL",
+    "C:\\KARTOL\\..  => KARTOL", "C:\\KARTOL.\\deinst.log => KARTOL/deinst.log",
+    "C:\\KARTOL \\deinst.log => KARTOL /deinst.log", "C:\\KARTOL..\\x => KARTOL../x",
+    "C:\\...\\x => .../x",
+    // Refused even when missing: characters the program's file system does not allow, and a
+    // device's name as the last name, in any case, with an extension, dots or spaces.
     "C:\\KAR*TOL\\ => ERROR_INVALID_NAME", "C:\\eis\\a\"b => ERROR_INVALID_NAME",
     "C:\\a:b => ERROR_INVALID_NAME", "C:\\a?b => ERROR_INVALID_NAME",
     "C:\\a\x01z => ERROR_INVALID_NAME", "C:\\NUL => ERROR_INVALID_NAME",
     "C:\\KARTOL\\con.txt => ERROR_INVALID_NAME", "C:\\KARTOL\\Lpt1 .log => ERROR_INVALID_NAME",
     "C:\\aux.. => ERROR_INVALID_NAME", "C:\\PRN   => ERROR_INVALID_NAME",
     "C:\\COM9 => ERROR_INVALID_NAME", "C:\\COM\xB9 => ERROR_INVALID_NAME",
-    // A refused name that ".." takes away again is no longer there to refuse; a device's name
-    // before a separator or ".", other numbers and longer names are names.
+    // A refused name that ".." takes away is gone; a device's name before a separator or ".",
+    // other numbers and longer names are names.
     "C:\\a*b\\..\\eis => eis", "C:\\NUL\\x => NUL/x", "C:\\KARTOL\\CON\\ => KARTOL/CON",
     "C:\\NUL\\. => NUL", "C:\\COM0 => COM0", "C:\\LPT10 => LPT10", "C:\\CON1 => CON1",
     "C:\\CONSOLE.txt => CONSOLE.txt",
-    // Only absolute drive paths: no relative path, no UNC, no drive-relative path; a letter with no
-    // folder behind it is a drive that does not exist.
+    // Only absolute drive paths; a letter with no folder behind it is a drive that does not exist.
     " => ERROR_PATH_NOT_FOUND", "C: => ERROR_PATH_NOT_FOUND", "C:eis => ERROR_PATH_NOT_FOUND",
     "eis\\x => ERROR_PATH_NOT_FOUND", "\\\\server\\share\\x => ERROR_PATH_NOT_FOUND",
     "1:\\x => ERROR_PATH_NOT_FOUND", "\xC4:\\x => ERROR_PATH_NOT_FOUND",
@@ -137,90 +137,63 @@ TEST_F(ProgramPathTest, MapsOntoTheDriveFolder) {
     }
 }
 
+// A setting that names no folder (a missing one, a file, an empty value) is no drive. A relative
+// one keeps naming the same folder while the setup changes its working directory.
 TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
     const fs::path folderD = DriveC() / "host-d";
     fs::create_directory(folderD);
     posix::MapDrive('D', folderD);
     EXPECT_EQ(posix::MapProgramPath("d:\\Programme").host, folderD / "Programme");
-
-    // A setting that names no folder is no drive: a missing folder, a file, an empty value.
     for (const fs::path& notAFolder : {DriveC() / "missing", DriveC() / "README.txt", fs::path{}}) {
         posix::MapDrive('D', notAFolder);
         EXPECT_EQ(posix::MapProgramPath("D:\\x").error, ERROR_PATH_NOT_FOUND) << notAFolder;
         EXPECT_FALSE(posix::DriveFolder('D')) << notAFolder;
     }
-}
-
-// The setup changes its working directory as it walks the target path; a relative setting must keep
-// naming the same folder.
-TEST_F(ProgramPathTest, RelativeSettingStaysWithTheStartFolder) {
-    const fs::path folderD = DriveC() / "host-d";
-    fs::create_directory(folderD);
     posix::MapDrive('D', fs::relative(folderD, kStartFolder));
     fs::current_path(DriveC() / "eis");
     EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("D:\\x").host),
               fs::weakly_canonical(folderD / "x"));
 }
 
-struct DefaultFolderCase {
-    const char* name;
-    // XDG_DATA_HOME and HOME below the test's folder; null leaves a variable unset.
-    const char* xdgDataHome;
-    const char* home;
-    // Below the test's folder; null when drive C: must not exist.
-    const char* expected;
-    // XDG_DATA_HOME is set to the relative text itself.
-    bool relativeDataHome = false;
-};
-
-class DefaultDriveTest : public ProgramPathTest,
-                         public ::testing::WithParamInterface<DefaultFolderCase> {};
-
-TEST_P(DefaultDriveTest, CIsMadeInTheUserDataFolder) {
-    const DefaultFolderCase& c = GetParam();
+// XDG_DATA_HOME and HOME below `user` (null: unset; "./": relative, not to be used), and drive C:
+// below it (null: none). KARTOL_DRIVE_C unset or empty is the same.
+TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
+    const char* const kEnvironments[][3] = {
+        {"data", "home", "data/vemo-kartol/drive_c"},
+        {nullptr, "home", "home/.local/share/vemo-kartol/drive_c"},
+        {"./data", "home", "home/.local/share/vemo-kartol/drive_c"},
+        {nullptr, nullptr, nullptr}};
     const fs::path base = DriveC() / "user";
-    auto setting = [&](const char* relative, bool asWritten) -> std::optional<std::string> {
-        if (relative == nullptr) {
+    auto setting = [&](const char* value) -> Setting {
+        if (value == nullptr) {
             return std::nullopt;
         }
-        return asWritten ? std::string{relative} : (base / relative).string();
+        return value[0] == '.' ? value : (base / value).string();
     };
-    const std::optional<std::string> xdg = setting(c.xdgDataHome, c.relativeDataHome);
-    const std::optional<std::string> home = setting(c.home, false);
-    ScopedVariable xdgVariable{"XDG_DATA_HOME", xdg ? xdg->c_str() : nullptr};
-    ScopedVariable homeVariable{"HOME", home ? home->c_str() : nullptr};
-
-    // Unset, and set but empty, are the same: the default.
-    for (const char* driveSetting : {static_cast<const char*>(nullptr), ""}) {
-        ScopedVariable driveVariable{"KARTOL_DRIVE_C", driveSetting};
-        const std::optional<fs::path> folder = posix::DriveFolder('C');
-        if (c.expected == nullptr) {
-            EXPECT_FALSE(folder);
-            EXPECT_EQ(posix::MapProgramPath("C:\\KARTOL").error, ERROR_PATH_NOT_FOUND);
-            continue;
+    for (const auto& [xdgDataHome, home, expected] : kEnvironments) {
+        ScopedVariable xdgVariable{"XDG_DATA_HOME", setting(xdgDataHome)};
+        ScopedVariable homeVariable{"HOME", setting(home)};
+        for (const Setting& driveSetting : {Setting{}, Setting{""}}) {
+            ScopedVariable driveVariable{"KARTOL_DRIVE_C", driveSetting};
+            const std::optional<fs::path> folder = posix::DriveFolder('C');
+            const posix::MappedPath mapped = posix::MapProgramPath("C:\\KARTOL");
+            if (expected == nullptr) {
+                EXPECT_FALSE(folder);
+                EXPECT_EQ(mapped.error, ERROR_PATH_NOT_FOUND);
+                continue;
+            }
+            ASSERT_TRUE(folder) << expected;
+            EXPECT_EQ(*folder, base / expected);
+            EXPECT_TRUE(fs::is_directory(*folder));
+            EXPECT_EQ(mapped.host, base / expected / "KARTOL");
         }
-        ASSERT_TRUE(folder);
-        EXPECT_EQ(*folder, base / c.expected);
-        EXPECT_TRUE(fs::is_directory(*folder));
-        EXPECT_EQ(posix::MapProgramPath("C:\\KARTOL").host, base / c.expected / "KARTOL");
     }
 }
-
-const DefaultFolderCase kEnvironments[] = {
-    {"DataHome", "data", "home", "data/vemo-kartol/drive_c"},
-    {"HomeOnly", nullptr, "home", "home/.local/share/vemo-kartol/drive_c"},
-    // A relative XDG_DATA_HOME is not to be used.
-    {"RelativeDataHome", "data", "home", "home/.local/share/vemo-kartol/drive_c", true},
-    {"Nothing", nullptr, nullptr, nullptr}};
-
-INSTANTIATE_TEST_SUITE_P(Environments, DefaultDriveTest, ::testing::ValuesIn(kEnvironments),
-                         [](const auto& info) { return std::string{info.param.name}; });
 
 struct RunCase {
     const char* name;
     std::string typed;
-    // Every message box of the run, the outcome last.
-    std::vector<std::string> boxes;
+    std::vector<std::string> boxes;  // every message box of the run, the outcome last
     bool fifoLog = false;
 };
 
@@ -230,22 +203,17 @@ class TargetNameTest : public ProgramPathTest, public ::testing::WithParamInterf
 // either succeeds into it with "1 0" or says why it cannot.
 TEST_P(TargetNameTest, ReachesKartolOrSaysWhy) {
     const RunCase& c = GetParam();
-    const fs::path log = DriveC() / "KARTOL" / "deinst.log";
     if (c.fifoLog) {
-        ASSERT_EQ(mkfifo(log.c_str(), S_IRUSR | S_IWUSR), 0);
+        ASSERT_EQ(mkfifo(LogFile().c_str(), S_IRUSR | S_IWUSR), 0);
     }
     const std::vector<fs::path> before{fs::directory_iterator{DriveC()}, {}};
     ui.Type(c.typed);
     ui.PressEnter();
     EXPECT_EQ(RunSetup(), 1);
-    std::vector<std::string> boxes;
-    for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
-        boxes.push_back(box.text);
-    }
-    EXPECT_EQ(boxes, c.boxes);
+    const auto boxes = ui.MessageBoxes() | std::views::transform(&TestFrontEnd::Event::text);
+    EXPECT_EQ(std::vector<std::string>(boxes.begin(), boxes.end()), c.boxes);
     if (c.boxes.back() == kSuccessText) {
-        std::ifstream in{log, std::ios::binary};
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>{in}, {}).substr(0, 5), "1 0\r\n");
+        EXPECT_EQ(ReadBytes(LogFile()).substr(0, 5), "1 0\r\n");
     }
     EXPECT_EQ((std::vector<fs::path>{fs::directory_iterator{DriveC()}, {}}), before);
 }
@@ -265,62 +233,194 @@ const RunCase kRuns[] = {
 INSTANTIATE_TEST_SUITE_P(Runs, TargetNameTest, ::testing::ValuesIn(kRuns),
                          [](const auto& info) { return std::string{info.param.name}; });
 
-// What lies at the path before it is opened.
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
 
-struct OpenCase {
-    // Below C:\.
-    std::string path;
-    const char* mode;
-    Kind kind;
-    DWORD error;
-};
-
-void PrintTo(const OpenCase& c, std::ostream* out) {
-    *out << ::testing::PrintToString(c.path) << " \"" << c.mode << '"';
-}
-
-class OpenFailureTest : public ProgramPathTest, public ::testing::WithParamInterface<OpenCase> {};
-
-TEST_P(OpenFailureTest, FailsAtOnceWithTheErrorOfThePath) {
-    const OpenCase& c = GetParam();
-    std::string relative = c.path;
-    std::ranges::replace(relative, '\\', '/');
-    const fs::path host = DriveC() / relative;
-    switch (c.kind) {
-        case Kind::Nothing:
-            break;
-        case Kind::Fifo:
+// Opening fails at once with the path's error, also for things that are not files.
+TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
+    const struct {
+        const char* path;  // below the drive's root
+        const char* mode;
+        Kind kind;
+        DWORD error;
+    } kCases[] = {{"MISSING\\deinst.log", "wt", Kind::Nothing, ERROR_PATH_NOT_FOUND},
+                  {"KARTOL\\kartol.un2", "rb", Kind::Nothing, ERROR_FILE_NOT_FOUND},
+                  {"KARTOL", "wt", Kind::Nothing, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\deinst.log", "wt", Kind::Fifo, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\kartol.un_", "wb", Kind::Fifo, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\kartol.un2", "rb", Kind::Fifo, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\KARTOL.EXE", "wb", Kind::Device, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\kartol.un_", "rb", Kind::Device, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\eis", "rb", Kind::Directory, ERROR_ACCESS_DENIED},
+                  {"KARTOL\\deinst.log", "x", Kind::RegularFile, ERROR_INVALID_PARAMETER}};
+    for (const auto& c : kCases) {
+        std::string relative = c.path;
+        std::ranges::replace(relative, '\\', '/');
+        const fs::path host = DriveC() / relative;
+        if (c.kind == Kind::Fifo) {
             ASSERT_EQ(mkfifo(host.c_str(), S_IRUSR | S_IWUSR), 0);
-            break;
-        case Kind::Device:
+        } else if (c.kind == Kind::Device) {
             fs::create_symlink("/dev/null", host);
-            break;
-        case Kind::Directory:
+        } else if (c.kind == Kind::Directory) {
             fs::create_directory(host);
-            break;
-        case Kind::RegularFile:
+        } else if (c.kind == Kind::RegularFile) {
             std::ofstream{host} << "x";
-            break;
+        }
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(OpenProgramStream(("C:\\"s + c.path).c_str(), c.mode), nullptr) << c.path;
+        EXPECT_EQ(GetLastError(), c.error) << c.path << " " << c.mode;
+        if (c.kind != Kind::Nothing) {
+            fs::remove(host);
+        }
     }
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(OpenProgramStream(("C:\\" + c.path).c_str(), c.mode), nullptr);
-    EXPECT_EQ(GetLastError(), c.error);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, OpenFailureTest,
-    ::testing::Values(OpenCase{"MISSING\\deinst.log", "wt", Kind::Nothing, ERROR_PATH_NOT_FOUND},
-                      OpenCase{"KARTOL\\kartol.un2", "rb", Kind::Nothing, ERROR_FILE_NOT_FOUND},
-                      OpenCase{"KARTOL", "wt", Kind::Nothing, ERROR_ACCESS_DENIED},
-                      // Things that are not files, where waiting or reading would hang or lie.
-                      OpenCase{"KARTOL\\deinst.log", "wt", Kind::Fifo, ERROR_ACCESS_DENIED},
-                      OpenCase{"KARTOL\\kartol.un_", "wb", Kind::Fifo, ERROR_ACCESS_DENIED},
-                      OpenCase{"KARTOL\\kartol.un2", "rb", Kind::Fifo, ERROR_ACCESS_DENIED},
-                      OpenCase{"KARTOL\\KARTOL.EXE", "wb", Kind::Device, ERROR_ACCESS_DENIED},
-                      OpenCase{"KARTOL\\kartol.un_", "rb", Kind::Device, ERROR_ACCESS_DENIED},
-                      OpenCase{"KARTOL\\eis", "rb", Kind::Directory, ERROR_ACCESS_DENIED},
-                      OpenCase{"KARTOL\\deinst.log", "x", Kind::RegularFile,
-                               ERROR_INVALID_PARAMETER}));
+// Text mode (also with no "b") writes CR LF for every LF, as the Windows runtime does, keeping a CR
+// there; binary mode writes bytes as they are. Writing empties an existing file; appending keeps
+// it.
+TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
+    const struct {
+        const char* mode;
+        const char* before;  // the file's bytes before it is opened; null when it is new
+        std::string written;
+        std::string expected;
+    } kCases[] = {{"wt", nullptr, "1 1\n", "\x31\x20\x31\x0D\x0A"},
+                  {"w", nullptr, "1 0\n", "1 0\r\n"},
+                  {"wt", nullptr, "a\r\nb", "a\r\r\nb"},
+                  {"wb", nullptr, "1 1\n\r\x1A\0x"s, "1 1\n\r\x1A\0x"s},
+                  {"wt", "old log\r\n", "0\n", "0\r\n"},
+                  {"at", "1 1\r\n", "NC uninst.exe\n", "1 1\r\nNC uninst.exe\r\n"},
+                  {"ab", "1 1\r\n", "x\n", "1 1\r\nx\n"}};
+    for (const auto& c : kCases) {
+        fs::remove(LogFile());
+        if (c.before != nullptr) {
+            std::ofstream{LogFile(), std::ios::binary} << c.before;
+        }
+        FILE* stream = OpenProgramStream("C:\\KARTOL\\deinst.log", c.mode);
+        ASSERT_NE(stream, nullptr) << c.mode;
+        EXPECT_EQ(std::fwrite(c.written.data(), 1, c.written.size(), stream), c.written.size());
+        EXPECT_EQ(std::fclose(stream), 0);
+        EXPECT_EQ(ReadBytes(LogFile()), c.expected) << c.mode << " " << c.written;
+    }
+}
+
+// More than any buffer holds, written in pieces of every size, with LFs at the edges of the
+// pieces: nothing is lost, doubled or reordered.
+TEST_F(ProgramPathTest, LargeWritesKeepEveryByte) {
+    std::string text;
+    for (int line = 0; text.size() < 3 * 1024 * 1024; ++line) {
+        text += "NC EIS\\LEVEL" + std::to_string(line) + ".BTN\n";
+        text += std::string(static_cast<std::size_t>(line % 97), '\n');
+    }
+    std::string expected;
+    for (const char c : text) {
+        expected += c == '\n' ? "\r\n" : std::string_view{&c, 1};
+    }
+    FILE* stream = OpenProgramStream("C:\\KARTOL\\deinst.log", "wt");
+    ASSERT_NE(stream, nullptr);
+    std::size_t piece = 1;
+    for (std::size_t offset = 0; offset < text.size(); offset += piece, piece = piece * 3 % 65521) {
+        const std::size_t size = std::min(piece, text.size() - offset);
+        ASSERT_EQ(std::fwrite(text.data() + offset, 1, size, stream), size);
+    }
+    EXPECT_EQ(std::fclose(stream), 0);
+    EXPECT_EQ(ReadBytes(LogFile()), expected);
+}
+
+// Host blocks as clusters: never more than the host has, short of it by less than a cluster.
+TEST(ClusterFiguresTest, MultiplyToTheHostsFreeBytes) {
+    const struct {
+        std::uint64_t blockSize, availableBlocks, totalBlocks;
+        posix::ClusterFigures expected;
+    } kCases[] = {{4096, 3750, 10000, {8, 512, 3750, 10000}},
+                  // A block that is no whole number of sectors is one sector of its own size.
+                  {1000, 15360, 20000, {1, 1000, 15360, 20000}},
+                  // More than 4 GiB: exact, since the fields multiply in 64 bits.
+                  {4096, 5 * kGiB / 4096, 8 * kGiB / 4096, {8, 512, 1310720, 2097152}},
+                  // Counts beyond 32 bits gather blocks into larger clusters until they fit.
+                  {1, 5 * kGiB, 6 * kGiB, {2, 1, 5 * kGiB / 2, 6 * kGiB / 2}},
+                  {4096, (1ULL << 33) + 3, 1ULL << 34, {64, 512, 1ULL << 30, 1ULL << 31}},
+                  {4096, kMaxDword, kMaxDword, {8, 512, kMaxDword, kMaxDword}}};
+    for (const auto& c : kCases) {
+        const posix::ClusterFigures figures =
+            posix::ClusterFiguresOf(c.blockSize, c.availableBlocks, c.totalBlocks);
+        EXPECT_EQ(figures, c.expected) << c.blockSize << " x " << c.availableBlocks;
+        const std::uint64_t cluster =
+            std::uint64_t{figures.sectorsPerCluster} * figures.bytesPerSector;
+        const std::uint64_t hostFree = c.blockSize * c.availableBlocks;
+        EXPECT_LE(cluster * figures.freeClusters, hostFree);
+        EXPECT_LT(hostFree - cluster * figures.freeClusters, cluster);
+    }
+}
+
+// The live figures of the temporary drive equal statvfs's of its folder, in a reading that did not
+// change across the call: other programs write to the same disk meanwhile.
+TEST_F(ProgramPathTest, FreeSpaceOfTheMappedFolder) {
+    constexpr int kAttempts = 20;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        struct statvfs before {
+        }, after{};
+        DWORD sectors = 0, bytes = 0, freeClusters = 0, total = 0;
+        ASSERT_EQ(statvfs(DriveC().c_str(), &before), 0);
+        ASSERT_TRUE(GetDiskFreeSpaceA("c:\\", &sectors, &bytes, &freeClusters, &total));
+        ASSERT_EQ(statvfs(DriveC().c_str(), &after), 0);
+        if (before.f_bavail != after.f_bavail) {
+            continue;
+        }
+        const posix::ClusterFigures expected =
+            posix::ClusterFiguresOf(after.f_frsize, after.f_bavail, after.f_blocks);
+        EXPECT_EQ((posix::ClusterFigures{sectors, bytes, freeClusters, total}), expected);
+        return;
+    }
+    GTEST_SKIP() << "the disk's free space kept changing";
+}
+
+// `host`: what was entered, created or deleted below the drive; null when the call fails.
+TEST_F(ProgramPathTest, EnterCreateDeleteGiveTheResultAndLastErrorOfWin32) {
+    fs::create_directory(DriveC() / "KARTOL" / "eis");
+    std::ofstream{LogFile()} << "content";
+    std::ofstream{DriveC() / "taken"} << "content";
+    enum Operation { Enter, Create, Delete };
+    const struct {
+        Operation operation;
+        const char* path;
+        const char* host;
+        DWORD error = ERROR_SUCCESS;
+    } kCases[] = {
+        {Enter, "C:\\KARTOL", "KARTOL"},
+        {Enter, "C:\\KARTOL\\EIS\\", "KARTOL/eis"},
+        {Enter, "C:\\TAKEN\\", nullptr, ERROR_PATH_NOT_FOUND},
+        {Enter, "C:\\KARTOL\\MARS", nullptr, ERROR_FILE_NOT_FOUND},
+        {Enter, "KARTOL", nullptr, ERROR_PATH_NOT_FOUND},
+        // New names as written, in a parent of any case; anything of the name is in the way.
+        {Create, "C:\\KARTOL\\klondike", "KARTOL/klondike"},
+        {Create, "C:\\Kartol\\NewYork\\", "KARTOL/NewYork"},
+        {Create, "C:\\KARTOL\\EIS", nullptr, ERROR_ALREADY_EXISTS},
+        {Create, "C:\\TAKEN", nullptr, ERROR_ALREADY_EXISTS},
+        {Create, "C:\\MISSING\\KARTOL", nullptr, ERROR_PATH_NOT_FOUND},
+        // Files only.
+        {Delete, "C:\\KARTOL\\DEINST.LOG", "KARTOL/deinst.log"},
+        {Delete, "C:\\KARTOL\\EIS", nullptr, ERROR_ACCESS_DENIED},
+        {Delete, "C:\\KARTOL\\kartol.un2", nullptr, ERROR_FILE_NOT_FOUND},
+        {Delete, "C:\\NOWHERE\\kartol.un2", nullptr, ERROR_PATH_NOT_FOUND}};
+    for (const auto& c : kCases) {
+        const fs::path before = fs::current_path();
+        SetLastError(ERROR_SUCCESS);
+        const BOOL result = c.operation == Enter    ? SetCurrentDirectoryA(c.path)
+                            : c.operation == Create ? CreateDirectoryA(c.path, nullptr)
+                                                    : DeleteFileA(c.path);
+        EXPECT_EQ(result != FALSE, c.host != nullptr) << c.path;
+        if (c.host == nullptr) {
+            EXPECT_EQ(GetLastError(), c.error) << c.path;
+            EXPECT_EQ(fs::current_path(), before) << c.path;
+        } else if (c.operation == Enter) {
+            EXPECT_TRUE(fs::equivalent(fs::current_path(), DriveC() / c.host)) << c.path;
+        } else if (c.operation == Create) {
+            EXPECT_TRUE(fs::is_directory(DriveC() / c.host)) << c.path;
+        } else {
+            EXPECT_FALSE(fs::exists(DriveC() / c.host)) << c.path;
+        }
+        EXPECT_TRUE(fs::is_directory(DriveC() / "KARTOL" / "eis")) << c.path;
+    }
+}
 
 }  // namespace

@@ -1,72 +1,67 @@
-// The resource calls over the .res file linked into the program: names and types in each of
-// their written forms, a missing one failing with the Win32 error, and a damaged file that
-// never makes the reader leave its bytes.
+// The resource calls and dialog templates over the linked .res file: names and types as written,
+// the Win32 error for a missing one, damaged bytes refused without reading past them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <span>
 #include <vector>
 
+#include "platform/posix/dialog_template.h"
 #include "platform/posix/embedded_resources.h"
 #include "platform/posix/resources.h"
 #include "setup/resource_ids.h"
 
 namespace {
 
-// How a resource is named in a lookup; `error` is ERROR_SUCCESS when it is found.
-struct LookupCase {
-    const char* name;
-    LPCSTR resourceName;
-    LPCSTR type;
-    DWORD error;
-};
-
-class ResourceLookupTest : public testing::TestWithParam<LookupCase> {};
-
-TEST_P(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
+std::span<const std::byte> ResourceBytes(LPCSTR name, LPCSTR type) {
     const HMODULE instance = GetModuleHandleA(nullptr);
-    SetLastError(ERROR_SUCCESS);
-    const HRSRC resource = FindResourceA(instance, GetParam().resourceName, GetParam().type);
-    EXPECT_EQ(GetLastError(), GetParam().error);
-    if (GetParam().error != ERROR_SUCCESS) {
-        EXPECT_EQ(resource, nullptr);
-        return;
+    const HRSRC resource = FindResourceA(instance, name, type);
+    if (resource == nullptr) {
+        return {};
     }
-    ASSERT_NE(resource, nullptr);
-    EXPECT_NE(LockResource(LoadResource(instance, resource)), nullptr);
-    EXPECT_GT(SizeofResource(instance, resource), 0u);
+    return {static_cast<const std::byte*>(LockResource(LoadResource(instance, resource))),
+            SizeofResource(instance, resource)};
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Program, ResourceLookupTest,
-    testing::Values(
-        LookupCase{"TypeNameAnyCase", MAKEINTRESOURCEA(IDR_PAYLOAD), "template", ERROR_SUCCESS},
-        LookupCase{"NumberWrittenAsString", "#113", "TEMPLATE", ERROR_SUCCESS},
-        LookupCase{"TypeNumberAsString", "#101", "#5", ERROR_SUCCESS},
+TEST(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
+    const struct {
+        LPCSTR name;
+        LPCSTR type;
+        DWORD error;
+    } kCases[] = {
+        // Type names in any case, numbers written as strings.
+        {MAKEINTRESOURCEA(IDR_PAYLOAD), "template", ERROR_SUCCESS},
+        {"#113", "TEMPLATE", ERROR_SUCCESS},
+        {"#101", "#5", ERROR_SUCCESS},
         // The class icon's name: no resource carries it.
-        LookupCase{"IconByName", "appicon", RT_GROUP_ICON, ERROR_RESOURCE_NAME_NOT_FOUND},
-        LookupCase{"NotANumber", "#11x", "TEMPLATE", ERROR_RESOURCE_NAME_NOT_FOUND},
-        LookupCase{"NoSuchType", MAKEINTRESOURCEA(IDR_PAYLOAD), "TEMPLATES",
-                   ERROR_RESOURCE_TYPE_NOT_FOUND},
-        LookupCase{"PayloadIsNotRcData", MAKEINTRESOURCEA(IDR_PAYLOAD), MAKEINTRESOURCEA(10),
-                   ERROR_RESOURCE_TYPE_NOT_FOUND}),
-    [](const auto& info) { return info.param.name; });
+        {"appicon", RT_GROUP_ICON, ERROR_RESOURCE_NAME_NOT_FOUND},
+        {"#11x", "TEMPLATE", ERROR_RESOURCE_NAME_NOT_FOUND},
+        {MAKEINTRESOURCEA(IDR_PAYLOAD), "TEMPLATES", ERROR_RESOURCE_TYPE_NOT_FOUND},
+        // The payload is no RCDATA.
+        {MAKEINTRESOURCEA(IDR_PAYLOAD), MAKEINTRESOURCEA(10), ERROR_RESOURCE_TYPE_NOT_FOUND}};
+    for (int row = 0; const auto& c : kCases) {
+        SetLastError(ERROR_SUCCESS);
+        const HRSRC resource = FindResourceA(GetModuleHandleA(nullptr), c.name, c.type);
+        EXPECT_EQ(GetLastError(), c.error) << "row " << row;
+        EXPECT_EQ(resource != nullptr, c.error == ERROR_SUCCESS) << "row " << row;
+        if (resource != nullptr) {
+            EXPECT_NE(ResourceBytes(c.name, c.type).data(), nullptr) << "row " << row;
+            EXPECT_GT(ResourceBytes(c.name, c.type).size(), 0u) << "row " << row;
+        }
+        ++row;
+    }
+}
 
-// Cuts of the real file keep the entries that lie wholly before the cut and read nothing
-// beyond it (the sanitizer build catches a read past the end of the copy). The cuts cover
-// every header, which all lie before the payload's data, and the end of the file.
+// Cuts of the real file (every header, all before the payload's data, and the end) keep the entries
+// wholly before the cut and read nothing beyond it: the sanitizer build catches that.
 TEST(ResourceFileTest, TruncatedFileKeepsTheCompleteEntries) {
     constexpr std::size_t kHeaderRegion = 4096;
     constexpr std::size_t kTail = 64;
     const std::span<const std::byte> file = posix::EmbeddedResources();
     const std::size_t wholeCount = posix::ParseResourceFile(file).size();
-    std::vector<std::size_t> lengths;
     for (std::size_t length = 0; length <= file.size(); ++length) {
-        if (length <= kHeaderRegion || file.size() - length <= kTail) {
-            lengths.push_back(length);
+        if (length > kHeaderRegion && file.size() - length > kTail) {
+            continue;
         }
-    }
-    for (const std::size_t length : lengths) {
         const std::vector<std::byte> cut(file.begin(), file.begin() + length);
         const std::vector<posix::ResourceEntry> entries = posix::ParseResourceFile(cut);
         ASSERT_LE(entries.size(), wholeCount);
@@ -85,6 +80,29 @@ TEST(ResourceFileTest, HeaderSizeBeyondTheFileEndsTheList) {
                                    0, 0xFF, 0xFF, 1, 0,    0,    0,    0,    0,    0,    0,
                                    7, 4,    0,    0, 0,    0,    0,    0,    0,    0};
     EXPECT_TRUE(posix::ParseResourceFile(std::as_bytes(std::span(bytes))).empty());
+}
+
+// The program's own templates are read whole; each shorter copy lacks something the parser needs,
+// so every one is refused (the copies are exactly as long as the cut, for the sanitizer build).
+TEST(DialogTemplateTest, EveryTruncationIsRefused) {
+    for (const int id : {IDD_PATH_DIALOG, IDD_PROGRESS_DIALOG}) {
+        const std::span<const std::byte> bytes = ResourceBytes(MAKEINTRESOURCEA(id), RT_DIALOG);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_TRUE(posix::ParseDialogTemplate(bytes).has_value()) << id;
+        for (std::size_t length = 0; length < bytes.size(); ++length) {
+            const std::vector<std::byte> cut(bytes.begin(), bytes.begin() + length);
+            EXPECT_FALSE(posix::ParseDialogTemplate(cut).has_value()) << id << " " << length;
+        }
+    }
+}
+
+// The extended form, version 1 with signature 0xFFFF, is not read at all.
+TEST(DialogTemplateTest, ExtendedTemplateIsRefused) {
+    constexpr std::size_t kPlentyOfBytes = 64;
+    std::vector<std::byte> bytes(kPlentyOfBytes);
+    bytes[0] = std::byte{1};
+    bytes[2] = bytes[3] = std::byte{0xFF};
+    EXPECT_FALSE(posix::ParseDialogTemplate(bytes).has_value());
 }
 
 }  // namespace

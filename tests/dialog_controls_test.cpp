@@ -1,0 +1,92 @@
+// The stand-in user32's controls: the path field's editing and scroll, and GetWindowTextA with
+// every buffer size. The dialog manager's keys are in front_ends_test.cpp.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "platform/posix/edit_field.h"
+#include "platform/posix/window_objects.h"
+
+namespace {
+
+using posix::EditField;
+
+// Each case starts as the path dialog leaves its field: the default, all of it selected.
+TEST(EditFieldTest, EditsTheDefaultPath) {
+    const struct {
+        std::function<void(EditField&)> edit;
+        std::string text;
+        std::size_t caret;
+    } kCases[] = {
+        // Upper case only with the style; controls are not typed; nothing typeable keeps the
+        // selection.
+        {[](EditField& f) { f.Type("d:\\x", false); }, "d:\\x", 4},
+        {[](EditField& f) { f.Type("\tA\x7F\n", true); }, "A", 1},
+        {[](EditField& f) { f.Type("\t", true); }, "C:\\KARTOL\\", 10},
+        {[](EditField& f) { f.Backspace(); }, "", 0},
+        {[](EditField& f) { f.Delete(); }, "", 0},
+        // Left goes to the selection's start; moves stop at the ends.
+        {[](EditField& f) { f.MoveLeft(), f.Type("x", true); }, "XC:\\KARTOL\\", 1},
+        {[](EditField& f) {
+             f.MoveHome(), f.MoveLeft(), f.Backspace(), f.MoveEnd(), f.MoveRight(), f.Delete();
+         },
+         "C:\\KARTOL\\", 10},
+        // A selection backwards; a start of -1 only deselects; a selection is clamped to the text.
+        {[](EditField& f) { f.SetSelection(9, 3), f.Type("X", false); }, "C:\\X\\", 4},
+        {[](EditField& f) { f.SetSelection(-1, 0), f.Type("x", true); }, "C:\\KARTOL\\X", 11},
+        {[](EditField& f) { f.SetSelection(2, 500), f.Type("\\", true); }, "C:\\", 3}};
+    for (const auto& c : kCases) {
+        EditField field;
+        field.SetText("C:\\KARTOL\\");
+        field.SetSelection(0, -1);
+        c.edit(field);
+        EXPECT_EQ(field.Text(), c.text);
+        EXPECT_EQ(field.Caret(), c.caret) << c.text;
+    }
+}
+
+// New text puts the caret at its start, and shortened text scrolls back.
+TEST(EditFieldTest, ShortenedTextScrollsBack) {
+    EditField field;
+    field.Type("ABCDEFGHIJ", false);
+    EXPECT_EQ(field.ScrollToCaret(4), 7u);
+    for (int step = 0; step < 8; ++step) {
+        field.Backspace();
+    }
+    EXPECT_EQ(field.ScrollToCaret(4), 0u);
+    field.SetText("XYZ");
+    EXPECT_EQ(field.Caret(), 0u);
+    EXPECT_EQ(field.ScrollToCaret(4), 0u);
+}
+
+LRESULT CALLBACK PlainWindowProc(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+// Below 1 nothing is copied; else count - 1 characters at most, and the terminator.
+TEST(GetWindowTextTest, CopiesCountLessOneAndTerminates) {
+    posix::ResetWindowing();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.lpszClassName = "SETCLASS";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    const HWND window = CreateWindowExA(0, "SETCLASS", "C:\\KARTOL\\", 0, 0, 0, 1, 1, nullptr,
+                                        nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    for (const int count : {-1, 0, 1, 4, 11, 14}) {
+        const std::string copied =
+            std::string{"C:\\KARTOL\\"}.substr(0, std::clamp(count - 1, 0, 10));
+        char buffer[16];
+        std::memset(buffer, '#', sizeof buffer);
+        const std::size_t length = copied.size();
+        EXPECT_EQ(GetWindowTextA(window, buffer, count), static_cast<int>(length)) << count;
+        const std::string expected = count > 0 ? copied + '\0' + '#' : "#";
+        EXPECT_EQ(std::string(buffer, expected.size()), expected) << count;
+    }
+    posix::ResetWindowing();
+}
+
+}  // namespace

@@ -1,0 +1,315 @@
+// The native front ends. Line mode, which scripts drive: what one line of input does in the path
+// dialog, and the exact text a run prints. The terminal: what its bytes mean to a dialog, and its
+// picture of the dialogs, drawn from the real templates at one cell per 4 x 8 dialog units.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/codepage.h"
+#include "platform/posix/dialog_keyboard.h"
+#include "platform/posix/line_front_end.h"
+#include "platform/posix/terminal_drawing.h"
+#include "platform/posix/terminal_keys.h"
+#include "setup/process_state.h"
+#include "setup/resource_ids.h"
+#include "setup/setup_flow.h"
+#include "support/setup_fixture.h"
+
+namespace {
+
+using Code = posix::Key::Code;
+using namespace std::string_literals;
+using Lines = std::vector<std::string>;
+
+constexpr posix::ScreenSize kScreen{80, 24};
+
+// The keys of bytes that have all arrived: a wait for more runs out at once.
+std::vector<posix::Key> ReadKeys(const std::string& bytes) {
+    std::size_t position = 0;
+    const posix::ByteSource source =
+        [&](std::chrono::milliseconds) -> std::optional<unsigned char> {
+        if (position == bytes.size()) {
+            return std::nullopt;
+        }
+        return static_cast<unsigned char>(bytes[position++]);
+    };
+    std::vector<posix::Key> keys;
+    while (std::optional<posix::Key> key = posix::ReadKey(source)) {
+        keys.push_back(*key);
+    }
+    return keys;
+}
+
+std::string KeysOf(const std::string& bytes) {
+    static const char* const kNames[] = {"Text", "Enter",   "Escape",    "CloseBox",
+                                         "Tab",  "BackTab", "Backspace", "Delete",
+                                         "Left", "Right",   "Home",      "End"};
+    std::string text;
+    for (const posix::Key& key : ReadKeys(bytes)) {
+        text += text.empty() ? "" : " ";
+        text += kNames[static_cast<int>(key.code)];
+        if (key.code == Code::Text) {
+            text += "(" + key.text + ")";
+        }
+    }
+    return text;
+}
+
+// Keys that mean nothing in these dialogs (up, down, F5, paste markers, Alt with a letter, other
+// controls) are skipped whole, and what follows stays.
+TEST(TerminalKeysTest, BytesBecomeKeys) {
+    const char* const kCases[][2] = {{"ab", "Text(a) Text(b)"},
+                                     {"\r\n", "Enter Enter"},
+                                     {"\x1b", "Escape"},
+                                     {"\x1b[D\x1b[C\x1bOD", "Left Right Left"},
+                                     {"\x1b[H\x1b[F\x1b[1~\x1b[4~\x1b[7~\x1b[8~\x1bOH\x1bOF",
+                                      "Home End Home End Home End Home End"},
+                                     {"\x1b[3~\x1b[3;5~", "Delete Delete"},
+                                     {"\t\x1b[Z", "Tab BackTab"},
+                                     {"\x7f\x08", "Backspace Backspace"},
+                                     {"\x03", "CloseBox"},
+                                     {"\x1b[A\x1b[B\x1b[15~x", "Text(x)"},
+                                     {"\x1b[200~ab\x1b[201~", "Text(a) Text(b)"},
+                                     {"\x1b\x61y", "Text(y)"},
+                                     {"\x01\x02z", "Text(z)"},
+                                     {"\xC3\xBC", "Text(\xFC)"},
+                                     {"\xE2\x82\xAC", "Text(\x80)"},
+                                     {"\xE6\x97\xA5", "Text(?)"},
+                                     {"\xC3", "Text(?)"}};
+    for (const auto& [bytes, keys] : kCases) {
+        EXPECT_EQ(KeysOf(bytes), keys) << testing::PrintToString(std::string{bytes});
+    }
+}
+
+struct KeyboardCase {
+    const char* name;
+    std::string bytes;  // as the terminal sends them
+    int exitCode;
+    std::string installDir;
+};
+
+class DialogKeyboardTest : public SetupFixture, public testing::WithParamInterface<KeyboardCase> {};
+
+// Tab order OK, Cancel, the path field, where the focus starts. On a button, typing does nothing
+// but Space. Back in the field by Tab its text is selected again, so typing replaces it.
+TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
+    for (const posix::Key& key : ReadKeys(GetParam().bytes)) {
+        ui.Press(key);
+    }
+    EXPECT_EQ(RunSetup(), GetParam().exitCode);
+    EXPECT_EQ(InstallDir, GetParam().installDir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, DialogKeyboardTest,
+    testing::Values(KeyboardCase{"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"},
+                    KeyboardCase{"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
+                    KeyboardCase{"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
+                    KeyboardCase{"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
+                    KeyboardCase{"RoundTripSelectsTheField", "\x1b[F\t\t\tc:\\neu\r", 1,
+                                 "C:\\NEU\\"},
+                    KeyboardCase{"EditingKeysInTheField",
+                                 "\x1b[F\x7f"
+                                 "2\x1b[H\x1b[C\x1b[C\x1b[C\x1b[C\x1b[Dspiele\\\r",
+                                 1, "C:\\SPIELE\\KARTOL2\\"}),
+    [](const auto& info) { return info.param.name; });
+
+std::string Picture(const posix::Canvas& canvas, int first, int count) {
+    std::string picture;
+    for (int row = first; row < first + count; ++row) {
+        std::string text = canvas.RowText(row);
+        picture += text.erase(text.find_last_not_of(' ') + 1) + '\n';
+    }
+    return picture;
+}
+
+// Draws the dialog when it asks for input, after applying the given keys, then cancels.
+class DrawingFrontEnd : public TestFrontEnd {
+  public:
+    explicit DrawingFrontEnd(std::vector<posix::Key> keys) : keys_(std::move(keys)) {}
+
+    posix::DialogScale Scale() const override { return posix::kCellScale; }
+    posix::ScreenSize Screen() const override { return kScreen; }
+
+    std::optional<int> NextCommand(posix::Window& dialog) override {
+        for (const posix::Key& key : keys_) {
+            posix::HandleDialogKey(dialog, key);
+        }
+        caret = posix::DrawDialog(canvas, dialog);
+        return IDCANCEL;
+    }
+
+    posix::Canvas canvas{kScreen.width, kScreen.height};
+    std::optional<posix::CellPosition> caret;
+
+  private:
+    std::vector<posix::Key> keys_;
+};
+
+class TerminalDrawingTest : public SetupFixture {
+  protected:
+    DrawingFrontEnd& DrawPathDialog(std::vector<posix::Key> keys = {}) {
+        drawing_ = std::make_unique<DrawingFrontEnd>(std::move(keys));
+        posix::SetFrontEnd(drawing_.get());
+        RunSetup();
+        posix::SetFrontEnd(&ui);
+        return *drawing_;
+    }
+
+    // The path field's 30 cells and the one after them: column 16 + 12, row 7 + 4.
+    static constexpr int kFieldColumn = 28;
+    static constexpr int kFieldRow = 11;
+    static constexpr int kFieldWidth = 30;
+
+  private:
+    std::unique_ptr<DrawingFrontEnd> drawing_;
+};
+
+// 186 x 78 dialog units: 49 x 13 cells with frame and caption, centred on 80 x 24 at column 15, row
+// 5; the client area at 16, 7. The field is underlined, its text selected, the caret after it.
+TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
+    const DrawingFrontEnd& drawn = DrawPathDialog();
+    EXPECT_EQ("\n" + Picture(drawn.canvas, 5, 13), R"(
+               ┌───────────────────────────────────────────────┐
+               │ Vemo Kartol Setup                             │
+               │                                               │
+               │   Bitte geben Sie das Verzeichnis ein, in     │
+               │  das Vemo Kartol installiert werden soll.     │
+               │                                               │
+               │     Pfad:  C:\KARTOL\                         │
+               │                                               │
+               │                                               │
+               │        <    OK     >     [  Cancel   ]        │
+               │                                               │
+               │                                               │
+               └───────────────────────────────────────────────┘
+)");
+    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn, kFieldRow), posix::kUnderline | posix::kReverse);
+    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + 10, kFieldRow), posix::kUnderline);
+    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth - 1, kFieldRow), posix::kUnderline);
+    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth, kFieldRow), posix::kPlain);
+    ASSERT_TRUE(drawn.caret.has_value());
+    EXPECT_EQ(drawn.caret->column, kFieldColumn + 10);
+    EXPECT_EQ(drawn.caret->row, kFieldRow);
+}
+
+// The last 29 characters and the caret's column after them.
+TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
+    const std::string path = "C:\\SPIELE\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\";
+    const DrawingFrontEnd& drawn =
+        DrawPathDialog({{Code::Text, "c:\\spiele\\strategie\\vemo\\kartol\\daten\\"}});
+    const std::string row = drawn.canvas.RowText(kFieldRow);
+    EXPECT_NE(row.find(path.substr(path.size() - (kFieldWidth - 1))), std::string::npos) << row;
+    EXPECT_EQ(row.find("C:\\SPIELE"), std::string::npos) << row;
+    ASSERT_TRUE(drawn.caret.has_value());
+    EXPECT_EQ(drawn.caret->column, kFieldColumn + kFieldWidth - 1);
+}
+
+TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
+    posix::Canvas canvas(40, 12);
+    posix::DrawMessageBox(canvas, "Fehler",
+                          "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", {});
+    EXPECT_EQ("\n" + Picture(canvas, 0, canvas.Height()), R"(
+
+
+   ┌───────────────────────────────┐
+   │ Fehler                        │
+   │                               │
+   │ Der von Ihnen angegebene Pfad │
+   │ konnte nicht angelegt werden. │
+   │                               │
+   │            [ OK ]             │
+   └───────────────────────────────┘
+
+
+)");
+}
+
+// The lines of the static control: blanks at a break dropped, a long word cut, a final line feed
+// adding no line, empty lines kept, no lines in no width.
+TEST(WrapTextTest, LinesOfTheStaticControl) {
+    EXPECT_EQ(posix::WrapText("eins   zwei", 6), (Lines{"eins", "zwei"}));
+    EXPECT_EQ(posix::WrapText("C:\\KARTOL\\DATEN", 6), (Lines{"C:\\KAR", "TOL\\DA", "TEN"}));
+    EXPECT_EQ(posix::WrapText("Text.\n", 10), (Lines{"Text."}));
+    EXPECT_EQ(posix::WrapText("a\n\nb", 10), (Lines{"a", "", "b"}));
+    EXPECT_EQ(posix::WrapText("a", 0), Lines{});
+}
+
+constexpr char kPathDialogText[] =
+    "=== Vemo Kartol Setup ===\n"
+    "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert werden soll.\n"
+    "Pfad: [C:\\KARTOL\\]\n"
+    "<OK> <Cancel>\n";
+constexpr char kAbortOutput[] = "*** Vemo Kartol Setup ***\nDie Installation wurde abgebrochen.\n";
+constexpr char kSuccessOutput[] =
+    "*** Vemo Kartol Setup ***\nDie Installation wurde erfolgreich durchgef\xC3\xBChrt.\n";
+
+class LineModeTest : public SetupFixture {
+  protected:
+    int Run(const std::string& input, const std::function<int()>& call = RunSetup) {
+        std::istringstream in{input};
+        posix::LineFrontEnd lineMode(in, out_);
+        posix::SetFrontEnd(&lineMode);
+        const int result = call();
+        posix::SetFrontEnd(&ui);
+        return result;
+    }
+
+    std::string Output() const { return out_.str(); }
+
+  private:
+    std::ostringstream out_;
+};
+
+struct LineCase {
+    const char* name;
+    std::string input;
+    int exitCode;
+    std::string installDir;
+    std::string lastLines;
+};
+
+class LineInputTest : public LineModeTest, public testing::WithParamInterface<LineCase> {};
+
+TEST_P(LineInputTest, OneLineAnswersThePathDialog) {
+    EXPECT_EQ(Run(GetParam().input), GetParam().exitCode);
+    EXPECT_EQ(InstallDir, GetParam().installDir);
+    EXPECT_TRUE(Output().starts_with(kPathDialogText)) << Output();
+    EXPECT_TRUE(Output().ends_with(GetParam().lastLines)) << Output();
+}
+
+// The line replaces the default, upper-cased by the field, UTF-8 read as code page 1252; the
+// message box needs no line of its own.
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, LineInputTest,
+    testing::Values(LineCase{"EndOfInputIsTheCloseBox", "", 0, "", kAbortOutput},
+                    LineCase{"EscapeLineIgnoresWhatFollows", "\x1b\nC:\\X\n", 0, "", kAbortOutput},
+                    LineCase{"EmptyLineKeepsTheDefault", "\n", 1, "C:\\KARTOL\\", kSuccessOutput},
+                    LineCase{"LineEndingInCrLf", "\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
+                    LineCase{"TypedPathUpperCased", "c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\",
+                             kSuccessOutput},
+                    LineCase{
+                        "RefusedPathShowsBothBoxes", "x\n", 1, "X",
+                        "*** Fehler ***\nSie haben einen ung\xC3\xBCltigen Pfad angegeben.\n"s +
+                            kAbortOutput}),
+    [](const auto& info) { return info.param.name; });
+
+INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+// Input ended and the procedure ignores the close box: the dialog fails instead of asking forever.
+TEST_F(LineModeTest, DialogThatIgnoresTheCloseBoxFailsAtTheEnd) {
+    EXPECT_EQ(Run("",
+                  [] {
+                      return static_cast<int>(DialogBoxParamA(GetModuleHandleA(nullptr),
+                                                              MAKEINTRESOURCEA(IDD_PATH_DIALOG),
+                                                              nullptr, IgnoresCancel, 0));
+                  }),
+              -1);
+}
+
+}  // namespace
