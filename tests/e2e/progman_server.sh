@@ -1,56 +1,23 @@
 #!/bin/sh
-# The native setup with the program manager server end to end, in a private XDG world: with a
-# server running, a default install leaves the group and its two items in --list and as menu
-# entries, and they are still there after a restart of the server; with no server the install
-# still succeeds.
+# The setup with the program manager server: the group and its two items in --list and as
+# menu entries, kept across a restart of the server; without a server the install succeeds.
 # Usage: progman_server.sh <setup binary> <kartol-progman binary>
-set -u
-
-setup=$1
-progman=$2
-work=$(mktemp -d)
-server=
-cleanup() {
-    [ -n "$server" ] && kill "$server" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-# The menu goes to the default folders below HOME, named explicitly as well.
-HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
-XDG_RUNTIME_DIR=$work/run KARTOL_DRIVE_C=$work/c
-export HOME XDG_RUNTIME_DIR XDG_DATA_HOME XDG_CONFIG_HOME KARTOL_DRIVE_C
-data=$XDG_DATA_HOME
-mkdir "$work/c"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-# Starts a server in the background and keeps its process id.
-start_server() {
-    server=$("$progman" --background) || fail "the server did not start"
-    [ -n "$server" ] || fail "--background started no server"
-}
-
+. "$(dirname "$0")/lib.sh"
+setup=$1 progman=$2 data=$XDG_DATA_HOME
+on_exit='kill "$server" 2>/dev/null'
+start_server() { server=$("$progman" --background) && [ -n "$server" ] || fail "no server"; }
+# stop_server [signal option]: ends the server and waits until it is gone.
 stop_server() {
-    kill "$server"
+    kill ${1-} "$server"
     while kill -0 "$server" 2>/dev/null; do sleep 0.1; done
-    server=
 }
-
-install() {
-    status=0
-    printf '\n\n' | "$setup" >"$work/$1.out" 2>&1 || status=$?
-    [ "$status" -eq 1 ] || fail "$1: exit code $status"
-    grep -qxF 'Die Installation wurde erfolgreich durchgeführt.' "$work/$1.out" ||
-        fail "$1: no success message"
-}
-
-expected_list='Vemo Kartol
+# lists <why> [env arguments]: --list, run through env with the arguments, shows the group.
+lists() {
+    why=$1 && shift
+    [ "$(env "$@" "$progman" --list)" = 'Vemo Kartol
   Vemo Kartol -> C:\KARTOL\kartol.exe
-  Deinstallation -> C:\KARTOL\uninst.exe'
+  Deinstallation -> C:\KARTOL\uninst.exe' ] || fail "--list $why: $(env "$@" "$progman" --list)"
+}
 
 # The server makes the missing runtime folder; one server per socket.
 start_server
@@ -59,34 +26,27 @@ start_server
 "$progman" --help | grep -q '^usage: kartol-progman' || fail "--help"
 "$progman" --lists 2>/dev/null; [ $? -eq 2 ] || fail "an unknown option is no usage error"
 env -u HOME -u XDG_CONFIG_HOME "$progman" --list 2>/dev/null && fail "--list without HOME"
-install served
-[ "$("$progman" --list)" = "$expected_list" ] || fail "--list: $("$progman" --list)"
-entries=$(find "$data/applications" -name '*.desktop' | wc -l)
-[ "$entries" -eq 2 ] || fail "$entries desktop entries"
+run_setup served
+lists served
+[ "$(find "$data/applications" -name '*.desktop' | wc -l)" -eq 2 ] || fail "not 2 desktop entries"
 grep -lqx "Exec=\"$work/c/KARTOL/KARTOL.EXE\"" "$data"/applications/vemo-kartol/*/*.desktop ||
     fail "no entry starts the installed KARTOL.EXE"
-for file in "$data"/applications/vemo-kartol/*/*.desktop "$data"/desktop-directories/*; do
-    desktop-file-validate "$file" || fail "$file is not a valid desktop entry"
-done
+desktop-file-validate "$data"/applications/vemo-kartol/*/*.desktop "$data"/desktop-directories/* ||
+    fail "no valid desktop entries"
 [ -f "$XDG_CONFIG_HOME"/menus/applications-merged/vemo-kartol-*.menu ] || fail "no merged menu"
 
 stop_server
 [ ! -e "$work/run/vemo-kartol-progman.socket" ] || fail "the socket outlived the server"
 start_server
-install again
-[ "$("$progman" --list)" = "$expected_list" ] || fail "after a restart: $("$progman" --list)"
-
+run_setup again
+lists "after a restart"
 # Without the XDG settings, or with relative ones, which do not count, the folders are HOME's.
-[ "$(env -u XDG_DATA_HOME -u XDG_CONFIG_HOME "$progman" --list)" = "$expected_list" ] ||
-    fail "--list without XDG settings"
-[ "$(XDG_DATA_HOME=data XDG_CONFIG_HOME=config "$progman" --list)" = "$expected_list" ] ||
-    fail "--list with relative XDG settings"
-
+lists "without XDG settings" -u XDG_DATA_HOME -u XDG_CONFIG_HOME
+lists "with relative XDG settings" XDG_DATA_HOME=data XDG_CONFIG_HOME=config
 # A server that was killed leaves its socket file; the next one replaces it.
-kill -9 "$server"
-while kill -0 "$server" 2>/dev/null; do sleep 0.1; done
+stop_server -9
 start_server
-install after_kill
+run_setup after_kill
 stop_server
-install unserved
+run_setup unserved
 echo "program manager: group and items registered, kept across a restart; install without it"

@@ -1,79 +1,39 @@
 #!/bin/sh
-# The native setup once in a real terminal: tmux runs it in a pane of known size, and the
-# screen is read back with capture-pane. Checks the path dialog's texts, the upper-case
-# conversion while typing, Escape as Cancel with its message, and Enter ending the program
+# The native setup in a tmux pane of known size, read back with capture-pane: the path
+# dialog's texts, upper case while typing, Escape as Cancel with its message, Enter ending
 # with exit code 0. Exits with 77 (skipped) when tmux is not installed.
 # Usage: terminal_tmux.sh <setup binary>
-set -u
-
+command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
+. "$(dirname "$0")/lib.sh"
 setup=$1
-command -v tmux >/dev/null 2>&1 || {
-    echo "tmux is not installed: skipped"
-    exit 77
-}
-
-# Every wait polls the screen this often, up to this many times.
-poll_interval=0.1
-poll_limit=100
-
-work=$(mktemp -d)
 # A server of our own on a private socket: nothing of the user's tmux is touched.
-socket="$work/tmux.sock"
-session=kartol
-mkdir "$work/drive_c"
-
-cleanup() {
-    tmux -S "$socket" kill-server >/dev/null 2>&1
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-screen() {
-    tmux -S "$socket" capture-pane -p -t "$session" 2>/dev/null
-}
-
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- screen ---" >&2
-    screen >&2
-    exit 1
-}
-
-# wait_until <what failed> <command...>: runs the command until it succeeds.
+on_exit='pane kill-server >/dev/null 2>&1'
+pane() { tmux -S "$work/tmux.sock" "$@"; }
+screen() { pane capture-pane -p -t kartol 2>/dev/null; }
+fail() { printf 'FAIL: %s\n--- screen ---\n' "$*" >&2; screen >&2; exit 1; }
+# Runs the command every 0.1 s until it succeeds, for up to 10 s.
 wait_until() {
-    what=$1
-    shift
     tries=0
     until "$@"; do
-        tries=$((tries + 1))
-        [ "$tries" -le "$poll_limit" ] || fail "$what"
-        sleep "$poll_interval"
+        [ $((tries += 1)) -le 100 ] || fail "waited in vain: $*"
+        sleep 0.1
     done
 }
+shows() { screen | grep -qF -- "$1"; }
 
-shows() {
-    screen | grep -qF -- "$1"
-}
-
-tmux -u -S "$socket" -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
-    "KARTOL_DRIVE_C='$work/drive_c' '$setup'; echo \$? >'$work/status.tmp'; mv '$work/status.tmp' '$work/status'" ||
+pane -u -f /dev/null new-session -d -s kartol -x 100 -y 30 \
+    "KARTOL_DRIVE_C='$work/c' '$setup'; echo \$? >'$work/status.tmp'; mv '$work/status.tmp' '$work/status'" ||
     fail "tmux did not start"
-
 for text in 'Vemo Kartol Setup' 'Pfad:' 'C:\KARTOL\' 'OK' 'Cancel'; do
-    wait_until "\"$text\" did not appear" shows "$text"
+    wait_until shows "$text"
 done
-
-tmux -S "$socket" send-keys -t "$session" -l 'd:\spiele'
-wait_until 'the typed text did not appear' shows 'D:\SPIELE'
+pane send-keys -t kartol -l 'd:\spiele'
+wait_until shows 'D:\SPIELE'
 shows 'C:\KARTOL' && fail "the typed text did not replace the default"
-
-tmux -S "$socket" send-keys -t "$session" Escape
-wait_until 'no cancel message' shows 'Die Installation wurde abgebrochen.'
-
-tmux -S "$socket" send-keys -t "$session" Enter
-wait_until "the program did not end" test -s "$work/status"
-exit_code=$(cat "$work/status")
-[ "$exit_code" = 0 ] || fail "exit code $exit_code, expected 0"
-[ -z "$(ls -A "$work/drive_c")" ] || fail "drive C: was touched"
-
+pane send-keys -t kartol Escape
+wait_until shows 'Die Installation wurde abgebrochen.'
+pane send-keys -t kartol Enter
+wait_until test -s "$work/status"
+[ "$(cat "$work/status")" = 0 ] || fail "exit code $(cat "$work/status"), expected 0"
+[ -z "$(ls -A "$work/c")" ] || fail "drive C: was touched"
 echo "terminal: dialog, typing, Escape and exit code as expected"
