@@ -1,6 +1,7 @@
 #include "unpack_archive.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include "formats/payload_archive.h"
 #include "payload/archive_reader.h"
@@ -72,10 +73,21 @@ bool WriteEntry(const ArchiveEntry& entry) {
     return true;
 }
 
-// Writes one entry whole under the temporary name, moves it to InstallDir + its name and logs
-// it. A setup ended before the move leaves only the temporary file, which the uninstaller
-// removes as well; the log line follows the move at once, so that every line names a whole
-// file.
+// Whether the folder that a file path names before its last separator exists.
+bool FolderExists(const char* filePath) {
+    char folder[kPathBufferSize];
+    std::snprintf(folder, sizeof folder, "%s", filePath);
+    // A name may separate its folder with either slash, as the file system does.
+    folder[std::string_view{folder}.find_last_of("\\/")] = '\0';
+    const DWORD attributes = GetFileAttributesA(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Writes one entry whole under the temporary name, logs it and moves it to InstallDir + its
+// name, so that a setup ended at any moment leaves nothing the uninstaller does not remove:
+// a temporary file, or a line whose file is still the temporary one. An entry whose folder does
+// not exist fails before its line; only a move that fails otherwise leaves a line without its
+// file, and the stage fails with it.
 bool InstallEntry(const ArchiveEntry& entry) {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kEntryTempName);
     if (!WriteEntry(entry)) {
@@ -83,11 +95,15 @@ bool InstallEntry(const ArchiveEntry& entry) {
     }
     char entryPath[kPathBufferSize];
     std::snprintf(entryPath, sizeof entryPath, "%s%s", InstallDir, entry.name);
-    if (!MoveFileExA(PathBuffer, entryPath, MOVEFILE_REPLACE_EXISTING)) {
+    if (!FolderExists(entryPath)) {
         DeleteFileA(PathBuffer);
         return false;
     }
     WriteLogFileLine(entry.name);
+    if (!MoveFileExA(PathBuffer, entryPath, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(PathBuffer);
+        return false;
+    }
     return true;
 }
 

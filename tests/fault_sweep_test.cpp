@@ -123,8 +123,12 @@ TEST_F(FaultSweepTest, EachCallFailedOnce) {
             continue;
         }
         const std::set<std::string> listed = Listed(left[kLog]);
+        // A move that fails leaves the line of its entry without the file; nothing else may.
+        std::size_t unmoved = site.api == posix::Api::MoveFileExA ? 1 : 0;
         for (const std::string& file : listed) {
-            EXPECT_EQ(left[file], complete.at(file)) << file << " is listed but not complete";
+            if (left.contains(file) || unmoved-- == 0) {
+                EXPECT_EQ(left[file], complete.at(file)) << file << " is listed but not complete";
+            }
         }
         for (const auto& [path, bytes] : left) {
             const bool temporary = path == kLog || path.starts_with("kartol/kartol.un");

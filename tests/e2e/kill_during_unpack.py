@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """The setup killed (SIGKILL) while it unpacks, at random entries: the log is a prefix of the
-full log, and the files on disk are the listed ones, complete, but for the entry after the
-last listed, which the setup may have been writing when it died.
-Usage: kill_during_unpack.py <setup> <kartol-payload> <payload.szdd> [kill runs]"""
-import os, random, subprocess, sys, tempfile, time
+full log, the files on disk are the listed ones, complete (the last listed may still be the
+temporary file it is written to), and the uninstaller then removes every one of them.
+Usage: kill_during_unpack.py <setup> <kartol-payload> <payload.szdd> <uninst> [kill runs]"""
+import os, random, shutil, subprocess, sys, tempfile, time
 from pathlib import Path
 
 TEMPORARY_FILES = {"deinst.log", "kartol.un_", "kartol.un2", "kartol.un3"}
@@ -15,7 +15,7 @@ def tree(folder):
             for path in folder.rglob("*") if path.is_file() and path.name not in TEMPORARY_FILES}
 
 
-setup, tool, payload = sys.argv[1:4]
+setup, tool, payload, uninst = sys.argv[1:5]
 with tempfile.TemporaryDirectory() as work:
     work = Path(work)
     subprocess.run([tool, "extract", payload, work / "expected"], check=True)
@@ -25,7 +25,7 @@ with tempfile.TemporaryDirectory() as work:
     lines = [b"1 1\r\n"] + [b"NC %s\r\n" % name.encode("cp1252") for name in names]
     logs = [b"".join(lines[:count + 1]) for count in range(len(names) + 1)]
     killed = []
-    for run in range(int(sys.argv[4]) if len(sys.argv) > 4 else 5):
+    for run in range(int(sys.argv[5]) if len(sys.argv) > 5 else 5):
         drive = work / f"c{run}"
         drive.mkdir()
         entry = random.randint(1, len(names) - 1)
@@ -46,11 +46,24 @@ with tempfile.TemporaryDirectory() as work:
         if (log := (drive / "KARTOL" / "deinst.log").read_bytes()) not in logs:
             sys.exit(f"FAIL: deinst.log is no prefix of the full log: {log[-40:]!r}")
         listed = logs.index(log)
-        partial = (names + [""])[listed].upper()  # the entry that may be there in part
-        on_disk = {name: data for name, data in tree(drive / "KARTOL").items() if name != partial}
+        on_disk = tree(drive / "KARTOL")
         want = {name.upper(): expected[name.upper()] for name in names[:listed]}
+        # Killed between its line and its move, the last listed entry is the temporary file yet.
+        if listed and names[listed - 1].upper() not in on_disk:
+            del want[names[listed - 1].upper()]
         if on_disk != want:
             differ = sorted({name for name, _ in on_disk.items() ^ want.items()})
             sys.exit(f"FAIL: {listed} entries logged, but these files differ: {differ}")
+        # The uninstaller from the folder; one that the setup did not get to is put there, and
+        # stays unless the log lists it.
+        program = drive / "KARTOL" / "uninst.exe"
+        stays = not program.exists() and "uninst.exe" not in names[:listed]
+        if not program.exists():
+            shutil.copy(uninst, program)
+        removal = subprocess.run([program], input=b"j\n\n", capture_output=True,
+                                 env=dict(os.environ, KARTOL_DRIVE_C=str(drive)))
+        left = sorted(str(path.relative_to(drive)) for path in drive.rglob("*"))
+        if left != (["KARTOL", "KARTOL/uninst.exe"] if stays else []):
+            sys.exit(f"FAIL: left after the removal: {left}: {removal.stdout[-300:]!r}")
         killed.append(f"{entry}->{listed}")
     print("killed at entry -> entries logged:", ", ".join(killed))
