@@ -58,11 +58,6 @@ struct ScopedVariable {
     Setting saved;
 };
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in{path, std::ios::binary};
-    return {std::istreambuf_iterator<char>{in}, {}};
-}
-
 class ProgramPathTest : public SetupFixture {
   protected:
     void SetUp() override {
@@ -213,7 +208,7 @@ TEST_P(TargetNameTest, ReachesKartolOrSaysWhy) {
     const auto boxes = ui.MessageBoxes() | std::views::transform(&TestFrontEnd::Event::text);
     EXPECT_EQ(std::vector<std::string>(boxes.begin(), boxes.end()), c.boxes);
     if (c.boxes.back() == kSuccessText) {
-        EXPECT_EQ(ReadBytes(LogFile()).substr(0, 5), "1 0\r\n");
+        EXPECT_EQ(ReadFile(LogFile()).substr(0, 5), "1 0\r\n");
     }
     EXPECT_EQ((std::vector<fs::path>{fs::directory_iterator{DriveC()}, {}}), before);
 }
@@ -299,7 +294,7 @@ TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
         ASSERT_NE(stream, nullptr) << c.mode;
         EXPECT_EQ(std::fwrite(c.written.data(), 1, c.written.size(), stream), c.written.size());
         EXPECT_EQ(std::fclose(stream), 0);
-        EXPECT_EQ(ReadBytes(LogFile()), c.expected) << c.mode << " " << c.written;
+        EXPECT_EQ(ReadFile(LogFile()), c.expected) << c.mode << " " << c.written;
     }
 }
 
@@ -323,7 +318,7 @@ TEST_F(ProgramPathTest, LargeWritesKeepEveryByte) {
         ASSERT_EQ(std::fwrite(text.data() + offset, 1, size, stream), size);
     }
     EXPECT_EQ(std::fclose(stream), 0);
-    EXPECT_EQ(ReadBytes(LogFile()), expected);
+    EXPECT_EQ(ReadFile(LogFile()), expected);
 }
 
 // Host blocks as clusters: never more than the host has, short of it by less than a cluster.
