@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <set>
+#include <map>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/posix/drive_map.h"
@@ -22,18 +21,45 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kInvalidPath[] = "Sie haben einen ung\xFCltigen Pfad angegeben.";
-constexpr char kTooLittleSpace[] = "Auf dem angegebenen Laufwerk ist zuwenig Platz.";
-constexpr char kNoWindowsDir[] = "Das Windows-Hauptverzeichnis konnte nicht erkannt werden.";
-constexpr char kPathNotCreated[] = "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
-constexpr char kLogNotCreated[] = "Im angegebenen Verzeichnis konnte keine Datei angelegt werden.";
+// The boxes of the stage, all captioned "Fehler".
+constexpr char kInvalidPath[] = "box Fehler: Sie haben einen ung\xFCltigen Pfad angegeben.";
+constexpr char kTooLittleSpace[] = "box Fehler: Auf dem angegebenen Laufwerk ist zuwenig Platz.";
+constexpr char kNoWindowsDir[] =
+    "box Fehler: Das Windows-Hauptverzeichnis konnte nicht erkannt werden.";
+constexpr char kPathNotCreated[] =
+    "box Fehler: Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
+constexpr char kLogNotCreated[] =
+    "box Fehler: Im angegebenen Verzeichnis konnte keine Datei angelegt werden.";
 
 constexpr const char* kContentDirs[] = {"klondike", "eis", "newyork", "mars", "tutorial", "res"};
 
-// `piece` `times` times: the levels of deep paths and their flags.
+using Tree = std::map<std::string, std::string>;
+
+// The entries of a space-separated list and the folders above them into `tree`: "x/" a folder,
+// "x/*" a folder holding the six content subdirectories, any other a file holding `bytes`.
+void Add(Tree& tree, const std::string& list, const std::string& bytes) {
+    std::istringstream entries{list};
+    for (std::string entry; entries >> entry;) {
+        if (entry.ends_with('*')) {
+            for (const char* content : kContentDirs) {
+                Add(tree, entry.substr(0, entry.size() - 1) + content + "/", "");
+            }
+            continue;
+        }
+        for (std::size_t slash = entry.find('/'); slash != std::string::npos;
+             slash = entry.find('/', slash + 1)) {
+            tree[entry.substr(0, slash + 1)];
+        }
+        if (!entry.ends_with('/')) {
+            tree[entry] = bytes;
+        }
+    }
+}
+
+// `piece` `times` times: the levels of deep paths.
 std::string Repeat(const std::string& piece, int times) {
     std::string out;
-    for (int time = 0; time < times; ++time) {
+    while (times-- > 0) {
         out += piece;
     }
     return out;
@@ -45,26 +71,23 @@ const std::string kLongPath =
 const std::string kLongHost =
     "c/" + std::string(99, 'L') + "/" + std::string(99, 'M') + "/" + std::string(96, 'N');
 
-struct Injected {
-    posix::Api api;
-    posix::Injection injection;
-};
+using Faults = std::vector<std::pair<posix::Api, posix::Injection>>;
 
 struct Case {
     const char* name{};
     std::string installDir{};
-    // The drives before the stage, below the drives' folder ("c" is C:, "d" is D:): a name ending
-    // in "/" is a folder, any other a file holding "old".
-    std::vector<std::string> before{};
-    std::vector<Injected> injections{};
+    // The drives before, below the drives' folder ("c" is C:, "d" is D:), for Add; files hold
+    // "old".
+    std::string before{};
+    Faults faults{};
 
     int result{};
-    std::vector<const char*> messages{};
+    std::vector<const char*> boxes{};
     std::vector<int> flags{};
-    bool logOpen{};
-    // Everything on both drives afterwards, folders and the folders above them implied: "x/" a
-    // folder, "x=bytes" a file, "x/*" a folder holding the six content subdirectories.
-    std::vector<std::string> after{};
+    // The folder of the log this run opened and left open, with the flags as its line.
+    std::string logAt{};
+    // What else this run made, for Add.
+    std::string made{};
     // InstallDir afterwards; the same as before when empty.
     std::string installDirAfter{};
 };
@@ -73,126 +96,77 @@ void PrintTo(const Case& c, std::ostream* out) {
     *out << c.name;
 }
 
-class PrepareTargetDirTest : public SetupFixture {
+class PrepareTargetDirTest : public SetupFixture, public ::testing::WithParamInterface<Case> {
   protected:
-    void SetUp() override {
-        SetupFixture::SetUp();
-        PathLevelCount = 0;
-        for (const char* drive : {"c", "d"}) {
-            fs::create_directory(DriveC() / drive);
-        }
-        posix::MapDrive('C', DriveC() / "c");
-        posix::MapDrive('D', DriveC() / "d");
-    }
     void TearDown() override {
-        CloseLog();
         posix::UnmapDrive('D');
         SetupFixture::TearDown();
     }
-
-    int Prepare(const std::string& installDir) {
-        std::snprintf(InstallDir, sizeof InstallDir, "%s", installDir.c_str());
-        return PrepareTargetDir();
-    }
-
-    void CloseLog() {
-        if (UninstallLog != nullptr) {
-            std::fclose(UninstallLog);
-            UninstallLog = nullptr;
-        }
-    }
-
-    // Both drives as "after" writes them, every folder listed.
-    std::set<std::string> Tree() const {
-        std::set<std::string> tree;
-        for (const auto& [name, bytes] : FileTree(DriveC())) {
-            tree.insert(name.ends_with('/') ? name : name + "=" + bytes);
-        }
-        return tree;
-    }
 };
 
-// "after" with its folders spelled out.
-std::set<std::string> Expand(const std::vector<std::string>& after) {
-    std::set<std::string> tree{"c/", "d/"};
-    auto addFolders = [&tree](const std::string& path) {
-        for (std::size_t slash = path.find('/'); slash != std::string::npos;
-             slash = path.find('/', slash + 1)) {
-            tree.insert(path.substr(0, slash + 1));
-        }
-    };
-    for (const std::string& entry : after) {
-        if (entry.ends_with("/*")) {
-            for (const char* content : kContentDirs) {
-                addFolders(entry.substr(0, entry.size() - 1) + content + "/");
-            }
-        } else {
-            addFolders(entry.substr(0, entry.find('=')));
-            tree.insert(entry);
-        }
-    }
-    return tree;
-}
-
-class PrepareTableTest : public PrepareTargetDirTest, public ::testing::WithParamInterface<Case> {};
-
-TEST_P(PrepareTableTest, LevelsFlagsLogAndMessages) {
+TEST_P(PrepareTargetDirTest, LevelsFlagsLogAndMessages) {
     const Case& c = GetParam();
-    for (const std::string& entry : c.before) {
-        if (entry.ends_with('/')) {
-            fs::create_directories(DriveC() / entry);
+    Tree tree;
+    Add(tree, "c/ d/ " + c.before, "old");
+    for (const auto& [path, bytes] : tree) {
+        if (path.ends_with('/')) {
+            fs::create_directory(DriveC() / path);
         } else {
-            std::ofstream{DriveC() / entry} << "old";
+            WriteFile(DriveC() / path, bytes);
         }
     }
-    for (const Injected& injected : c.injections) {
-        posix::Inject(injected.api, injected.injection);
+    posix::MapDrive('C', DriveC() / "c");
+    posix::MapDrive('D', DriveC() / "d");
+    for (const auto& [api, injection] : c.faults) {
+        posix::Inject(api, injection);
     }
+    // A stale count from an earlier walk, which the walk must start afresh.
+    PathLevelCount = c.flags.empty() ? 0 : 1;
+    std::snprintf(InstallDir, sizeof InstallDir, "%s", c.installDir.c_str());
 
-    EXPECT_EQ(Prepare(c.installDir), c.result);
-
-    std::vector<std::string> boxes;
+    EXPECT_EQ(PrepareTargetDir(), c.result);
+    EXPECT_EQ(UninstallLog != nullptr, !c.logAt.empty());
+    if (UninstallLog != nullptr) {
+        std::fclose(UninstallLog);
+    }
+    EXPECT_EQ(ui.Transcript(), std::vector<std::string>(c.boxes.begin(), c.boxes.end()));
     for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
-        boxes.push_back(box.caption + ": " + box.text);
         EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
     }
-    std::vector<std::string> messages;
-    for (const char* text : c.messages) {
-        messages.push_back(std::string{"Fehler: "} + text);
-    }
-    EXPECT_EQ(boxes, messages);
     EXPECT_EQ(std::string{InstallDir},
               c.installDirAfter.empty() ? c.installDir : c.installDirAfter);
     ASSERT_EQ(PathLevelCount, static_cast<int>(c.flags.size()));
     EXPECT_EQ(std::vector<int>(PathLevelFlags, PathLevelFlags + PathLevelCount), c.flags);
-    EXPECT_EQ(UninstallLog != nullptr, c.logOpen);
-    CloseLog();
-    EXPECT_EQ(Tree(), Expand(c.after));
+    Add(tree, c.made, "");
+    if (!c.logAt.empty()) {
+        std::string line = std::to_string(c.flags.size());
+        for (const int flag : c.flags) {
+            line += " " + std::to_string(flag);
+        }
+        Add(tree, c.logAt + "/deinst.log", line + "\r\n");
+    }
+    EXPECT_EQ(FileTree(DriveC()), tree);
 }
 
-std::vector<Injected> FreeBytes(std::uint64_t sectorsPerCluster, std::uint64_t bytesPerSector,
-                                std::uint64_t freeClusters) {
+Faults FreeBytes(std::uint64_t sectorsPerCluster, std::uint64_t bytesPerSector,
+                 std::uint64_t freeClusters) {
     return {{posix::Api::GetDiskFreeSpaceA,
              {"C:\\", {sectorsPerCluster, bytesPerSector, freeClusters, freeClusters}}}};
 }
 
-std::vector<Injected> WindowsDirLength(std::uint64_t length) {
+Faults WindowsDirLength(std::uint64_t length) {
     return {{posix::Api::GetWindowsDirectoryA, {"", {length}}}};
 }
 
-std::vector<Injected> Fails(posix::Api api, const char* path) {
+Faults Fails(posix::Api api, const char* path) {
     return {{api, {path, {}, ERROR_ACCESS_DENIED}}};
 }
 
-// A run that succeeds: `target` (below the drives' folder) holds the log and the content
-// subdirectories afterwards.
-Case Prepared(const char* name, std::string installDir, std::vector<std::string> before,
-              std::vector<int> flags, const std::string& target, const std::string& log,
-              std::vector<Injected> injections = {}, std::string installDirAfter = {}) {
-    return {name,           installDir, before,
-            injections,     1,          {},
-            flags,          true,       {target + "/*", target + "/deinst.log=" + log},
-            installDirAfter};
+// A run that succeeds: `target` holds the log and the content subdirectories afterwards.
+Case Prepared(const char* name, std::string installDir, std::string before, std::vector<int> flags,
+              const std::string& target, Faults injections = {}, std::string installDirAfter = {}) {
+    return {name, installDir, before, injections,    1,
+            {},   flags,      target, target + "/*", installDirAfter};
 }
 
 Case Invalid(const char* name, std::string installDir) {
@@ -200,100 +174,68 @@ Case Invalid(const char* name, std::string installDir) {
 }
 
 using enum posix::Api;
+const std::string kC = "C:\\KARTOL\\", kD = "D:\\PROGRAMME\\KARTOL\\";
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Cases, PrepareTableTest, ::testing::Values(
-    // The successful walks: which levels the stage found and made, and line 1 of the log.
-    Prepared("NewDirectory", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "\x31\x20\x31\x0D\x0A"),
-    Prepared("ExistingDirectoryInLowerCase", "C:\\KARTOL\\", {"c/kartol/"}, {0}, "c/kartol",
-             "\x31\x20\x30\x0D\x0A"),
-    Prepared("TwoLevelsBothNew", "D:\\PROGRAMME\\KARTOL\\", {}, {1, 1}, "d/PROGRAMME/KARTOL",
-             "2 1 1\r\n"),
-    Prepared("TwoLevelsFirstExists", "D:\\PROGRAMME\\KARTOL\\", {"d/Programme/"}, {0, 1},
-             "d/Programme/KARTOL", "\x32\x20\x30\x20\x31\x0D\x0A"),
-    Prepared("TwoLevelsBothExist", "D:\\PROGRAMME\\KARTOL\\", {"d/programme/kartol/"}, {0, 0},
-             "d/programme/kartol", "2 0 0\r\n"),
-    Prepared("DriveRootHasNoLevels", "C:\\", {}, {}, "c", "\x30\x0D\x0A"),
+INSTANTIATE_TEST_SUITE_P(Cases, PrepareTargetDirTest, ::testing::Values(
+    // The successful walks: which levels the stage found and made.
+    Prepared("NewDirectory", kC, "", {1}, "c/KARTOL"),
+    Prepared("ExistingDirectoryInLowerCase", kC, "c/kartol/", {0}, "c/kartol"),
+    Prepared("TwoLevelsBothNew", kD, "", {1, 1}, "d/PROGRAMME/KARTOL"),
+    Prepared("TwoLevelsFirstExists", kD, "d/Programme/", {0, 1}, "d/Programme/KARTOL"),
+    Prepared("TwoLevelsBothExist", kD, "d/programme/kartol/", {0, 0}, "d/programme/kartol"),
+    Prepared("DriveRootHasNoLevels", "C:\\", "", {}, "c"),
     // A doubled backslash is a second level of the same directory, found existing.
-    Prepared("DoubledBackslash", "C:\\KARTOL\\\\", {}, {1, 0}, "c/KARTOL", "2 1 0\r\n"),
-    Prepared("HundredTwentyLevels", "C:\\" + Repeat("A\\", 120), {}, std::vector<int>(120, 1),
-             "c" + Repeat("/A", 120), "120" + Repeat(" 1", 120) + "\r\n"),
+    Prepared("DoubledBackslash", "C:\\KARTOL\\\\", "", {1, 0}, "c/KARTOL"),
+    Prepared("HundredTwentyLevels", "C:\\" + Repeat("A\\", 120), "", std::vector<int>(120, 1),
+             "c" + Repeat("/A", 120)),
     // The free-space threshold itself passes, and so does more than 32 bits can count.
-    Prepared("ExactlyEnoughSpace", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
-             FreeBytes(2, 512, 15000)),
-    Prepared("MoreThanFourGiB", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
-             FreeBytes(64, 4096, 0x10000)),
-    Prepared("WindowsDirectoryOfThreeHundred", "C:\\KARTOL\\", {}, {1}, "c/KARTOL", "1 1\r\n",
-             WindowsDirLength(300)),
+    Prepared("ExactlyEnoughSpace", kC, "", {1}, "c/KARTOL", FreeBytes(2, 512, 15000)),
+    Prepared("MoreThanFourGiB", kC, "", {1}, "c/KARTOL", FreeBytes(64, 4096, 0x10000)),
+    Prepared("WindowsDirectoryOfThreeHundred", kC, "", {1}, "c/KARTOL", WindowsDirLength(300)),
     // The backslash is appended, so later names are joined to it directly; 299 characters get
     // theirs too: 300, the most InstallDir holds.
-    Prepared("NoFinalBackslash", "C:\\KARTOL", {}, {1}, "c/KARTOL", "1 1\r\n", {}, "C:\\KARTOL\\"),
-    Prepared("LongestPath", kLongPath, {}, {1, 1, 1}, kLongHost, "3 1 1 1\r\n", {},
-             kLongPath + "\\"),
-    // Existing content subdirectories are kept as they are, whatever their case.
-    Case{"ContentDirectoriesKept", "C:\\KARTOL\\",
-         {"c/kartol/eis/", "c/kartol/eis/LEVEL001.BTN", "c/kartol/RES/", "c/kartol/deinst.log"},
-         {}, 1, {}, {0}, true,
-         {"c/kartol/eis/LEVEL001.BTN=old", "c/kartol/RES/", "c/kartol/klondike/",
-          "c/kartol/newyork/", "c/kartol/mars/", "c/kartol/tutorial/",
-          "c/kartol/deinst.log=1 0\r\n"}},
+    Prepared("NoFinalBackslash", "C:\\KARTOL", "", {1}, "c/KARTOL", {}, kC),
+    Prepared("LongestPath", kLongPath, "", {1, 1, 1}, kLongHost, {}, kLongPath + "\\"),
+    // Existing content subdirectories are kept as they are, whatever their case; the log is
+    // replaced.
+    Case{"ContentDirectoriesKept", kC, "c/kartol/eis/LEVEL001.BTN c/kartol/RES/ c/kartol/deinst.log",
+         {}, 1, {}, {0}, "c/kartol", "c/kartol/klondike/ c/kartol/newyork/ c/kartol/mars/ c/kartol/tutorial/"},
     // Failures before the walk: one message, nothing created, an older log left alone.
     Invalid("Empty", ""), Invalid("LetterOnly", "C"), Invalid("NoBackslash", "C:"),
     Invalid("DriveRelative", "C:KARTOL"), Invalid("LowerCaseDrive", "c:\\kartol\\"),
     Invalid("DigitDrive", "1:\\KARTOL\\"), Invalid("ByteAbove127", "\xC4:\\KARTOL\\"),
-    Invalid("SlashForBackslash", "C:/KARTOL/"), Invalid("UnmappedDrive", "Q:\\KARTOL\\"),
+    Invalid("SlashForBackslash", "C:/KARTOL/"),
+    // The drive's free space cannot be learnt.
+    Invalid("UnmappedDrive", "Q:\\KARTOL\\"),
     Invalid("HundredTwentyOneLevels", "C:\\" + Repeat("A\\", 121)),
-    Case{"OneByteTooLittleSpace", "C:\\KARTOL\\", {"c/deinst.log"}, FreeBytes(1, 1, 15359999), 0,
-         {kTooLittleSpace}, {}, false, {"c/deinst.log=old"}},
-    Case{"FreeSpaceUnknown", "C:\\KARTOL\\", {}, Fails(GetDiskFreeSpaceA, "C:\\"), 0,
-         {kInvalidPath}},
-    Case{"NoWindowsDirectory", "C:\\KARTOL\\", {}, Fails(GetWindowsDirectoryA, ""), 0,
-         {kNoWindowsDir}},
-    Case{"WindowsDirectoryTooLong", "C:\\KARTOL\\", {"c/kartol/", "c/kartol/deinst.log"},
-         WindowsDirLength(301), 0, {kNoWindowsDir}, {}, false, {"c/kartol/deinst.log=old"}},
+    Case{"OneByteTooLittleSpace", kC, "c/deinst.log", FreeBytes(1, 1, 15359999), 0, {kTooLittleSpace}},
+    Case{"NoWindowsDirectory", kC, "", Fails(GetWindowsDirectoryA, ""), 0, {kNoWindowsDir}},
+    Case{"WindowsDirectoryTooLong", kC, "c/kartol/deinst.log", WindowsDirLength(301), 0, {kNoWindowsDir}},
     // A file where a level should be: the walk stops, and the log cannot go below it.
-    Case{"LevelTakenByFile", "C:\\KARTOL\\", {"c/kartol"}, {}, 0, {kPathNotCreated, kLogNotCreated},
-         {}, false, {"c/kartol=old"}},
-    Case{"SecondLevelTakenByFile", "D:\\SPIELE\\KARTOL\\", {"d/spiele/", "d/spiele/KARTOL"}, {}, 0,
-         {kPathNotCreated, kLogNotCreated}, {0}, false, {"d/spiele/KARTOL=old"}},
+    Case{"LevelTakenByFile", kC, "c/kartol", {}, 0, {kPathNotCreated, kLogNotCreated}},
+    Case{"SecondLevelTakenByFile", "D:\\SPIELE\\KARTOL\\", "d/spiele/KARTOL", {}, 0,
+         {kPathNotCreated, kLogNotCreated}, {0}},
     // Levels made before the failing one stay.
-    Case{"LevelCannotBeCreated", "C:\\NEU\\KARTOL\\", {},
-         Fails(CreateDirectoryA, "C:\\NEU\\KARTOL"), 0, {kPathNotCreated, kLogNotCreated}, {1}, false, {"c/NEU/"}},
+    Case{"LevelCannotBeCreated", "C:\\NEU\\KARTOL\\", "", Fails(CreateDirectoryA, "C:\\NEU\\KARTOL"), 0,
+         {kPathNotCreated, kLogNotCreated}, {1}, "", "c/NEU/"},
     // A name the file system refuses passes the form test and fails in the walk.
-    Case{"RefusedName", "C:\\KAR*TOL\\", {}, {}, 0, {kPathNotCreated, kLogNotCreated}},
+    Case{"RefusedName", "C:\\KAR*TOL\\", "", {}, 0, {kPathNotCreated, kLogNotCreated}},
     // A level that exists but cannot be entered stops the walk there; the log can still be made in
     // the target, and its line counts only the levels before.
-    Case{"FirstLevelCannotBeEntered", "D:\\PROGRAMME\\KARTOL\\", {"d/PROGRAMME/KARTOL/"},
-         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME"), 1, {kPathNotCreated}, {}, true,
-         {"d/PROGRAMME/KARTOL/*", "d/PROGRAMME/KARTOL/deinst.log=0\r\n"}},
-    Case{"SecondLevelCannotBeEntered", "D:\\PROGRAMME\\KARTOL\\", {"d/PROGRAMME/KARTOL/"},
-         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME\\KARTOL"), 1, {kPathNotCreated}, {0}, true,
-         {"d/PROGRAMME/KARTOL/*", "d/PROGRAMME/KARTOL/deinst.log=1 0\r\n"}},
-    Case{"LogCannotBeCreated", "C:\\KARTOL\\", {},
-         Fails(OpenProgramStream, "C:\\KARTOL\\deinst.log"), 0, {kLogNotCreated}, {1}, false, {"c/KARTOL/"}},
+    Case{"FirstLevelCannotBeEntered", kD, "d/PROGRAMME/KARTOL/",
+         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME"), 1, {kPathNotCreated}, {}, "d/PROGRAMME/KARTOL",
+         "d/PROGRAMME/KARTOL/*"},
+    Case{"SecondLevelCannotBeEntered", kD, "d/PROGRAMME/KARTOL/",
+         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME\\KARTOL"), 1, {kPathNotCreated}, {0},
+         "d/PROGRAMME/KARTOL", "d/PROGRAMME/KARTOL/*"},
+    Case{"LogCannotBeCreated", kC, "", Fails(OpenProgramStream, "C:\\KARTOL\\deinst.log"), 0,
+         {kLogNotCreated}, {1}, "", "c/KARTOL/"},
     // The log stays open with line 1; the subdirectories before the failing one exist.
-    Case{"ContentDirectoryTakenByFile", "C:\\KARTOL\\", {"c/kartol/", "c/kartol/MARS"}, {}, 0,
-         {kPathNotCreated}, {0}, true, {"c/kartol/klondike/", "c/kartol/eis/", "c/kartol/newyork/",
-                                        "c/kartol/MARS=old", "c/kartol/deinst.log=1 0\r\n"}},
-    Case{"ContentDirectoryCannotBeCreated", "C:\\KARTOL\\", {},
-         Fails(CreateDirectoryA, "C:\\KARTOL\\klondike"), 0, {kPathNotCreated}, {1}, true,
-         {"c/KARTOL/deinst.log=1 1\r\n"}}),
+    Case{"ContentDirectoryTakenByFile", kC, "c/kartol/MARS", {}, 0, {kPathNotCreated}, {0}, "c/kartol",
+         "c/kartol/klondike/ c/kartol/eis/ c/kartol/newyork/"},
+    Case{"ContentDirectoryCannotBeCreated", kC, "", Fails(CreateDirectoryA, "C:\\KARTOL\\klondike"),
+         0, {kPathNotCreated}, {1}, "c/KARTOL"}),
     [](const auto& info) { return std::string{info.param.name}; });
 // clang-format on
-
-// A second run into the same folder finds every level, and its log replaces the first one's.
-TEST_F(PrepareTargetDirTest, SecondRunRewritesTheLog) {
-    const fs::path log = DriveC() / "d/PROGRAMME/KARTOL/deinst.log";
-    ASSERT_EQ(Prepare("D:\\PROGRAMME\\KARTOL\\"), 1);
-    std::fputs("NC KARTOL.EXE\n", UninstallLog);
-    CloseLog();
-    ASSERT_EQ(ReadFile(log), "2 1 1\r\nNC KARTOL.EXE\r\n");
-
-    ASSERT_EQ(Prepare("D:\\PROGRAMME\\KARTOL\\"), 1);
-    EXPECT_EQ(std::vector<int>(PathLevelFlags, PathLevelFlags + PathLevelCount),
-              (std::vector<int>{0, 0}));
-    CloseLog();
-    EXPECT_EQ(ReadFile(log), "2 0 0\r\n");
-    EXPECT_TRUE(ui.MessageBoxes().empty());
-}
 
 }  // namespace
