@@ -36,8 +36,7 @@ inline bool IsSetupFileName(std::string_view name) {
                               return std::tolower(a) == std::tolower(b);
                           });
     };
-    return same(kLogFileName) || same(kStoredPayloadName) || same(kExpandedPayloadName) ||
-           same(kEntryTempName);
+    return same(kLogFileName) || std::ranges::any_of(kSetupTemporaries, same);
 }
 
 // The drive root is never a level: levels end at positions from 3 on.

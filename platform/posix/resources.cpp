@@ -193,14 +193,15 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
             continue;
         }
         typeFound = true;
-        if (Matches(entry.name, name) && injection != nullptr) {
-            substitute = entry;
-            substitute.data = injection->data;
-            return reinterpret_cast<HRSRC>(&substitute);
+        if (!Matches(entry.name, name)) {
+            continue;
         }
-        if (Matches(entry.name, name)) {
+        if (injection == nullptr) {
             return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&entry));
         }
+        substitute = entry;
+        substitute.data = injection->data;
+        return reinterpret_cast<HRSRC>(&substitute);
     }
     SetLastError(typeFound ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
     return nullptr;
