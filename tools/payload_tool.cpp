@@ -159,9 +159,10 @@ int List(const Arguments& args) {
 }
 
 // Refuses to write through a link that an earlier run or another program put into the folder.
+// The parts are taken as written: resolving them first would follow the very links looked for.
 void RefuseLinksBelow(const fs::path& folder, const fs::path& target) {
     fs::path at = folder;
-    for (const fs::path& part : fs::relative(target, folder)) {
+    for (const fs::path& part : target.lexically_relative(folder)) {
         at /= part;
         if (fs::is_symlink(fs::symlink_status(at))) {
             throw std::runtime_error(at.string() + " is a link; not writing through it");
