@@ -25,6 +25,12 @@ std::filesystem::path MakeTemporaryFolder() {
     return pattern;
 }
 
+// The process's open descriptors: what a test leaves open above the count at its start, a
+// stream or handle of the setup never closed, stays open for the rest of a real run too.
+std::ptrdiff_t OpenDescriptors() {
+    return std::ranges::distance(std::filesystem::directory_iterator{"/proc/self/fd"});
+}
+
 void ResetProcessState() {
     std::ranges::fill(InstallDir, '\0');
     std::ranges::fill(PathBuffer, '\0');
@@ -38,6 +44,7 @@ void ResetProcessState() {
 
 void SetupFixture::SetUp() {
     workingDirectory_ = std::filesystem::current_path();
+    openDescriptors_ = OpenDescriptors();
     ResetProcessState();
     posix::ResetWindowing();
     posix::ClearInjections();
@@ -55,6 +62,7 @@ void SetupFixture::TearDown() {
     std::filesystem::current_path(workingDirectory_);
     std::error_code ignored;
     std::filesystem::remove_all(driveC_, ignored);
+    EXPECT_EQ(OpenDescriptors(), openDescriptors_) << "a file, stream or handle was left open";
 }
 
 int SetupFixture::RunSetup() {

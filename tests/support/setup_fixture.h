@@ -32,6 +32,7 @@ class SetupFixture : public ::testing::Test {
   private:
     std::filesystem::path driveC_;
     std::filesystem::path workingDirectory_;
+    std::ptrdiff_t openDescriptors_ = 0;
 };
 
 // A host file's bytes; a host file made to hold `bytes`.
