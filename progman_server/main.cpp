@@ -108,7 +108,6 @@ int ServeBackground(const progman::MenuFolders& folders) {
         close(ready[1]);
         char answer{};
         const bool told = read(ready[0], &answer, 1) == 1;
-        close(ready[0]);
         if (told && answer == kStarted) {
             std::cout << child << '\n';
         }

@@ -328,6 +328,14 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     for (const auto& step : steps) {
         EXPECT_EQ(progman::Execute(manager_, step.request), step.accepted) << step.request;
     }
+    // Items list in the order they were added, past nine of them, and other files are no items.
+    std::vector<std::string> expected{"Alt & <neu>", "  X -> C:\\ALT\\x.exe"};
+    ASSERT_TRUE(progman::Execute(manager_, "[ShowGroup(\"Alt & <neu>\",1)]"));
+    for (const std::string n : {"2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}) {
+        ASSERT_TRUE(progman::Execute(manager_, "[AddItem(\"C:\\" + n + ".exe\"," + n + ")]"));
+        expected.push_back("  " + n + " -> C:\\" + n + ".exe");
+    }
+    WriteFile(root_ / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.bak", "");
     std::vector<std::string> groups;
     for (const progman::MenuGroup& group : progman::ListGroups(manager_.folders)) {
         groups.push_back(group.name);
@@ -335,10 +343,10 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
             groups.push_back("  " + item.caption + " -> " + item.commandLine);
         }
     }
-    EXPECT_EQ(groups,
-              (std::vector<std::string>{"Alt & <neu>", "  X -> C:\\ALT\\x.exe", "Vemo Kartol",
-                                        "   Vemo \\ Kartol -> C:\\VEMO 100%\\kartol.exe",
-                                        "  Deinstallation -> C:\\$`\\uninst.exe"}));
+    expected.insert(expected.end(),
+                    {"Vemo Kartol", "   Vemo \\ Kartol -> C:\\VEMO 100%\\kartol.exe",
+                     "  Deinstallation -> C:\\$`\\uninst.exe"});
+    EXPECT_EQ(groups, expected);
     EXPECT_EQ(MenuFiles(".menu").size(), 2u);
     const std::string menuText =
         ReadFile(root_ / "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu");
@@ -350,7 +358,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     }
     EXPECT_EQ(MenuFiles(".directory").size(), 2u);
     std::vector<std::string> entries = MenuFiles(".desktop");
-    EXPECT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries.size(), 13u);
     entries.insert(entries.end(), {MenuFiles(".directory")[0], MenuFiles(".directory")[1]});
     for (const std::string& file : entries) {
         const std::string command = "desktop-file-validate '" + file + "'";

@@ -48,5 +48,11 @@ stop_server -9
 start_server
 run_setup after_kill
 stop_server
+# In the foreground the server serves until a signal ends it, as a success.
+"$progman" & server=$!
+while kill -0 "$server" 2>/dev/null && [ ! -S "$work/run/vemo-kartol-progman.socket" ]; do sleep 0.1; done
+run_setup foreground
+lists "from the foreground server"
+kill "$server" && wait "$server" || fail "the foreground server ended with $?"
 run_setup unserved
 echo "program manager: group and items registered, kept across a restart; install without it"
