@@ -1,7 +1,8 @@
 #!/bin/sh
 # The native setup in a tmux pane of known size, read back with capture-pane: the path
 # dialog's texts, upper case while typing, Escape as Cancel with its message, Enter ending
-# with exit code 0. Exits with 77 (skipped) when tmux is not installed.
+# with exit code 0 and the screen given back as it was. Exits with 77 (skipped) when tmux is
+# not installed.
 # Usage: terminal_tmux.sh <setup binary>
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
 . "$(dirname "$0")/lib.sh"
@@ -22,7 +23,7 @@ wait_until() {
 shows() { screen | grep -qF -- "$1"; }
 
 pane -u -f /dev/null new-session -d -s kartol -x 100 -y 30 \
-    "KARTOL_DRIVE_C='$work/c' '$setup'; echo \$? >'$work/status.tmp'; mv '$work/status.tmp' '$work/status'" ||
+    "echo Vorher; KARTOL_DRIVE_C='$work/c' '$setup'; echo \$? >'$work/status.tmp'; mv '$work/status.tmp' '$work/status'; sleep 60" ||
     fail "tmux did not start"
 for text in 'Vemo Kartol Setup' 'Pfad:' 'C:\KARTOL\' 'OK' 'Cancel'; do
     wait_until shows "$text"
@@ -35,5 +36,6 @@ wait_until shows 'Die Installation wurde abgebrochen.'
 pane send-keys -t kartol Enter
 wait_until test -s "$work/status"
 [ "$(cat "$work/status")" = 0 ] || fail "exit code $(cat "$work/status"), expected 0"
+shows Vorher || fail "the setup did not give back the screen it found"
 [ -z "$(ls -A "$work/c")" ] || fail "drive C: was touched"
 echo "terminal: dialog, typing, Escape and exit code as expected"
