@@ -1,11 +1,13 @@
-// The stand-in user32's controls: the path field's editing and scroll, and GetWindowTextA with
-// every buffer size. The dialog manager's keys are in front_ends_test.cpp.
+// The stand-in user32's windows and controls: the path field's editing and scroll,
+// GetWindowTextA with every buffer size, creation, stale handles and the system's images. The
+// dialog manager's keys are in front_ends_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/posix/edit_field.h"
 #include "platform/posix/window_objects.h"
@@ -86,6 +88,41 @@ TEST(GetWindowTextTest, CopiesCountLessOneAndTerminates) {
         const std::string expected = count > 0 ? copied + '\0' + '#' : "#";
         EXPECT_EQ(std::string(buffer, expected.size()), expected) << count;
     }
+    posix::ResetWindowing();
+}
+
+LRESULT CALLBACK RefusingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_CREATE ? -1 : 0;
+}
+
+// A window's place as created, one refused by its WM_CREATE, a handle that names no window,
+// and the system's icons and cursors, which exist from their first to their last number only.
+TEST(WindowsTest, CreationHandlesAndSystemImages) {
+    posix::ResetWindowing();
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = PlainWindowProc;
+    windowClass.lpszClassName = "SETCLASS";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    windowClass.lpfnWndProc = RefusingWindowProc;
+    windowClass.lpszClassName = "REFUSED";
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    const HWND window =
+        CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
+              std::vector<LONG>({10, 20, 40, 60}));
+    EXPECT_EQ(CreateWindowExA(0, "REFUSED", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    ASSERT_TRUE(DestroyWindow(window));
+    SetLastError(0);
+    EXPECT_FALSE(DestroyWindow(window));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)), nullptr);
+    EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32518)), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(32651)), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32652)), nullptr);
     posix::ResetWindowing();
 }
 
