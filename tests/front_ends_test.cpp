@@ -61,24 +61,19 @@ std::string KeysOf(const std::string& bytes) {
 // Keys that mean nothing in these dialogs (up, down, F5, paste markers, Alt with a letter, other
 // controls) are skipped whole, and what follows stays.
 TEST(TerminalKeysTest, BytesBecomeKeys) {
-    const char* const kCases[][2] = {{"ab", "Text(a) Text(b)"},
-                                     {"\r\n", "Enter Enter"},
-                                     {"\x1b", "Escape"},
-                                     {"\x1b[D\x1b[C\x1bOD", "Left Right Left"},
-                                     {"\x1b[H\x1b[F\x1b[1~\x1b[4~\x1b[7~\x1b[8~\x1bOH\x1bOF",
-                                      "Home End Home End Home End Home End"},
-                                     {"\x1b[3~\x1b[3;5~", "Delete Delete"},
-                                     {"\t\x1b[Z", "Tab BackTab"},
-                                     {"\x7f\x08", "Backspace Backspace"},
-                                     {"\x03", "CloseBox"},
-                                     {"\x1b[A\x1b[B\x1b[15~x", "Text(x)"},
-                                     {"\x1b[200~ab\x1b[201~", "Text(a) Text(b)"},
-                                     {"\x1b\x61y", "Text(y)"},
-                                     {"\x01\x02z", "Text(z)"},
-                                     {"\xC3\xBC", "Text(\xFC)"},
-                                     {"\xE2\x82\xAC", "Text(\x80)"},
-                                     {"\xE6\x97\xA5", "Text(?)"},
-                                     {"\xC3", "Text(?)"}};
+    // clang-format off
+    const char* const kCases[][2] = {
+        {"ab", "Text(a) Text(b)"}, {"\r\n", "Enter Enter"}, {"\x1b", "Escape"},
+        {"\x1b[D\x1b[C\x1bOD", "Left Right Left"},
+        {"\x1b[H\x1b[F\x1b[1~\x1b[4~\x1b[7~\x1b[8~\x1bOH\x1bOF",
+         "Home End Home End Home End Home End"},
+        {"\x1b[3~\x1b[3;5~", "Delete Delete"}, {"\t\x1b[Z", "Tab BackTab"},
+        {"\x7f\x08", "Backspace Backspace"}, {"\x03", "CloseBox"},
+        {"\x1b[A\x1b[B\x1b[15~x", "Text(x)"}, {"\x1b[200~ab\x1b[201~", "Text(a) Text(b)"},
+        {"\x1b\x61y", "Text(y)"}, {"\x01\x02z", "Text(z)"},
+        {"\xC3\xBC", "Text(\xFC)"}, {"\xE2\x82\xAC", "Text(\x80)"}, {"\xE6\x97\xA5", "Text(?)"},
+        {"\xC3", "Text(?)"}};
+    // clang-format on
     for (const auto& [bytes, keys] : kCases) {
         EXPECT_EQ(KeysOf(bytes), keys) << testing::PrintToString(std::string{bytes});
     }
@@ -105,16 +100,16 @@ TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, DialogKeyboardTest,
+    // clang-format off
     testing::Values(KeyboardCase{"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"},
                     KeyboardCase{"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
                     KeyboardCase{"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
                     KeyboardCase{"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
                     KeyboardCase{"RoundTripSelectsTheField", "\x1b[F\t\t\tc:\\neu\r", 1,
                                  "C:\\NEU\\"},
-                    KeyboardCase{"EditingKeysInTheField",
-                                 "\x1b[F\x7f"
-                                 "2\x1b[H\x1b[C\x1b[C\x1b[C\x1b[C\x1b[Dspiele\\\r",
-                                 1, "C:\\SPIELE\\KARTOL2\\"}),
+                    KeyboardCase{"EditingKeysInTheField", "\x1b[F\x7f" "2\x1b[H\x1b[C\x1b[C\x1b[C"
+                                 "\x1b[C\x1b[Dspiele\\\r", 1, "C:\\SPIELE\\KARTOL2\\"}),
+    // clang-format on
     [](const auto& info) { return info.param.name; });
 
 std::string Picture(const posix::Canvas& canvas, int first, int count) {
@@ -232,7 +227,8 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
 ........................................
 ........................................
 )"},
-        {72, {MB_YESNO, 1}, "M\xF6" "chten Sie Vemo Kartol und alle seine Komponenten entfernen?", R"(
+        {72, {MB_YESNO, 1}, "M\xF6" "chten Sie Vemo Kartol und alle seine Komponenten "
+                            "entfernen?", R"(
 ........................................................................
 ........................................................................
 .........┌────────────────────────────────────────────────────┐.........
@@ -316,16 +312,16 @@ TEST_P(LineInputTest, OneLineAnswersThePathDialog) {
 // message box needs no line of its own.
 INSTANTIATE_TEST_SUITE_P(
     Inputs, LineInputTest,
+    // clang-format off
     testing::Values(LineCase{"EndOfInputIsTheCloseBox", "", 0, "", kAbortOutput},
                     LineCase{"EscapeLineIgnoresWhatFollows", "\x1b\nC:\\X\n", 0, "", kAbortOutput},
                     LineCase{"EmptyLineKeepsTheDefault", "\n", 1, "C:\\KARTOL\\", kSuccessOutput},
                     LineCase{"LineEndingInCrLf", "\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
                     LineCase{"TypedPathUpperCased", "c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\",
                              kSuccessOutput},
-                    LineCase{
-                        "RefusedPathShowsBothBoxes", "x\n", 1, "X",
-                        "*** Fehler ***\nSie haben einen ung\xC3\xBCltigen Pfad angegeben.\n"s +
-                            kAbortOutput}),
+                    LineCase{"RefusedPathShowsBothBoxes", "x\n", 1, "X", "*** Fehler ***\nSie "
+                             "haben einen ung\xC3\xBCltigen Pfad angegeben.\n"s + kAbortOutput}),
+    // clang-format on
     [](const auto& info) { return info.param.name; });
 
 INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
