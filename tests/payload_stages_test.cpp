@@ -27,7 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Files and archives as their bytes.
 using Bytes = std::string;
 using Tree = std::map<std::string, std::string>;  // relative path -> contents
 
@@ -93,8 +92,7 @@ struct UnpackCase {
     rlim_t room = 0;
 };
 
-const Bytes kSmall = Pattern(10'004, 1);
-const Bytes kGood = Archive({{"RES\\NUMS.DAT", kSmall}, {"A.BIN", Pattern(9'999, 2)}});
+const Bytes kGood = Archive({{"RES\\NUMS.DAT", Pattern(10'004, 1)}, {"A.BIN", Pattern(9'999, 2)}});
 const std::size_t kFirstRecord = archive::kDirectoryOffset;
 
 std::vector<UnpackCase> UnpackCases() {
@@ -168,14 +166,13 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
     }
 }
 
+// `files`: the target afterwards, the archive with the number of its entries or "?" when it
+// cannot be read; `path`: the failing call's path, when it takes one.
 struct ExpandCase {
-    const char* name;
+    const char *name, *path;
     std::optional<posix::Api> failing;
-    const char* path;  // the failing call's path, when it takes one
     bool olderStoredFile;
     int result;
-    // The files in the target afterwards; the archive with the number of its entries, or "?"
-    // when it cannot be read.
     std::string files;
 };
 
@@ -184,16 +181,16 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
     const char* stored = "C:\\KARTOL\\kartol.un_";
     // clang-format off
     const ExpandCase cases[] = {
-        {"Succeeds", std::nullopt, "", false, 1, "deinst.log kartol.un2:181"},
-        {"NoResource", FindResourceA, "", false, 0, "deinst.log"},
-        {"NotLoadable", LoadResource, "", false, 0, "deinst.log"},
-        {"EmptyResource", SizeofResource, "", false, 0, "deinst.log"},
-        {"StoredNotCreated", OpenProgramStream, stored, false, 0, "deinst.log"},
-        {"OlderStoredExpanded", OpenProgramStream, stored, true, 1, "deinst.log kartol.un2:1"},
-        {"SourceNotOpened", LZOpenFileA, stored, false, 0, "deinst.log kartol.un_"},
-        {"DestinationNotOpened", LZOpenFileA, "C:\\KARTOL\\kartol.un2", false, 0, "deinst.log kartol.un_"},
-        {"CopyFails", LZCopy, "", false, 0, "deinst.log kartol.un2:? kartol.un_"},
-        {"StoredNotDeleted", DeleteFileA, stored, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
+        {"Succeeds", "", std::nullopt, false, 1, "deinst.log kartol.un2:181"},
+        {"NoResource", "", FindResourceA, false, 0, "deinst.log"},
+        {"NotLoadable", "", LoadResource, false, 0, "deinst.log"},
+        {"EmptyResource", "", SizeofResource, false, 0, "deinst.log"},
+        {"StoredNotCreated", stored, OpenProgramStream, false, 0, "deinst.log"},
+        {"OlderStoredExpanded", stored, OpenProgramStream, true, 1, "deinst.log kartol.un2:1"},
+        {"SourceNotOpened", stored, LZOpenFileA, false, 0, "deinst.log kartol.un_"},
+        {"DestinationNotOpened", "C:\\KARTOL\\kartol.un2", LZOpenFileA, false, 0, "deinst.log kartol.un_"},
+        {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:? kartol.un_"},
+        {"StoredNotDeleted", stored, DeleteFileA, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
     };
     // clang-format on
     const std::vector<std::uint8_t> older = szdd::Compress(Span(Archive({{"OLD", Pattern(9, 9)}})));
