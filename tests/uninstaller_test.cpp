@@ -83,19 +83,15 @@ TEST_P(UninstallTest, LeavesDriveC) {
     ASSERT_EQ(RunSetup(), 1);
     c.change(DriveC());
     const std::string before = Tree(DriveC());
-    const std::size_t setupLines = ui.Transcript().size();
+    std::vector<std::string> expected = ui.Transcript();  // the setup's lines, then the boxes
     ui.AnswerBox(c.answer);
 
     EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
     EXPECT_EQ(Tree(DriveC()), c.treeAfter == kUnchanged ? before : c.treeAfter);
-    const std::vector<std::string> transcript = ui.Transcript();
-    std::vector<std::string> expected;
     for (const std::string& text : c.boxes) {
         expected.push_back("box Vemo Kartol Deinstallation: " + text);
     }
-    EXPECT_EQ(
-        std::vector(transcript.begin() + static_cast<std::ptrdiff_t>(setupLines), transcript.end()),
-        expected);
+    EXPECT_EQ(ui.Transcript(), expected);
 }
 
 // clang-format off
@@ -143,27 +139,22 @@ const std::string kAddedEis = std::string("C:\\KARTOL\\eis") + kAdded;
 const std::string kAddedKartol = std::string("C:\\KARTOL") + kAdded;
 const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
 
-INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::Values(
-    UninstallCase{"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-    UninstallCase{"SetupInterrupted", "", Interrupted, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-    UninstallCase{"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
-    UninstallCase{"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved,
-                  "SPIELE/", {kConfirm, kRemoved}},
-    UninstallCase{"AddedFileStays", "", AddFile, IDYES, kExitSomethingStayed,
-                  "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV",
-                  {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
-    UninstallCase{"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree,
-                  {kConfirm, kElevenStayed}},
-    UninstallCase{"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
-                  "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN",
-                  {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
-    UninstallCase{"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged,
-                  {Damaged(183)}},
-    UninstallCase{"LevelsDoNotFit", "", MoreLevels, IDYES, kExitNothingRemoved, kUnchanged,
-                  {Damaged(1)}},
-    UninstallCase{"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
-    UninstallCase{"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}),
-    [](const auto& info) { return info.param.name; });
+const UninstallCase kCases[] = {
+    {"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+    {"SetupInterrupted", "", Interrupted, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+    {"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
+    {"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved, "SPIELE/", {kConfirm, kRemoved}},
+    {"AddedFileStays", "", AddFile, IDYES, kExitSomethingStayed, "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV",
+     {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
+    {"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree, {kConfirm, kElevenStayed}},
+    {"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
+     "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN", {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
+    {"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(183)}},
+    {"LevelsDoNotFit", "", MoreLevels, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(1)}},
+    {"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
+    {"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}};
+INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.name; });
 // clang-format on
 
 // Without its own path the uninstaller cannot know its folder, and removes nothing.
