@@ -55,7 +55,6 @@ void Add(Tree& tree, const std::string& list, const std::string& bytes) {
     }
 }
 
-// `piece` `times` times: the levels of deep paths.
 std::string Repeat(const std::string& piece, int times) {
     std::string out;
     while (times-- > 0) {
