@@ -1,6 +1,5 @@
-// The uninstaller after a real install of the default payload: what it leaves on drive C, the
-// boxes it shows and its exit code, for a sound log, the user's answer No, files the user
-// added, a link, and logs that are damaged or missing.
+// The uninstaller after a real install of the default payload: what it leaves on drive C, its
+// boxes and exit code, for a sound log, the answer No, added files, a link, damaged logs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/fault_injection.h"
@@ -83,19 +83,15 @@ TEST_P(UninstallTest, LeavesDriveC) {
     ASSERT_EQ(RunSetup(), 1);
     c.change(DriveC());
     const std::string before = Tree(DriveC());
-    const std::size_t setupLines = ui.Transcript().size();
+    std::vector<std::string> expected = ui.Transcript();  // the setup's lines, then the boxes
     ui.AnswerBox(c.answer);
 
     EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
     EXPECT_EQ(Tree(DriveC()), c.treeAfter == kUnchanged ? before : c.treeAfter);
-    const std::vector<std::string> transcript = ui.Transcript();
-    std::vector<std::string> expected;
     for (const std::string& text : c.boxes) {
         expected.push_back("box Vemo Kartol Deinstallation: " + text);
     }
-    EXPECT_EQ(
-        std::vector(transcript.begin() + static_cast<std::ptrdiff_t>(setupLines), transcript.end()),
-        expected);
+    EXPECT_EQ(ui.Transcript(), expected);
 }
 
 // clang-format off
@@ -143,27 +139,22 @@ const std::string kAddedEis = std::string("C:\\KARTOL\\eis") + kAdded;
 const std::string kAddedKartol = std::string("C:\\KARTOL") + kAdded;
 const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
 
-INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::Values(
-    UninstallCase{"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-    UninstallCase{"SetupInterrupted", "", Interrupted, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-    UninstallCase{"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
-    UninstallCase{"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved,
-                  "SPIELE/", {kConfirm, kRemoved}},
-    UninstallCase{"AddedFileStays", "", AddFile, IDYES, kExitSomethingStayed,
-                  "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV",
-                  {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
-    UninstallCase{"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree,
-                  {kConfirm, kElevenStayed}},
-    UninstallCase{"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
-                  "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN",
-                  {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
-    UninstallCase{"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged,
-                  {Damaged(183)}},
-    UninstallCase{"LevelsDoNotFit", "", MoreLevels, IDYES, kExitNothingRemoved, kUnchanged,
-                  {Damaged(1)}},
-    UninstallCase{"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
-    UninstallCase{"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}),
-    [](const auto& info) { return info.param.name; });
+const UninstallCase kCases[] = {
+    {"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+    {"SetupInterrupted", "", Interrupted, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
+    {"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
+    {"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved, "SPIELE/", {kConfirm, kRemoved}},
+    {"AddedFileStays", "", AddFile, IDYES, kExitSomethingStayed, "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV",
+     {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
+    {"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree, {kConfirm, kElevenStayed}},
+    {"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
+     "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN", {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
+    {"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(183)}},
+    {"LevelsDoNotFit", "", MoreLevels, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(1)}},
+    {"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
+    {"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}};
+INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return info.param.name; });
 // clang-format on
 
 // Without its own path the uninstaller cannot know its folder, and removes nothing.
@@ -176,31 +167,22 @@ TEST_F(UninstallTest, NoProgramPath) {
                                    "konnte nicht ermittelt werden. Es wurde nichts entfernt."}));
 }
 
-// Logs that no setup writes, each refused at its line; the levels of the folder are two.
-struct LogCase {
-    const char* text;
-    int badLine;
-};
-
-class InstallLogTest : public testing::TestWithParam<LogCase> {};
-
-TEST_P(InstallLogTest, RefusedAtItsLine) {
-    const ParsedLog parsed = ParseInstallLog(GetParam().text, 2);
-    EXPECT_EQ(parsed.badLine, GetParam().badLine);
-    EXPECT_EQ(parsed.record.has_value(), GetParam().badLine == 0);
+// Logs that no setup writes, each refused at its line (0: read); the levels of the folder are two.
+TEST(InstallLogTest, RefusedAtItsLine) {
+    // clang-format off
+    const std::pair<const char*, int> kLogs[] = {
+        {"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, {"", 1}, {"2 0 1", 1}, {"02 0 1\r\n", 1}, {"2 0 2\r\n", 1},
+        {"2  0 1\r\n", 1}, {"2 0 1 \r\n", 1}, {"2 0\r\n", 1}, {"2 0 1 1\r\n", 1}, {"-2 0 1\r\n", 1},
+        {"2 0 1\n", 1}, {"2 0 1\r\nNC \r\n", 2}, {"2 0 1\r\nNC C:\\x\r\n", 2}, {"2 0 1\r\nNC \\x\r\n", 2},
+        {"2 0 1\r\nNC a/../../x\r\n", 2}, {"2 0 1\r\nNC a\tb\r\n", 2}, {"2 0 1\r\nNC . .\\x\r\n", 2},
+        {"2 0 1\r\nnc a\r\n", 2}, {"2 0 1\r\nNC a\r\n\r\n", 3}};
+    // clang-format on
+    for (const auto& [text, badLine] : kLogs) {
+        const ParsedLog parsed = ParseInstallLog(text, 2);
+        EXPECT_EQ(parsed.badLine, badLine) << text;
+        EXPECT_EQ(parsed.record.has_value(), badLine == 0) << text;
+    }
 }
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Logs, InstallLogTest, testing::Values(
-    LogCase{"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, LogCase{"", 1}, LogCase{"2 0 1", 1},
-    LogCase{"02 0 1\r\n", 1}, LogCase{"2 0 2\r\n", 1}, LogCase{"2  0 1\r\n", 1},
-    LogCase{"2 0 1 \r\n", 1}, LogCase{"2 0\r\n", 1}, LogCase{"2 0 1 1\r\n", 1},
-    LogCase{"-2 0 1\r\n", 1}, LogCase{"2 0 1\n", 1}, LogCase{"2 0 1\r\nNC \r\n", 2},
-    LogCase{"2 0 1\r\nNC C:\\x\r\n", 2}, LogCase{"2 0 1\r\nNC \\x\r\n", 2},
-    LogCase{"2 0 1\r\nNC a/../../x\r\n", 2}, LogCase{"2 0 1\r\nNC a\tb\r\n", 2},
-    LogCase{"2 0 1\r\nNC . .\\x\r\n", 2}, LogCase{"2 0 1\r\nnc a\r\n", 2},
-    LogCase{"2 0 1\r\nNC a\r\n\r\n", 3}));
-// clang-format on
 
 // The largest log a setup writes, 120 levels and 300 names of 127 bytes, is read; a file
 // larger than the limit is not.

@@ -1,8 +1,7 @@
 #!/usr/bin/python3
-"""wine_scenarios.py path/to/setup.exe: drives setup.exe (and then the programs it installed)
-under Wine on a private Xvfb display like a user, with xdotool and list_windows.exe beside it.
-Compares each window, exit code, file and link; prints a line per scenario and "N passed, M
-failed". Every process is ended by its own handle or its prefix's wineserver, every wait timed."""
+"""wine_scenarios.py path/to/setup.exe: drives setup.exe and the programs it installed under Wine
+on a private Xvfb display like a user (xdotool, list_windows.exe beside it), compares each
+window, exit code, file and link, and prints a line per scenario and "N passed, M failed"."""
 import collections
 import contextlib
 import hashlib
@@ -43,16 +42,16 @@ GROUP = "Vemo Kartol"
 GROUP_ITEMS = (("Vemo Kartol", "kartol.exe"), ("Deinstallation", "uninst.exe"))
 PROGRAMS = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 
-# While an outcome box is up the progress dialog is shown (a stage's own error box), ended but
-# not yet destroyed (the outcome box: the dialog goes before the box comes), or never made.
-SHOWN, ENDED, NONE = "shown", "ended", "none"
 # Each outcome's boxes as (caption, text, progress dialog meanwhile) and setup.exe's exit code.
+# The progress dialog is shown under a stage's own error box, ended but not yet destroyed under
+# the outcome box, or never made.
+SHOWN, ENDED, NONE = "shown", "ended", "none"
 OUTCOMES = {"installed": (((TITLE, SUCCESS, ENDED),), 1),
             "cancelled": (((TITLE, ABORTED, NONE),), 0),
             "invalid": (((ERROR, INVALID, SHOWN), (TITLE, ABORTED, ENDED)), 1)}
-# typed: typed over the selected default ("cancelled" answers the dialog with Escape).
-# prefix_from: the scenario whose prefix this one continues in, else a fresh template copy.
-# before: folders below drive C made first. after: the installed programs then started.
+# typed: typed over the selected default ("cancelled" answers with Escape). prefix_from: the
+# scenario whose prefix this one continues in. before: folders made below drive C first. after:
+# the installed programs then started.
 Scenario = collections.namedtuple("Scenario", "key name outcome typed prefix_from before after",
                                   defaults=(None, None, (), ()))
 SCENARIOS = (
@@ -67,14 +66,12 @@ SCENARIOS = (
              before=("SPIELE",), after=("uninstall",)),
 )
 
-# Under qemu a Wine session's first process takes a while to come up.
+# Under qemu a session's first process comes up slowly. The group's explorer window comes up
+# within GROUP_TIMEOUT; the uninstaller's copy removes the folder after its starter has ended.
 FIRST_WINDOW_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120, 120
-# The explorer window of the group may take this long to come up; the uninstaller's copy
-# removes the folder after its starter has ended, within this long.
 GROUP_TIMEOUT, REMOVAL_TIMEOUT, POLL = 30, 60, 0.5
-# No window manager (Wine draws title bars itself), focus by Wine's own activation, no crash
-# dialog. The services a session starts by itself start on demand only (3): setup.exe needs
-# none, and each is another emulated process that slows every session's start.
+# No window manager (Wine draws title bars), focus by Wine's own activation, no crash dialog,
+# and the services start on demand only (3): setup.exe needs none, each slows a session's start.
 PREFIX_SETTINGS = "REGEDIT4\n" + "".join(f"\n[{key}]\n" + "".join(f"{v}\n" for v in values)
                                          for key, values in (
     ("HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver", ('"Managed"="N"', '"UseTakeFocus"="N"')),
@@ -99,8 +96,8 @@ def expect_equal(what, found, wanted):
 
 
 def run(command, timeout, env=None, check=True):
-    """Runs a command within the limit; (exit code, output). Output goes through a file: a Wine
-    session's services inherit its first process's handles and would hold a pipe open."""
+    """(exit code, output) of a command within the limit. Output goes through a file: a session's
+    services inherit its first process's handles and would hold a pipe open."""
     with tempfile.TemporaryFile() as out:
         code = wait(subprocess.Popen(command, env=env, stdout=out, stderr=out), timeout, command[0])
         out.seek(0)
@@ -165,8 +162,8 @@ def c_string(data, offset):
 
 
 def link_target(data):
-    """A shell link's target: after the 76-byte header and the item id list (link flag 1), the
-    LinkInfo (flag 2) with its local base path and common path suffix (LinkInfo flag 1)."""
+    """A shell link's target: the LinkInfo (link flag 2) after the 76-byte header and item id list
+    (flag 1), with its local base path and common path suffix (LinkInfo flag 1)."""
     try:
         flags = struct.unpack_from("<I", data, 0x14)[0] if data[:4] == b"L\0\0\0" else 0
         offset = 0x4C + (2 + struct.unpack_from("<H", data, 0x4C)[0] if flags & 1 else 0)
@@ -211,12 +208,10 @@ class Suite:
         self.xvfb.wait(timeout=10)
 
     def env(self, prefix):
-        # The C locale makes Wine's ANSI code page 1252, the program's own. The overrides: no
-        # Mono or Gecko prompts, no menu entries or file associations on the host. Under
-        # qemu-user Wine's loader probes the address space above 2 GiB with tens of thousands of
-        # mmap calls, each slow in a 4 GiB guest space; in 2 GiB, all a 32-bit Windows process
-        # uses, they fail at once (native i386 ignores this). Wine links the user's folders
-        # into the prefix: the real home stays out of it.
+        # The C locale makes Wine's ANSI code page 1252. The overrides: no Mono or Gecko prompts,
+        # no host menu entries or file associations. QEMU_RESERVED_VA: under qemu-user Wine's
+        # loader probes above 2 GiB with many mmap calls, slow in a 4 GiB guest space and failing
+        # at once in 2 GiB. HOME: Wine links the user's folders into the prefix.
         env = {**os.environ, "WINEPREFIX": str(prefix), "WINEARCH": "win32", "WINEDEBUG": "-all",
                "LANG": "C.UTF-8", "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
                "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
@@ -235,9 +230,8 @@ class Suite:
             run(["wineserver", flag], SESSION_TIMEOUT, self.env(prefix), check=False)
 
     def ensure_template(self):
-        """Makes the template prefix unless this Wine made one with these settings: regedit as
-        the first process makes it and writes them. Under qemu a service now and then spins
-        instead of finishing the first boot: such an attempt is ended and made again."""
+        """Makes the template prefix (regedit as the first process writes the settings) unless
+        this Wine made one with them; a first boot that hangs under qemu is made again."""
         stamp = hashlib.sha256((run(["wine", "--version"], 120)[1] + PREFIX_SETTINGS).encode())
         stamp_file, settings = self.template / TEMPLATE_STAMP, self.work / "prefix-settings.reg"
         if stamp_file.is_file() and stamp_file.read_text() == stamp.hexdigest():
@@ -247,8 +241,8 @@ class Suite:
         for attempt in range(1, PREFIX_ATTEMPTS + 1):
             shutil.rmtree(self.template, ignore_errors=True)
             try:
-                # Wine runs regedit after five minutes of first boot anyway: a lower limit tells
-                # a hung boot. The registry reaches the disk when the wineserver ends.
+                # Wine runs regedit after five minutes of first boot anyway: less is a hung boot.
+                # The registry reaches the disk when the wineserver ends.
                 run(["wine", "regedit", "/S", str(settings)], 240, self.env(self.template))
                 run(["wineserver", "-w"], SESSION_TIMEOUT, self.env(self.template))
             except Failed as error:
@@ -283,8 +277,8 @@ class Suite:
         self.xdotool(*keys)
 
     def close_group_windows(self, prefix):
-        """ShowGroup opens the group in an explorer window a moment after it answered, which can
-        cover the outcome box: each such window gets a click and Alt+F4, which Wine handles."""
+        """ShowGroup opens an explorer window a moment after it answered, which can cover the
+        outcome box: each gets a click and Alt+F4."""
         deadline, closed = time.monotonic() + GROUP_TIMEOUT, False
         while time.monotonic() < deadline:
             found = [w for w in self.windows(prefix, GROUP, GROUP_TIMEOUT)["windows"]
@@ -297,9 +291,9 @@ class Suite:
             time.sleep(POLL)
 
     def session(self, prefix, command, cwd, steps, exit_code, shots, gone=None):
-        """Runs a program in a Wine session of its own: for each step, compares the fields of
-        `want` in the view of the one dialog that shows `text`, then clicks that text and sends
-        `keys`. Then compares the exit code and waits for `gone` to go."""
+        """Runs a program in a session of its own: for each step compares `want` with the view of
+        the one dialog showing `text`, clicks that text, sends `keys`; checks the exit code and
+        waits for `gone` to go."""
         process = subprocess.Popen(["wine", command], cwd=cwd, env=self.env(prefix),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
@@ -349,7 +343,7 @@ class Suite:
         field = s.typed.upper() if s.typed else DEFAULT_DIR
         folder = field.rstrip("\\")
         target = folder[3:].replace("\\", "/") if s.outcome == "installed" else None
-        # The log's first line flags the install directory's levels: 1 for each the run makes.
+        # The log's first line: 1 for each level of the install directory that the run makes.
         parts = target.split("/") if target else []
         flags = [int(not drive_c.joinpath(*parts[:n]).exists()) for n in range(1, len(parts) + 1)]
         confirm = ("key", "--delay", "50", "Escape") if s.outcome == "cancelled" else RETURN
@@ -398,7 +392,7 @@ class Suite:
                 try:
                     self.run_scenario(s)
                 except WineDidNotComeUp as error:
-                    # Under qemu a Wine session now and then fails to start; once is tolerated.
+                    # Under qemu a session now and then fails to start; once is tolerated.
                     note = f" (second attempt; first: {error})"
                     self.run_scenario(s)
                 print(f"ok   {title} ({time.monotonic() - started:.1f} s){note}")
