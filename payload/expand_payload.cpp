@@ -17,15 +17,17 @@ bool IsLzError(INT handle) {
     return handle == LZERROR_BADINHANDLE || handle == LZERROR_GLOBALLOC;
 }
 
-// Writes the resource's bytes, as they are, to InstallDir + "kartol.un_" in one write. A file
-// that cannot be created is not reported: opening it for expansion decides.
-void WriteStoredFile(const void* bytes, DWORD size) {
+// Writes the resource's bytes, as they are, to InstallDir + "kartol.un_" in one write; false
+// unless all of them reached the file. Expanding anyway would install whatever an earlier run
+// left under that name, or a payload cut short, and call it a success.
+bool WriteStoredFile(const void* bytes, DWORD size) {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredPayloadName);
     FILE* stored = OpenProgramStream(PathBuffer, kStoredFileMode);
-    if (stored != nullptr) {
-        std::fwrite(bytes, 1, size, stored);
-        std::fclose(stored);
+    if (stored == nullptr) {
+        return false;
     }
+    const bool written = std::fwrite(bytes, 1, size, stored) == size;
+    return std::fclose(stored) == 0 && written;
 }
 
 }  // namespace
@@ -44,8 +46,11 @@ int ExpandPayload() {
     if (size == 0) {
         return 0;
     }
-    WriteStoredFile(bytes, size);
+    const bool stored = WriteStoredFile(bytes, size);
     FreeResource(loaded);
+    if (!stored) {
+        return 0;
+    }
 
     char expandedPath[kExpandedPathSize];
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kStoredPayloadName);

@@ -186,7 +186,7 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         {"NotLoadable", "", LoadResource, false, 0, "deinst.log"},
         {"EmptyResource", "", SizeofResource, false, 0, "deinst.log"},
         {"StoredNotCreated", stored, OpenProgramStream, false, 0, "deinst.log"},
-        {"OlderStoredExpanded", stored, OpenProgramStream, true, 1, "deinst.log kartol.un2:1"},
+        {"OlderStoredNotExpanded", stored, OpenProgramStream, true, 0, "deinst.log kartol.un_"},
         {"SourceNotOpened", stored, LZOpenFileA, false, 0, "deinst.log kartol.un_"},
         {"DestinationNotOpened", "C:\\KARTOL\\kartol.un2", LZOpenFileA, false, 0, "deinst.log kartol.un_"},
         {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:? kartol.un_"},
