@@ -68,13 +68,21 @@ LRESULT CALLBACK PlainWindowProc(HWND, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
+LRESULT CALLBACK RefusingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_CREATE ? -1 : 0;
+}
+
+ATOM RegisterWindowClass(const char* name, WNDPROC procedure) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.lpszClassName = name;
+    return RegisterClassA(&windowClass);
+}
+
 // Below 1 nothing is copied; else count - 1 characters at most, and the terminator.
 TEST(GetWindowTextTest, CopiesCountLessOneAndTerminates) {
     posix::ResetWindowing();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = PlainWindowProc;
-    windowClass.lpszClassName = "SETCLASS";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
     const HWND window = CreateWindowExA(0, "SETCLASS", "C:\\KARTOL\\", 0, 0, 0, 1, 1, nullptr,
                                         nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
@@ -91,21 +99,12 @@ TEST(GetWindowTextTest, CopiesCountLessOneAndTerminates) {
     posix::ResetWindowing();
 }
 
-LRESULT CALLBACK RefusingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_CREATE ? -1 : 0;
-}
-
 // A window's place as created, one refused by its WM_CREATE, a handle that names no window,
 // and the system's icons and cursors, which exist from their first to their last number only.
 TEST(WindowsTest, CreationHandlesAndSystemImages) {
     posix::ResetWindowing();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = PlainWindowProc;
-    windowClass.lpszClassName = "SETCLASS";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
-    windowClass.lpfnWndProc = RefusingWindowProc;
-    windowClass.lpszClassName = "REFUSED";
-    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
+    ASSERT_NE(RegisterWindowClass("REFUSED", RefusingWindowProc), 0);
     const HWND window =
         CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
     RECT rect{};
