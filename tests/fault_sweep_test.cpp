@@ -83,12 +83,6 @@ std::vector<Site> Sites(const std::vector<posix::Api>& calls) {
 
 class FaultSweepTest : public SetupFixture {
   protected:
-    void Restart() {
-        TearDown();
-        ui = TestFrontEnd{};
-        SetUp();
-    }
-
     bool Shown(const std::string& text) const {
         const std::vector<TestFrontEnd::Event> boxes = ui.MessageBoxes();
         return std::ranges::any_of(boxes, [&](const auto& box) { return box.text == text; });

@@ -164,9 +164,7 @@ TEST_F(CentringTest, BothDialogsMovedNotResized) {
         {{1024, 768}, 369, 308}, {{1285, 751}, 500, 300}, {{285, 151}, 0, 0}, {{200, 100}, -42, -25}};
     // clang-format on
     for (const auto& [screen, x, y] : kScreens) {
-        TearDown();
-        ui = TestFrontEnd{screen};
-        SetUp();
+        Restart(screen);
         ui.PressEnter();
         RunSetup();
         std::vector<LONG> rects;

@@ -65,6 +65,12 @@ void SetupFixture::TearDown() {
     EXPECT_EQ(OpenDescriptors(), openDescriptors_) << "a file, stream or handle was left open";
 }
 
+void SetupFixture::Restart(posix::ScreenSize screen) {
+    TearDown();
+    ui = TestFrontEnd{screen};
+    SetUp();
+}
+
 int SetupFixture::RunSetup() {
     char commandLine[] = "";
     return SetupFlow(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);

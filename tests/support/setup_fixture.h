@@ -24,6 +24,9 @@ class SetupFixture : public ::testing::Test {
     // instance, no previous instance, an empty command line and SW_SHOWDEFAULT.
     static int RunSetup();
 
+    // Ends this run and starts the next as a fresh process, with a front end of this screen.
+    void Restart(posix::ScreenSize screen = TestFrontEnd::kDefaultScreen);
+
     // The host folder behind drive C:.
     const std::filesystem::path& DriveC() const { return driveC_; }
 
