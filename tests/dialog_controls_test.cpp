@@ -1,6 +1,5 @@
-// The stand-in user32's windows and controls: the path field's editing and scroll,
-// GetWindowTextA with every buffer size, creation, stale handles and the system's images. The
-// dialog manager's keys are in front_ends_test.cpp.
+// The stand-in user32: the path field's editing and scroll, GetWindowTextA with every buffer
+// size, creation, stale handles and the system's images.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,18 +1,12 @@
-// Every platform call that a whole native install makes, failed one at a time: the first, the
-// second, the middle and the last two calls of each operation, and all of them for operations
-// called a few times only, plus a payload resource that is shorter than it is. Whatever
-// fails, the success text comes only with the complete install; otherwise every product file
-// on disk is complete and has its log line, every log line has its file, nothing appears
-// outside the target, and the uninstaller then removes everything.
-#include <gtest/gtest.h>
+// A whole native install with one platform call failed at a time (first, second, middle, last
+// two, or all of a rare operation) or a short payload resource: success only when complete, else
+// each file on disk complete and listed, each line's file there, nothing outside the target, and
+// nothing left after the uninstaller. Then the same for damaged payloads.
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <map>
 #include <set>
 #include <sstream>
-#include <string>
 
 #include "formats/payload_archive.h"
 #include "formats/szdd_encoder.h"
@@ -195,9 +189,8 @@ const std::vector<std::pair<Bytes, int>> kHostile = {
 };
 // clang-format on
 
-// Each damaged payload in place of the embedded one: the abort text unless the archive is sound
-// enough to install, no log line for an entry not installed, nothing outside the target, and
-// nothing left after the uninstaller.
+// The abort text unless the archive is sound enough to install, and no line for an entry not
+// installed.
 TEST_F(FaultSweepTest, HostilePayloads) {
     for (std::size_t row = 0; row < kHostile.size(); ++row) {
         SCOPED_TRACE("payload " + std::to_string(row));

@@ -1,11 +1,8 @@
-// The native front ends. Line mode, which scripts drive: what one line of input does in the path
-// dialog, and the exact text a run prints. The terminal: what its bytes mean to a dialog, and its
-// picture of the dialogs, drawn from the real templates at one cell per 4 x 8 dialog units.
-#include <gtest/gtest.h>
+// The native front ends: line mode's answers and output, the terminal's keys and its picture of
+// the real templates at one cell per 4 x 8 dialog units.
 
 #include <functional>
 #include <sstream>
-#include <string>
 #include <vector>
 
 #include "platform/posix/codepage.h"

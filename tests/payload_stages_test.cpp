@@ -1,17 +1,13 @@
 // Stages 2 and 3 on archives and resources made to order: which files and log lines each
 // leaves, what it answers, and that a damaged archive installs nothing.
-#include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <filesystem>
 
 #include <algorithm>
 #include <csignal>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "formats/payload_archive.h"

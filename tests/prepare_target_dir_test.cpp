@@ -1,13 +1,9 @@
 // Install stage 1: the checks of path and drive, the level walk and its flags, the log's first
 // line, the content subdirectories, and each failure with its message and what it leaves.
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <map>
 #include <sstream>
-#include <string>
 #include <vector>
 
 #include "platform/posix/drive_map.h"
@@ -71,9 +67,8 @@ const std::string kLongHost =
 
 using Faults = std::vector<std::pair<posix::Api, posix::Injection>>;
 
-// `before` and `made` are for Add, below the drives' folder ("c" is C:, "d" is D:); files that
-// were there before hold "old". `logAt`: the folder of the log the run left open, with the flags
-// as its line. `installDirAfter`: empty when InstallDir stays as it was.
+// `before` (files hold "old") and `made` as for Add, "c" C: and "d" D:. `logAt`: the open log's
+// folder. `installDirAfter`: empty when InstallDir stays.
 struct Case {
     const char* name{};
     std::string installDir{}, before{};

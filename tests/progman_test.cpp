@@ -1,8 +1,5 @@
-// The program manager on both ends. The registration stage and its DDE client against a
-// scripted program manager on the local link: the texts sent, the DDE calls of each
-// conversation, and what every failure releases. The native program manager: its command
-// syntax, what the commands do to the groups, and the menu files it keeps them in.
-#include <gtest/gtest.h>
+// Registration and its DDE client against a scripted program manager (texts sent, calls made,
+// what failures release); the native program manager's syntax, groups and menu files.
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -13,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <filesystem>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 

@@ -1,6 +1,5 @@
 // Program paths on the host (letters, separators, "..", case, names as Win32 reads them, refused
 // names, the default drive C:) and the calls over them: streams, free space, enter, create, delete.
-#include <gtest/gtest.h>
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -10,11 +9,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ranges>
-#include <string>
 #include <vector>
 
 #include "platform/platform.h"

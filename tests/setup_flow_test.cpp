@@ -1,10 +1,8 @@
 // The setup flow in-process: all the user sees in order, what the path dialog delivers, how a
 // cancel, a failure or an early exit ends, the centring.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
-#include <string>
 #include <tuple>
 #include <vector>
 
@@ -153,9 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Runs, SetupFlowTest, testing::Values(
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
-// Where both dialogs go: both are 285 wide in the test front end's units, the path dialog 151
-// high, the progress dialog 131, so 10 lower. Odd differences are cut toward zero (739 / 2,
-// 617 / 2, 637 / 2), also below zero on a screen smaller than the dialogs: -85 / 2 is -42.
+// Both dialogs 285 wide, 151 and 131 high (so 10 lower); odd differences cut toward zero, also
+// below zero on a screen smaller than the dialogs: -85 / 2 is -42.
 class CentringTest : public SetupFixture {};
 
 TEST_F(CentringTest, BothDialogsMovedNotResized) {

@@ -1,13 +1,9 @@
-// The SZDD codec: bodies of known items expand to known bytes, every input survives the round
-// trip, the encoder's output is exactly the smallest an exhaustive search over the decoder's
-// ring finds, and the format's other programs read what we write and write what we read.
-#include <gtest/gtest.h>
+// The SZDD codec: known bodies, round trips, output as small as an exhaustive search finds, and
+// what the format's other programs read and write.
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "formats/szdd_decoder.h"
@@ -71,9 +67,8 @@ TEST(SzddDecoder, ExpandsItems) {
     }
 }
 
-// The fewest bytes any body for `data` can have, by exhaustive search: for every position
-// every ring position and length that the decoder, copying byte by byte from the ring as the
-// prefix left it, turns into the next bytes.
+// The fewest bytes of any body for `data`: at each position every ring position and length
+// that the decoder, copying byte by byte from the ring, turns into the next bytes.
 std::size_t ExhaustiveOptimum(const Bytes& data) {
     const std::size_t n = data.size();
     std::vector<std::size_t> bits(n + 1, 0);

@@ -1,13 +1,10 @@
 // The uninstaller after a real install of the default payload: what it leaves on drive C, its
 // boxes and exit code, for a sound log, the answer No, added files, a link, damaged logs.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <utility>
 #include <vector>
 

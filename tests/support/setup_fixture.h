@@ -1,8 +1,6 @@
-// Base fixture for tests of the setup logic: each test starts as a fresh process would.
-// Before every test the process-wide state (InstallDir, PathBuffer, PathLevelFlags,
-// UninstallLog, SetupWindow), the windows and classes and the fault injections are reset, a
-// TestFrontEnd is installed, and drive C: is a fresh empty temporary folder. After it the
-// folder is removed and the working directory restored.
+// Each setup-logic test starts as a fresh process: process-wide state, windows, classes and
+// fault injections reset, a TestFrontEnd installed, drive C: a new empty temporary folder, which
+// goes again afterwards with the working directory restored.
 #ifndef KARTOL_TESTS_SUPPORT_SETUP_FIXTURE_H
 #define KARTOL_TESTS_SUPPORT_SETUP_FIXTURE_H
 

@@ -1,11 +1,7 @@
-// The front end of in-process tests: scripted answers for the dialogs, used in order by
-// whichever dialog asks for input next, a chosen screen size, and a record of everything the
-// user would have seen. When the answers run out, DialogBoxParamA returns -1. OK boxes are
-// acknowledged at once; a Yes/No box takes the next AnswerBox, and without one answers No.
-//
-// Dialog units are mapped with the base units of an 8-point font on a 96-dpi screen, 6 x 13,
-// and a dialog with a caption has a frame of 3 and a caption bar of 18; the default screen is
-// 1024 x 768.
+// The in-process tests' front end: scripted answers used in order by whichever dialog asks next
+// (then DialogBoxParamA returns -1), a record of all the user would see, OK boxes acknowledged,
+// a Yes/No box answered by the next AnswerBox or No. Base units 6 x 13 (8 points at 96 dpi),
+// frame 3, caption 18, screen 1024 x 768 unless chosen.
 #ifndef KARTOL_TESTS_SUPPORT_TEST_FRONT_END_H
 #define KARTOL_TESTS_SUPPORT_TEST_FRONT_END_H
 
