@@ -276,6 +276,16 @@ TEST_F(ProgramPathTest, LargeWritesKeepEveryByte) {
     EXPECT_EQ(ReadFile(LogFile()), expected);
 }
 
+// The length without the terminator when the text fits, else the size needed, buffer untouched.
+TEST(WindowsDirectoryTest, LengthOrSizeNeeded) {
+    char buffer[12] = "unchanged";
+    EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), 11u);
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, 10), 11u);
+    EXPECT_STREQ(buffer, "unchanged");
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, 11), 10u);
+    EXPECT_STREQ(buffer, "C:\\WINDOWS");
+}
+
 // Host blocks as clusters: never more than the host has, short of it by less than a cluster.
 TEST(ClusterFiguresTest, MultiplyToTheHostsFreeBytes) {
     const struct {
