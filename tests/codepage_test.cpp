@@ -1,5 +1,4 @@
-// Code page 1252 against UTF-8 and UTF-16: every byte survives the round trip, and input that
-// cannot be converted becomes '?' without taking good text with it.
+// Code page 1252 against UTF-8 and UTF-16: round trips, and '?' for what cannot be converted.
 #include <gtest/gtest.h>
 
 #include <string>

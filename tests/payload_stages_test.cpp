@@ -1,5 +1,4 @@
-// Stages 2 and 3 on archives and resources made to order: which files and log lines each
-// leaves, what it answers, and that a damaged archive installs nothing.
+// Stages 2 and 3 on archives and resources made to order: files, log lines and answers.
 
 #include <sys/resource.h>
 
@@ -116,8 +115,7 @@ std::vector<UnpackCase> UnpackCases() {
          "NC A\r\nNC a\r\n"},
         {"MissingFolder", Archive({{"B", Pattern(3, 1)}, {"NONE\\C", Pattern(3, 2)}}), 0, {{"B", Pattern(3, 1)}},
          "NC B\r\n"},
-        // The volume fills up while an entry is written: the cut-short file is removed and gets
-        // no log line, the earlier ones stay.
+        // The volume fills up in an entry: it goes without its line, the earlier ones stay.
         {"VolumeFull", Archive({{"A", Pattern(100, 1)}, {"BIG", Pattern(300'000, 2)}}), 0,
          {{"A", Pattern(100, 1)}}, "NC A\r\n", 200'000},
         {"OnlyMagicTested", magicTail, 1},

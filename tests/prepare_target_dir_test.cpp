@@ -1,5 +1,4 @@
-// Install stage 1: the checks of path and drive, the level walk and its flags, the log's first
-// line, the content subdirectories, and each failure with its message and what it leaves.
+// Install stage 1: checks, level walk and flags, the log's first line, the subdirectories.
 
 #include <cstdint>
 #include <cstdio>

@@ -1,5 +1,4 @@
-// Program paths on the host (letters, separators, "..", case, names as Win32 reads them, refused
-// names, the default drive C:) and the calls over them: streams, free space, enter, create, delete.
+// Program paths on the host, the default drive C:, and the stream, disk and folder calls on them.
 
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -171,8 +170,7 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
     }
 }
 
-// Valid on Windows, but 400 bytes of UTF-8 are more than a host name may hold: the run says why
-// it cannot go on, and nothing new is on the drive afterwards.
+// 400 bytes of UTF-8 are more than a host name holds: the run says why, and adds nothing.
 TEST_F(ProgramPathTest, LevelLongerThanTheHostAllows) {
     const std::vector<fs::path> before{fs::directory_iterator{DriveC()}, {}};
     ui.Type("C:\\KARTOL\\" + std::string(200, '\xC4') + "\\");
@@ -253,8 +251,7 @@ TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
     }
 }
 
-// More than any buffer holds, written in pieces of every size, with LFs at the edges of the
-// pieces: nothing is lost, doubled or reordered.
+// More than any buffer holds, in pieces of every size with LFs at their edges: nothing lost.
 TEST_F(ProgramPathTest, LargeWritesKeepEveryByte) {
     std::string text;
     for (int line = 0; text.size() < 3 * 1024 * 1024; ++line) {

@@ -1,5 +1,4 @@
-// The resource calls and dialog templates over the linked .res file: names and types as written,
-// the Win32 error for a missing one, damaged bytes refused without reading past them.
+// Resource calls and dialog templates over the linked .res file, also on damaged bytes.
 #include <gtest/gtest.h>
 
 #include <span>

@@ -1,5 +1,4 @@
-// The setup flow in-process: all the user sees in order, what the path dialog delivers, how a
-// cancel, a failure or an early exit ends, the centring.
+// The setup flow in-process: what the user sees and the path dialog delivers, and the centring.
 
 #include <algorithm>
 #include <optional>
@@ -108,8 +107,7 @@ TEST_P(SetupFlowTest, WholeRun) {
         tree += (tree.empty() ? "" : " ") + path + (path.ends_with('/') ? "" : "=" + bytes);
     }
     EXPECT_EQ(c.seen == kDone && !tree.empty() ? "" : tree, c.tree);
-    // The hidden window is never closed by the program; a close request from outside destroys
-    // it and posts a quit message with exit code 0.
+    // Only a close request from outside ends the hidden window, with a quit code of 0.
     ASSERT_EQ(posix::LookupWindow(SetupWindow) != nullptr, !c.seen.empty());
     if (!c.seen.empty()) {
         EXPECT_EQ(SetupWindowProc(SetupWindow, WM_CLOSE, 0, 0), 0);

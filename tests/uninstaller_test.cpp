@@ -1,5 +1,4 @@
-// The uninstaller after a real install of the default payload: what it leaves on drive C, its
-// boxes and exit code, for a sound log, the answer No, added files, a link, damaged logs.
+// The uninstaller after a real install: drive C, boxes and exit code for each kind of log.
 
 #include <algorithm>
 #include <cstdio>
@@ -112,8 +111,7 @@ void LinkToOutside(const fs::path& c) {
     WriteFile(c / "outside/LEVEL001.BTN", "mine");
     fs::create_directory_symlink("../outside", c / "KARTOL/eis");
 }
-// Eleven listed files that are folders now, each with a folder in it: more remainders than the
-// outcome names one by one.
+// Eleven listed files now folders, each holding one: more remainders than are named singly.
 void ElevenFolders(const fs::path& c) {
     for (int level = 1; level <= 11; ++level) {
         fs::remove(c / "KARTOL" / LevelFile(level));
@@ -181,8 +179,7 @@ TEST(InstallLogTest, RefusedAtItsLine) {
     }
 }
 
-// The largest log a setup writes, 120 levels and 300 names of 127 bytes, is read; a file
-// larger than the limit is not.
+// The largest log a setup writes (120 levels, 300 names of 127 bytes) is read; a larger not.
 TEST(InstallLogSizeTest, LargestLogOfASetupIsRead) {
     std::string log = "120";
     for (int level = 0; level < 120; ++level) {
