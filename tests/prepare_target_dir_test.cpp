@@ -66,8 +66,8 @@ const std::string kLongHost =
 
 using Faults = std::vector<std::pair<posix::Api, posix::Injection>>;
 
-// `before` (files hold "old") and `made` as for Add, "c" C: and "d" D:. `logAt`: the open log's
-// folder. `installDirAfter`: empty when InstallDir stays.
+// `before` (its files hold "old") and `made` are lists for Add below "c" (C:) and "d" (D:).
+// `logAt`: the open log's folder. `installDirAfter`: empty when InstallDir stays.
 struct Case {
     const char* name{};
     std::string installDir{}, before{};

@@ -179,7 +179,7 @@ TEST(InstallLogTest, RefusedAtItsLine) {
     }
 }
 
-// The largest log a setup writes (120 levels, 300 names of 127 bytes) is read; a larger not.
+// The largest log a setup writes (120 levels, 300 names of 127 bytes) is read; a larger file not.
 TEST(InstallLogSizeTest, LargestLogOfASetupIsRead) {
     std::string log = "120";
     for (int level = 0; level < 120; ++level) {
