@@ -28,6 +28,11 @@ pane -u -f /dev/null new-session -d -s kartol -x 100 -y 30 \
 for text in 'Vemo Kartol Setup' 'Pfad:' 'C:\KARTOL\' 'OK' 'Cancel'; do
     wait_until shows "$text"
 done
+# With its styles: the caption bold and reversed, the field underlined with its text selected,
+# OK bold as the default button.
+for text in '\033[1;7m Vemo Kartol Setup ' 'Pfad:  \033[4;7mC:\\KARTOL\\\033[0;4m' '\033[1m<    OK     >'; do
+    pane capture-pane -e -p -t kartol | grep -qF -- "$(printf "$text")" || fail "not styled: $text"
+done
 pane send-keys -t kartol -l 'd:\spiele'
 wait_until shows 'D:\SPIELE'
 shows 'C:\KARTOL' && fail "the typed text did not replace the default"
