@@ -321,6 +321,15 @@ INSTANTIATE_TEST_SUITE_P(
     // clang-format on
     [](const auto& info) { return info.param.name; });
 
+// A line answers a question box by a label's first letter, any case; an empty one takes Ja.
+TEST_F(LineModeTest, LineAnswersAQuestionBox) {
+    for (const auto& [input, answer] :
+         {std::pair{"nein\n\n", IDNO}, {"J\n", IDYES}, {"x\n\n", IDYES}}) {
+        EXPECT_EQ(Run(input, [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); }), answer)
+            << input;
+    }
+}
+
 INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
