@@ -10,7 +10,8 @@ setup=$1
 # A server of our own on a private socket: nothing of the user's tmux is touched.
 on_exit='pane kill-server >/dev/null 2>&1'
 pane() { tmux -S "$work/tmux.sock" "$@"; }
-screen() { pane capture-pane -p -t kartol 2>/dev/null; }
+# screen [-e]: the pane's text, with -e also its styles as escape sequences.
+screen() { pane capture-pane -p ${1-} -t kartol 2>/dev/null; }
 fail() { printf 'FAIL: %s\n--- screen ---\n' "$*" >&2; screen >&2; exit 1; }
 # Runs the command every 0.1 s until it succeeds, for up to 10 s.
 wait_until() {
@@ -31,7 +32,7 @@ done
 # With its styles: the caption bold and reversed, the field underlined with its text selected,
 # OK bold as the default button.
 for text in '\033[1;7m Vemo Kartol Setup ' 'Pfad:  \033[4;7mC:\\KARTOL\\\033[0;4m' '\033[1m<    OK     >'; do
-    pane capture-pane -e -p -t kartol | grep -qF -- "$(printf "$text")" || fail "not styled: $text"
+    screen -e | grep -qF -- "$(printf "$text")" || fail "not styled: $text"
 done
 pane send-keys -t kartol -l 'd:\spiele'
 wait_until shows 'D:\SPIELE'
