@@ -248,6 +248,8 @@ TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
         EXPECT_EQ(std::fwrite(c.written.data(), 1, c.written.size(), stream), c.written.size());
         EXPECT_EQ(std::fclose(stream), 0);
         EXPECT_EQ(ReadFile(LogFile()), c.expected) << c.mode << " " << c.written;
+        // Only the product's programs become executable.
+        EXPECT_EQ(fs::status(LogFile()).permissions() & fs::perms::owner_exec, fs::perms::none);
     }
 }
 

@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
         const fs::path folder{argv[1]};
         std::ofstream manifest;
         manifest.exceptions(std::ios::failbit | std::ios::badbit);
+        // Made afresh, so that no file of an earlier layout stays behind.
+        fs::remove_all(folder / "files");
         fs::create_directories(folder / "files");
         manifest.open(folder / "manifest.txt", std::ios::binary | std::ios::trunc);
         for (const sample::SampleFile& file : sample::Layout()) {

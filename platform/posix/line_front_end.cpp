@@ -13,8 +13,6 @@ namespace posix {
 namespace {
 
 constexpr char kEscapeLine[] = "\x1b";
-constexpr int kSelectAllStart = 0;
-constexpr int kSelectAllEnd = -1;
 
 // A text that ends in line feeds (the path prompt does) is printed without them.
 std::string_view WithoutTrailingLineFeeds(std::string_view text) {
@@ -36,21 +34,6 @@ bool ReadLine(std::istream& input, std::string& line) {
         line.pop_back();
     }
     return true;
-}
-
-// The line is typed into the focused edit control, or into the first one when the focus is
-// elsewhere; gaining the focus selects its text, so the line replaces it.
-void TypeLine(Window& dialog, const std::string& line) {
-    if (FocusedEdit(dialog) == nullptr) {
-        for (const auto& control : dialog.controls) {
-            if (control->kind == WindowKind::Edit && control->visible) {
-                SetFocus(control->handle);
-                control->edit.SetSelection(kSelectAllStart, kSelectAllEnd);
-                break;
-            }
-        }
-    }
-    HandleDialogKey(dialog, {Key::Code::Text, Utf8ToCp1252(line)});
 }
 
 // How a control reads in a line: a static text as it is, an edit field's text in brackets,
@@ -114,7 +97,9 @@ std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
         return HandleDialogKey(dialog, {Key::Code::Escape, {}});
     }
     if (!line.empty()) {
-        TypeLine(dialog, line);
+        // Typed into the focused control; the path dialog focuses its field with the text
+        // selected, so the line replaces it.
+        HandleDialogKey(dialog, {Key::Code::Text, Utf8ToCp1252(line)});
     }
     return HandleDialogKey(dialog, {Key::Code::Enter, {}});
 }

@@ -13,22 +13,16 @@ std::vector<TestFrontEnd::Event> TestFrontEnd::Of(Event::Kind kind) const {
 }
 
 std::vector<std::string> TestFrontEnd::Transcript() const {
+    // In the order of Event::Kind.
+    static const char* const kWords[] = {"shown ", "text ", "hidden ", "box "};
     std::vector<std::string> lines;
     for (const Event& event : events_) {
-        switch (event.kind) {
-            case Event::Kind::DialogShown:
-                lines.push_back("shown " + event.caption);
-                break;
-            case Event::Kind::TextSet:
-                lines.push_back("text " + std::to_string(event.controlId) + ": " + event.text);
-                break;
-            case Event::Kind::DialogHidden:
-                lines.push_back("hidden " + event.caption);
-                break;
-            case Event::Kind::MessageBox:
-                lines.push_back("box " + event.caption + ": " + event.text);
-                break;
-        }
+        using enum Event::Kind;
+        const std::string rest = event.kind == TextSet
+                                     ? std::to_string(event.controlId) + ": " + event.text
+                                 : event.kind == MessageBox ? event.caption + ": " + event.text
+                                                            : event.caption;
+        lines.push_back(kWords[static_cast<int>(event.kind)] + rest);
     }
     return lines;
 }
