@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/drive_map.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/progman_link.h"
 #include "progman/progman_command.h"
@@ -90,20 +89,13 @@ class ScriptedProgman {
     std::thread thread_;
 };
 
-class ProgmanTest : public ::testing::Test {
+class ProgmanTest : public SetupFixture {
   protected:
     void SetUp() override {
-        runtime_ = fs::temp_directory_path() / ("progman-test-" + std::to_string(getpid()));
-        fs::create_directories(runtime_);
-        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-        posix::ClearInjections();
+        SetupFixture::SetUp();
+        setenv("XDG_RUNTIME_DIR", DriveC().c_str(), 1);
         posix::StartRecording();
     }
-    void TearDown() override {
-        posix::ClearInjections();
-        fs::remove_all(runtime_);
-    }
-    fs::path runtime_;
 };
 
 // One whole conversation, in order.
@@ -221,9 +213,9 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
 
 // Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.
 TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
-    setenv("TMPDIR", runtime_.c_str(), 1);
+    setenv("TMPDIR", DriveC().c_str(), 1);
     const fs::path fallback =
-        runtime_ / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
+        DriveC() / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
     for (const char* runtime : {static_cast<const char*>(nullptr), "relative"}) {
         if (runtime == nullptr) {
             unsetenv("XDG_RUNTIME_DIR");
@@ -269,22 +261,16 @@ TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
     }
 }
 
-class ProgramManagerTest : public ::testing::Test {
+class ProgramManagerTest : public SetupFixture {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("progman-server-test-" + std::to_string(getpid()));
-        fs::create_directories(root_ / "c");
-        posix::MapDrive('C', root_ / "c");
-        manager_.folders = {root_ / "data", root_ / "config"};
-    }
-    void TearDown() override {
-        posix::UnmapDrive('C');
-        fs::remove_all(root_);
+        SetupFixture::SetUp();
+        manager_.folders = {DriveC() / "data", DriveC() / "config"};
     }
 
     std::vector<std::string> MenuFiles(const char* extension) const {
         std::vector<std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator{root_}) {
+        for (const auto& entry : fs::recursive_directory_iterator{DriveC()}) {
             if (entry.path().extension() == extension) {
                 files.push_back(entry.path().string());
             }
@@ -292,7 +278,6 @@ class ProgramManagerTest : public ::testing::Test {
         return files;
     }
 
-    fs::path root_;
     progman::ProgramManager manager_;
 };
 
@@ -330,7 +315,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         ASSERT_TRUE(progman::Execute(manager_, "[AddItem(\"C:\\" + n + ".exe\"," + n + ")]"));
         expected.push_back("  " + n + " -> C:\\" + n + ".exe");
     }
-    WriteFile(root_ / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.bak", "");
+    WriteFile(DriveC() / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.bak", "");
     std::vector<std::string> groups;
     for (const progman::MenuGroup& group : progman::ListGroups(manager_.folders)) {
         groups.push_back(group.name);
@@ -344,7 +329,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     EXPECT_EQ(groups, expected);
     EXPECT_EQ(MenuFiles(".menu").size(), 2u);
     const std::string menuText =
-        ReadFile(root_ / "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu");
+        ReadFile(DriveC() / "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu");
     for (const char* item : {"item-1", "item-2"}) {
         EXPECT_NE(menuText.find(std::string{"<Filename>vemo-kartol-VEMO_20KARTOL-"} + item +
                                 ".desktop</Filename>"),
@@ -363,8 +348,8 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
 
 // Folders that cannot be made (they would lie below a file): nothing is created or selected.
 TEST_F(ProgramManagerTest, GroupThatCannotBeWrittenIsRefused) {
-    WriteFile(root_ / "file", "x");
-    manager_.folders = {root_ / "file/data", root_ / "file/config"};
+    WriteFile(DriveC() / "file", "x");
+    manager_.folders = {DriveC() / "file/data", DriveC() / "file/config"};
     EXPECT_FALSE(progman::Execute(manager_, "[CreateGroup(\"Vemo Kartol\")]"));
     EXPECT_EQ(manager_.selected, "");
 }

@@ -1,7 +1,5 @@
 // The SZDD codec: known bodies, round trips, output as small as an exhaustive search finds, and
 // what the format's other programs read and write.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <random>
 #include <vector>
@@ -133,10 +131,10 @@ TEST(SzddEncoder, IsTheExhaustiveOptimum) {
 
 // Larger inputs of every kind: the round trip through our decoder, msexpand and libmspack, and
 // never larger than mscompress makes it; mscompress's own file expands with our decoder.
-TEST(SzddEncoder, RoundTripsAndReadsTheFormatsOtherPrograms) {
-    const auto folder =
-        std::filesystem::temp_directory_path() / ("kartol-szdd-" + std::to_string(getpid()));
-    std::filesystem::create_directories(folder);
+class SzddInterop : public SetupFixture {};
+
+TEST_F(SzddInterop, RoundTripsAndReadsTheFormatsOtherPrograms) {
+    const std::filesystem::path& folder = DriveC();
     std::mt19937 random{7};
     Bytes noise(100'000);
     for (auto& byte : noise) {
@@ -168,7 +166,6 @@ TEST(SzddEncoder, RoundTripsAndReadsTheFormatsOtherPrograms) {
             szdd::ExpandBody(std::span{theirs}.subspan(14), input.size());
         EXPECT_EQ(Bytes(decoded.Bytes().begin(), decoded.Bytes().end()), input) << i;
     }
-    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
