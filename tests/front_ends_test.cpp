@@ -76,38 +76,34 @@ TEST(TerminalKeysTest, BytesBecomeKeys) {
     }
 }
 
-struct KeyboardCase {
-    const char* name;
-    std::string bytes;  // as the terminal sends them
-    int exitCode;
-    std::string installDir;
-};
-
-class DialogKeyboardTest : public SetupFixture, public testing::WithParamInterface<KeyboardCase> {};
-
 // Tab order OK, Cancel, the path field, where the focus starts. On a button, typing does nothing
 // but Space. Back in the field by Tab its text is selected again, so typing replaces it.
-TEST_P(DialogKeyboardTest, KeysInThePathDialog) {
-    for (const posix::Key& key : ReadKeys(GetParam().bytes)) {
-        ui.Press(key);
-    }
-    EXPECT_EQ(RunSetup(), GetParam().exitCode);
-    EXPECT_EQ(InstallDir, GetParam().installDir);
-}
+class DialogKeyboardTest : public SetupFixture {};
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, DialogKeyboardTest,
+TEST_F(DialogKeyboardTest, KeysInThePathDialog) {
     // clang-format off
-    testing::Values(KeyboardCase{"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"},
-                    KeyboardCase{"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
-                    KeyboardCase{"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
-                    KeyboardCase{"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
-                    KeyboardCase{"RoundTripSelectsTheField", "\x1b[F\t\t\tc:\\neu\r", 1,
-                                 "C:\\NEU\\"},
-                    KeyboardCase{"EditingKeysInTheField", "\x1b[F\x7f" "2\x1b[H\x1b[C\x1b[C\x1b[C"
-                                 "\x1b[C\x1b[Dspiele\\\r", 1, "C:\\SPIELE\\KARTOL2\\"}),
+    const struct {
+        const char* name;
+        std::string bytes;  // as the terminal sends them
+        int exitCode;
+        std::string installDir;
+    } kCases[] = {
+        {"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"}, {"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
+        {"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
+        {"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
+        {"RoundTripSelectsTheField", "\x1b[F\t\t\tc:\\neu\r", 1, "C:\\NEU\\"},
+        {"EditingKeysInTheField", "\x1b[F\x7f" "2\x1b[H\x1b[C\x1b[C\x1b[C\x1b[C\x1b[Dspiele\\\r", 1,
+         "C:\\SPIELE\\KARTOL2\\"}};
     // clang-format on
-    [](const auto& info) { return info.param.name; });
+    for (const auto& c : kCases) {
+        Restart();
+        for (const posix::Key& key : ReadKeys(c.bytes)) {
+            ui.Press(key);
+        }
+        EXPECT_EQ(RunSetup(), c.exitCode) << c.name;
+        EXPECT_EQ(InstallDir, c.installDir) << c.name;
+    }
+}
 
 std::string Picture(const posix::Canvas& canvas, int first, int count) {
     std::string picture;
@@ -275,6 +271,7 @@ class LineModeTest : public SetupFixture {
   protected:
     int Run(const std::string& input, const std::function<int()>& call = RunSetup) {
         std::istringstream in{input};
+        out_.str("");
         posix::LineFrontEnd lineMode(in, out_);
         posix::SetFrontEnd(&lineMode);
         const int result = call();
@@ -288,38 +285,29 @@ class LineModeTest : public SetupFixture {
     std::ostringstream out_;
 };
 
-struct LineCase {
-    const char* name;
-    std::string input;
-    int exitCode;
-    std::string installDir;
-    std::string lastLines;
-};
-
-class LineInputTest : public LineModeTest, public testing::WithParamInterface<LineCase> {};
-
-TEST_P(LineInputTest, OneLineAnswersThePathDialog) {
-    EXPECT_EQ(Run(GetParam().input), GetParam().exitCode);
-    EXPECT_EQ(InstallDir, GetParam().installDir);
-    EXPECT_TRUE(Output().starts_with(kPathDialogText)) << Output();
-    EXPECT_TRUE(Output().ends_with(GetParam().lastLines)) << Output();
-}
-
 // The line replaces the default, upper-cased by the field, UTF-8 read as code page 1252; the
-// message box needs no line of its own.
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, LineInputTest,
+// message box needs no line of its own. The end of input is the close box.
+TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
     // clang-format off
-    testing::Values(LineCase{"EndOfInputIsTheCloseBox", "", 0, "", kAbortOutput},
-                    LineCase{"EscapeLineIgnoresWhatFollows", "\x1b\nC:\\X\n", 0, "", kAbortOutput},
-                    LineCase{"EmptyLineKeepsTheDefault", "\n", 1, "C:\\KARTOL\\", kSuccessOutput},
-                    LineCase{"LineEndingInCrLf", "\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
-                    LineCase{"TypedPathUpperCased", "c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\",
-                             kSuccessOutput},
-                    LineCase{"RefusedPathShowsBothBoxes", "x\n", 1, "X", "*** Fehler ***\nSie "
-                             "haben einen ung\xC3\xBCltigen Pfad angegeben.\n"s + kAbortOutput}),
+    const struct {
+        std::string input;
+        int exitCode;
+        std::string installDir, lastLines;
+    } kCases[] = {
+        {"", 0, "", kAbortOutput}, {"\x1b\nC:\\X\n", 0, "", kAbortOutput},
+        {"\n", 1, "C:\\KARTOL\\", kSuccessOutput}, {"\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
+        {"c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\", kSuccessOutput},
+        {"x\n", 1, "X",
+         "*** Fehler ***\nSie haben einen ung\xC3\xBCltigen Pfad angegeben.\n"s + kAbortOutput}};
     // clang-format on
-    [](const auto& info) { return info.param.name; });
+    for (const auto& c : kCases) {
+        Restart();
+        EXPECT_EQ(Run(c.input), c.exitCode) << testing::PrintToString(c.input);
+        EXPECT_EQ(InstallDir, c.installDir) << testing::PrintToString(c.input);
+        EXPECT_TRUE(Output().starts_with(kPathDialogText)) << Output();
+        EXPECT_TRUE(Output().ends_with(c.lastLines)) << Output();
+    }
+}
 
 // A line answers a question box by a label's first letter, any case; an empty one takes Ja.
 TEST_F(LineModeTest, LineAnswersAQuestionBox) {
