@@ -168,6 +168,7 @@ struct ExpandCase {
     bool olderStoredFile;
     int result;
     std::string files;
+    std::vector<std::uint64_t> answer = {};  // the failing call's answer instead of a failure
 };
 
 TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
@@ -185,6 +186,8 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         {"DestinationNotOpened", "C:\\KARTOL\\kartol.un2", LZOpenFileA, false, 0, "deinst.log kartol.un_"},
         {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:? kartol.un_"},
         {"StoredNotDeleted", stored, DeleteFileA, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
+        // A short stored file is not noticed: its expansion decides, here for the unpacking.
+        {"ShortResource", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {1000}},
     };
     // clang-format on
     const std::vector<std::uint8_t> older = szdd::Compress(Span(Archive({{"OLD", Pattern(9, 9)}})));
@@ -197,7 +200,7 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
             WriteFile(Target() / "kartol.un_", Bytes(older.begin(), older.end()));
         }
         if (c.failing) {
-            posix::Inject(*c.failing, {.path = c.path, .answer = {}});
+            posix::Inject(*c.failing, {.path = c.path, .answer = c.answer});
         }
         EXPECT_EQ(ExpandPayload(), c.result);
         std::string files;
