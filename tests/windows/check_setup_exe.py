@@ -1,8 +1,7 @@
 #!/usr/bin/python3
 """check_setup_exe.py path/to/setup.exe: checks setup.exe without running it; prints a line per
 check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the program's
-own code on purpose (the SZDD file expands with msexpand): a fault in its formats shows instead
-of being read back alike."""
+code on purpose (msexpand expands the SZDD file): a fault in its formats is not read back alike."""
 import struct
 import subprocess
 import sys
@@ -74,15 +73,6 @@ def dialog_template(size, caption, controls):
     return data
 
 
-def expand_szdd(data):
-    """Expands an SZDD file of mode 'A' with msexpand; returns (expanded bytes, length in the
-    header)."""
-    if data[:9] != SZDD_MAGIC or len(data) < 14:
-        raise FormatError("no SZDD header of mode 'A'")
-    expanded = subprocess.run(["msexpand"], input=data, capture_output=True, check=True).stdout
-    return expanded, struct.unpack_from("<I", data, 10)[0]
-
-
 def parse_archive(data):
     """[(name, bytes)] of the archive, held to the layout the build writes: a count that fits the
     program's table, names ended and zero-filled, the entries' bytes back to back to the end."""
@@ -107,9 +97,12 @@ def parse_archive(data):
 
 
 def read_payload(resources):
-    """The payload's entries as [(name, bytes)], with the checks of its SZDD wrapping."""
+    """The payload's entries as [(name, bytes)], its SZDD wrapping expanded with msexpand."""
     data = resources[(*PAYLOAD, GERMAN)]
-    archive, declared = expand_szdd(data)
+    if data[:9] != SZDD_MAGIC or len(data) < 14:
+        raise FormatError("no SZDD header of mode 'A'")
+    archive = subprocess.run(["msexpand"], input=data, capture_output=True, check=True).stdout
+    (declared,) = struct.unpack_from("<I", data, 10)
     if len(archive) != declared or data[9] != 0:
         raise FormatError(f"expands to {len(archive)} bytes, declares {declared}, "
                           f"missing-character byte {data[9]}")
@@ -142,15 +135,12 @@ def checks(pe, resources):
            (resources.get((RT_GROUP_ICON, 124, GERMAN)), len(icon),
             struct.unpack_from("<IiiHH", icon) if len(icon) >= 16 else None),
            (ICON_GROUP, ICON_BYTES, ICON_HEADER))
-    yield ("payload 113: SZDD mode 'A' expanding to a valid archive", payload_error(resources),
-           None)
-
-
-def payload_error(resources):
+    payload_error = None
     try:
         read_payload(resources)
     except (FormatError, KeyError) as error:
-        return repr(error)
+        payload_error = repr(error)
+    yield ("payload 113: SZDD mode 'A' expanding to a valid archive", payload_error, None)
 
 
 def main():
