@@ -35,7 +35,11 @@ std::string Json(const std::wstring& text) {
     return json + "\"";
 }
 
-std::wstring TextOf(HWND window) {
+// A window's fields without the closing brace; sets `seen` when it is visible (with all its
+// parents) and shows `until`.
+std::string Describe(HWND window, const wchar_t* until, bool& seen) {
+    wchar_t className[kMaxText] = {};
+    GetClassNameW(window, className, kMaxText);
     std::wstring text(kMaxText, L'\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
@@ -44,15 +48,6 @@ std::wstring TextOf(HWND window) {
         copied = GetWindowTextW(window, text.data(), kMaxText);
     }
     text.resize(copied);
-    return text;
-}
-
-// A window's fields without the closing brace; sets `seen` when it is visible (with all its
-// parents) and shows `until`.
-std::string Describe(HWND window, const wchar_t* until, bool& seen) {
-    wchar_t className[kMaxText] = {};
-    GetClassNameW(window, className, kMaxText);
-    const std::wstring text = TextOf(window);
     const bool visible = IsWindowVisible(window) != FALSE;
     seen = seen || (visible && until != nullptr && text.find(until) != std::wstring::npos);
     DWORD_PTR icon = 0;
