@@ -4,7 +4,6 @@ on a private Xvfb display like a user (xdotool, list_windows.exe beside it), com
 window, exit code, file and link, and prints a line per scenario and "N passed, M failed"."""
 import collections
 import contextlib
-import hashlib
 import json
 import os
 import shutil
@@ -32,9 +31,8 @@ PATH_DIALOG = {"visible": True, "caption": TITLE, "owner": ("Quillmark Setup", F
                ID_PROMPT: "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert "
                "werden soll.\n", ID_PATH: DEFAULT_DIR}}
 CONTENT_DIRS = ("klondike", "eis", "newyork", "mars", "tutorial", "res")
-PRODUCT, PRODUCT_TEXT = "Vemo Kartol", ("Vemo Kartol ist installiert. Enter oder Escape beendet "
-                                        "das Programm.")
-UNINSTALL = "Vemo Kartol Deinstallation"
+PRODUCT, UNINSTALL = "Vemo Kartol", "Vemo Kartol Deinstallation"
+PRODUCT_TEXT = "Vemo Kartol ist installiert. Enter oder Escape beendet das Programm."
 CONFIRM = "M\u00f6chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?"
 REMOVED = "Vemo Kartol wurde vollst\u00e4ndig von Ihrem Computer entfernt."
 # The program group: Wine keeps it as a folder of shell links named for the items' captions.
@@ -72,13 +70,12 @@ FIRST_WINDOW_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120
 GROUP_TIMEOUT, REMOVAL_TIMEOUT, POLL = 30, 60, 0.5
 # No window manager (Wine draws title bars), focus by Wine's own activation, no crash dialog,
 # and the services start on demand only (3): setup.exe needs none, each slows a session's start.
-PREFIX_SETTINGS = "REGEDIT4\n" + "".join(f"\n[{key}]\n" + "".join(f"{v}\n" for v in values)
-                                         for key, values in (
-    ("HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver", ('"Managed"="N"', '"UseTakeFocus"="N"')),
-    ("HKEY_CURRENT_USER\\Software\\Wine\\WineDbg", ('"ShowCrashDialog"=dword:00000000',)),
+PREFIX_SETTINGS = "REGEDIT4\n" + "".join(f"\n[{key}]\n{values}\n" for key, values in (
+    ("HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver", '"Managed"="N"\n"UseTakeFocus"="N"'),
+    ("HKEY_CURRENT_USER\\Software\\Wine\\WineDbg", '"ShowCrashDialog"=dword:00000000'),
     *((f"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\{service}",
-       ('"Start"=dword:00000003',)) for service in ("Eventlog", "MountMgr", "NDIS", "nsiproxy",
-                                                     "PlugPlay"))))
+       '"Start"=dword:00000003') for service in ("Eventlog", "MountMgr", "NDIS", "nsiproxy",
+                                                 "PlugPlay"))))
 TEMPLATE_STAMP, PREFIX_ATTEMPTS = ".kartol-template", 3
 
 
@@ -232,9 +229,9 @@ class Suite:
     def ensure_template(self):
         """Makes the template prefix (regedit as the first process writes the settings) unless
         this Wine made one with them; a first boot that hangs under qemu is made again."""
-        stamp = hashlib.sha256((run(["wine", "--version"], 120)[1] + PREFIX_SETTINGS).encode())
+        stamp = run(["wine", "--version"], 120)[1] + PREFIX_SETTINGS
         stamp_file, settings = self.template / TEMPLATE_STAMP, self.work / "prefix-settings.reg"
-        if stamp_file.is_file() and stamp_file.read_text() == stamp.hexdigest():
+        if stamp_file.is_file() and stamp_file.read_text() == stamp:
             return "reused"
         settings.write_text(PREFIX_SETTINGS)
         (self.work / "home").mkdir(exist_ok=True)
@@ -251,7 +248,7 @@ class Suite:
                 continue
             if "UseTakeFocus" not in (self.template / "user.reg").read_text(errors="replace"):
                 raise Failed("the prefix's X11 driver settings did not reach user.reg")
-            stamp_file.write_text(stamp.hexdigest())
+            stamp_file.write_text(stamp)
             return "created"
         raise Failed(f"no usable Wine prefix after {PREFIX_ATTEMPTS} attempts")
 
