@@ -154,10 +154,6 @@ def tree(folder):
             for p in folder.rglob("*")}
 
 
-def c_string(data, offset):
-    return data[offset:data.index(b"\0", offset)].decode("cp1252")
-
-
 def link_target(data):
     """A shell link's target: the LinkInfo (link flag 2) after the 76-byte header and item id list
     (flag 1), with its local base path and common path suffix (LinkInfo flag 1)."""
@@ -166,7 +162,8 @@ def link_target(data):
         offset = 0x4C + (2 + struct.unpack_from("<H", data, 0x4C)[0] if flags & 1 else 0)
         if flags & 2 and struct.unpack_from("<I", data, offset + 8)[0] & 1:
             base, suffix = struct.unpack_from("<I4xI", data, offset + 16)
-            return c_string(data, offset + base) + c_string(data, offset + suffix)
+            return "".join(data[at:data.index(b"\0", at)].decode("cp1252")
+                           for at in (offset + base, offset + suffix))
     except (struct.error, ValueError):
         pass
     raise Failed("a group item is no shell link with a local target path")
@@ -209,15 +206,11 @@ class Suite:
         # no host menu entries or file associations. QEMU_RESERVED_VA: under qemu-user Wine's
         # loader probes above 2 GiB with many mmap calls, slow in a 4 GiB guest space and failing
         # at once in 2 GiB. HOME: Wine links the user's folders into the prefix.
-        env = {**os.environ, "WINEPREFIX": str(prefix), "WINEARCH": "win32", "WINEDEBUG": "-all",
-               "LANG": "C.UTF-8", "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
-               "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
-               "HOME": str(self.work / "home")}
-        env.pop("LC_ALL", None)
-        return env
-
-    def xdotool(self, *arguments):
-        run(["xdotool", *arguments], 30, {**os.environ, "DISPLAY": self.display})
+        return {**{k: v for k, v in os.environ.items() if k != "LC_ALL"}, "WINEPREFIX": str(prefix),
+                "WINEARCH": "win32", "WINEDEBUG": "-all", "LANG": "C.UTF-8",
+                "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
+                "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+                "HOME": str(self.work / "home")}
 
     def screenshot(self, name):
         run(["import", "-display", self.display, "-window", "root", str(self.shots / name)], 60)
@@ -270,8 +263,9 @@ class Suite:
         """A click on a window's label (which triggers nothing) brings it forward, then the keys.
         No --sync: it waits for a motion event, none when the pointer is already there."""
         left, top, right, bottom = rect
-        self.xdotool("mousemove", str((left + right) // 2), str((top + bottom) // 2), "click", "1")
-        self.xdotool(*keys)
+        for arguments in (("mousemove", str((left + right) // 2), str((top + bottom) // 2),
+                           "click", "1"), keys):
+            run(["xdotool", *arguments], 30, {**os.environ, "DISPLAY": self.display})
 
     def close_group_windows(self, prefix):
         """ShowGroup opens an explorer window a moment after it answered, which can cover the
@@ -288,9 +282,8 @@ class Suite:
             time.sleep(POLL)
 
     def session(self, prefix, command, cwd, steps, exit_code, shots, gone=None):
-        """Runs a program in a session of its own: for each step compares `want` with the view of
-        the one dialog showing `text`, clicks that text, sends `keys`; checks the exit code and
-        waits for `gone` to go."""
+        """Runs a program in a session of its own through the steps (text to wait for and click,
+        expected view, keys); checks the exit code and waits for `gone` to go."""
         process = subprocess.Popen(["wine", command], cwd=cwd, env=self.env(prefix),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
@@ -313,23 +306,21 @@ class Suite:
             while gone and gone.exists() and time.monotonic() < deadline:
                 time.sleep(POLL)
         finally:
-            if process.poll() is None:
-                process.kill()
-                process.wait()
+            process.kill()
+            process.wait()
             self.end_session(prefix)
 
     def prefix_for(self, scenario):
         if scenario.prefix_from is not None:
             if scenario.prefix_from not in self.prefixes:
                 raise Failed(f"the prefix of scenario {scenario.prefix_from} is not there")
-            prefix = self.prefixes[scenario.prefix_from]
-        else:
-            prefix = self.work / scenario.key
-            shutil.rmtree(prefix, ignore_errors=True)
-            run(["cp", "-a", "--reflink=auto", str(self.template), str(prefix)], 300)
-            (prefix / TEMPLATE_STAMP).unlink()
-            for folder in scenario.before:
-                (prefix / "drive_c" / folder).mkdir(parents=True)
+            return self.prefixes[scenario.prefix_from]
+        prefix = self.work / scenario.key
+        shutil.rmtree(prefix, ignore_errors=True)
+        run(["cp", "-a", "--reflink=auto", str(self.template), str(prefix)], 300)
+        (prefix / TEMPLATE_STAMP).unlink()
+        for folder in scenario.before:
+            (prefix / "drive_c" / folder).mkdir(parents=True)
         self.prefixes[scenario.key] = prefix
         return prefix
 
@@ -407,18 +398,15 @@ class Suite:
 
 
 def main():
-    setup_exe, suite = Path(sys.argv[1]).resolve(), None
+    setup_exe = Path(sys.argv[1]).resolve()
     (setup_exe.parent / "wine").mkdir(parents=True, exist_ok=True)
     try:
-        suite = Suite(setup_exe)
-        failed = suite.run_all()
+        with contextlib.closing(Suite(setup_exe)) as suite:
+            failed = suite.run_all()
     except (Failed, check_setup_exe.FormatError, OSError, KeyError) as error:
         # Nothing could run: every scenario counts as failed.
         print(f"FAIL Wine desktop: {error}")
         failed = len(SCENARIOS)
-    finally:
-        if suite is not None:
-            suite.close()
     print(f"{len(SCENARIOS) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
