@@ -16,8 +16,7 @@ from pathlib import Path
 
 import pefile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import check_setup_exe  # noqa: E402
+import check_setup_exe
 
 TITLE, ERROR, PATH_LABEL, DEFAULT_DIR = "Vemo Kartol Setup", "Fehler", "Pfad:", "C:\\KARTOL\\"
 WAIT, PREPARING = "Bitte haben Sie etwas Geduld.", "Bereite Installation vor."
@@ -40,9 +39,8 @@ GROUP = "Vemo Kartol"
 GROUP_ITEMS = (("Vemo Kartol", "kartol.exe"), ("Deinstallation", "uninst.exe"))
 PROGRAMS = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 
-# Each outcome's boxes as (caption, text, progress dialog meanwhile) and setup.exe's exit code.
-# The progress dialog is shown under a stage's own error box, ended but not yet destroyed under
-# the outcome box, or never made.
+# Each outcome's boxes as (caption, text, progress dialog meanwhile: shown under a stage's own
+# error box, ended but not yet destroyed under the outcome box, or never made) and exit code.
 SHOWN, ENDED, NONE = "shown", "ended", "none"
 OUTCOMES = {"installed": (((TITLE, SUCCESS, ENDED),), 1),
             "cancelled": (((TITLE, ABORTED, NONE),), 0),
