@@ -23,17 +23,14 @@ class TestFrontEnd : public posix::FrontEnd {
     struct Event {
         enum class Kind { DialogShown, TextSet, DialogHidden, MessageBox };
         Kind kind = Kind::DialogShown;
-        // The dialog's caption at the time, or the message box's caption.
-        std::string caption{};
-        // TextSet: the text set. MessageBox: the box's text.
-        std::string text{};
-        // TextSet: the control's id, 0 when the dialog's caption was set.
+        // The dialog's caption at the time or the box's; the text set or the box's text; the
+        // id of the control whose text was set, 0 for the dialog's caption.
+        std::string caption{}, text{};
         int controlId = 0;
-        // DialogShown: each control's id and text, in template order.
+        // DialogShown: each control's id and text in template order, the outer rectangle on
+        // the screen. MessageBox: the type flags (MB_OK ...).
         std::vector<std::pair<int, std::string>> controls{};
-        // DialogShown: the dialog's outer rectangle on the screen.
         RECT rect{};
-        // MessageBox: the type flags (MB_OK ...).
         UINT type = 0;
     };
 
