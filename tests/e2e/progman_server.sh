@@ -6,11 +6,6 @@
 setup=$1 socket=$work/run/vemo-kartol-progman.socket
 mkdir "$work/bin" && ln -s "$2" "$work/bin/kartol-progman" && PATH=$work/bin:$PATH
 on_exit='kill "$server" 2>/dev/null'
-# run <command...>: the command, its output and its exit code, the work folder named WORK.
-run() {
-    { echo "\$ $*" && "$@" 2>&1; echo "-> $?"; } >"$work/out"
-    sed "s|$work|WORK|g" "$work/out"
-}
 start_server() { server=$(kartol-progman --background) && [ -n "$server" ] || fail "no server"; }
 # stop_server [signal option]: ends the server and waits until it is gone.
 stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do sleep 0.1; done; }
