@@ -248,8 +248,9 @@ class Suite:
         code, output = run(["wine", str(self.setup_exe.parent / "list_windows.exe"), until,
                             str(timeout * 1000)], timeout + 120, self.env(prefix), check=False)
         try:
-            listing = json.loads(output)
-        except json.JSONDecodeError:
+            # Wine may print messages of its own around it (a background process's crash).
+            listing = json.JSONDecoder().raw_decode(output, output.index('{"screen"'))[0]
+        except ValueError:  # no listing, or a broken one
             raise Failed(f"list_windows printed no listing ({code}): {output[:200]!r}") from None
         if code != 0:
             shown = [(w["text"], [c["text"] for c in w["controls"] if c["visible"]])
