@@ -24,11 +24,14 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
     } kCases[] = {
         // Upper case only with the style; controls are not typed; nothing typeable keeps the
         // selection.
-        {[](EditField& f) { f.Type("d:\\x", false); }, "d:\\x", 4},
+        {[](EditField& f) { f.Type("d:\\ x", false); }, "d:\\ x", 5},
         {[](EditField& f) { f.Type("\tA\x7F\n", true); }, "A", 1},
         {[](EditField& f) { f.Type("\t", true); }, "C:\\KARTOL\\", 10},
         {[](EditField& f) { f.Backspace(); }, "", 0},
         {[](EditField& f) { f.Delete(); }, "", 0},
+        // Without a selection the character before or after the caret goes.
+        {[](EditField& f) { f.MoveHome(), f.MoveRight(), f.Backspace(); }, ":\\KARTOL\\", 0},
+        {[](EditField& f) { f.MoveHome(), f.Delete(); }, ":\\KARTOL\\", 0},
         // Left goes to the selection's start; moves stop at the ends.
         {[](EditField& f) { f.MoveLeft(), f.Type("x", true); }, "XC:\\KARTOL\\", 1},
         {[](EditField& f) {
@@ -49,18 +52,27 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
     }
 }
 
-// New text puts the caret at its start, and shortened text scrolls back.
-TEST(EditFieldTest, ShortenedTextScrollsBack) {
+// The first column shown in `width` columns: the caret in view, and after a deletion as much
+// of the text as fits; new text puts the caret at its start. Steps on one field, in order.
+TEST(EditFieldTest, ScrollKeepsTheCaretInView) {
     EditField field;
-    field.Type("ABCDEFGHIJ", false);
-    EXPECT_EQ(field.ScrollToCaret(4), 7u);
-    for (int step = 0; step < 8; ++step) {
-        field.Backspace();
+    const struct {
+        std::function<void(EditField&)> edit;
+        std::size_t width, caret, scroll;
+    } kSteps[] = {{[](EditField& f) { f.Type("ABCD", false); }, 4, 4, 1},
+                  {[](EditField& f) { f.Type("EFGHIJ", false); }, 4, 10, 7},
+                  {[](EditField& f) { f.MoveLeft(), f.MoveLeft(), f.MoveLeft(); }, 4, 7, 7},
+                  {[](EditField& f) { f.Backspace(), f.Backspace(); }, 4, 5, 5},
+                  {[](EditField& f) { f.MoveEnd(), f.Backspace(); }, 4, 7, 4},
+                  {[](EditField& f) { f.Backspace(), f.Backspace(), f.Backspace(); }, 4, 4, 1},
+                  {[](EditField& f) { f.Backspace(), f.Backspace(); }, 4, 2, 0},
+                  {[](EditField& f) { f.SetText("XYZ"); }, 4, 0, 0},
+                  {[](EditField& f) { f.MoveEnd(); }, 0, 3, 3}};
+    for (int step = 0; const auto& s : kSteps) {
+        s.edit(field);
+        EXPECT_EQ(field.Caret(), s.caret) << "step " << step;
+        EXPECT_EQ(field.ScrollToCaret(s.width), s.scroll) << "step " << step++;
     }
-    EXPECT_EQ(field.ScrollToCaret(4), 0u);
-    field.SetText("XYZ");
-    EXPECT_EQ(field.Caret(), 0u);
-    EXPECT_EQ(field.ScrollToCaret(4), 0u);
 }
 
 LRESULT CALLBACK PlainWindowProc(HWND, UINT, WPARAM, LPARAM) {

@@ -86,19 +86,12 @@ void EditField::MoveEnd() {
 }
 
 std::size_t EditField::ScrollToCaret(std::size_t width) {
-    if (width == 0) {
-        return scroll_ = caret_;
-    }
     // After a deletion the field shows as much of the text as fits, with no blank columns
-    // beyond the caret's column after the end.
+    // beyond the caret's column after the end; then the caret comes into view (in no width,
+    // the caret's column is the first).
     const std::size_t columns = text_.size() + 1;
-    scroll_ = std::min(scroll_, columns > width ? columns - width : 0);
-    if (caret_ < scroll_) {
-        scroll_ = caret_;
-    } else if (caret_ >= scroll_ + width) {
-        scroll_ = caret_ - width + 1;
-    }
-    return scroll_;
+    scroll_ = std::min(scroll_, std::max(columns, width) - width);
+    return scroll_ = std::min(std::max(scroll_, std::max(caret_ + 1, width) - width), caret_);
 }
 
 void EditField::Collapse(std::size_t position) {
