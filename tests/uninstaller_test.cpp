@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/fault_injection.h"
 #include "setup/process_state.h"
 #include "support/setup_fixture.h"
 #include "uninst/install_record.h"
@@ -151,16 +150,6 @@ const UninstallCase kCases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
 // clang-format on
-
-// Without its own path the uninstaller cannot know its folder, and removes nothing.
-TEST_F(UninstallTest, NoProgramPath) {
-    posix::Inject(posix::Api::GetModuleFileNameA, {});
-    char commandLine[] = "";
-    EXPECT_EQ(UninstallFlow(commandLine), kExitNothingRemoved);
-    EXPECT_EQ(ui.Transcript(), (std::vector<std::string>{
-                                   "box Vemo Kartol Deinstallation: Der Ordner der Deinstallation "
-                                   "konnte nicht ermittelt werden. Es wurde nichts entfernt."}));
-}
 
 // Logs that no setup writes, each refused at its line (0: read); the levels of the folder are two.
 TEST(InstallLogTest, RefusedAtItsLine) {
