@@ -36,8 +36,6 @@ class TestFrontEnd : public posix::FrontEnd {
 
     explicit TestFrontEnd(posix::ScreenSize screen = kDefaultScreen) : screen_(screen) {}
 
-    void SetScreen(posix::ScreenSize screen) { screen_ = screen; }
-
     // Scripted answers, in the order the dialogs will ask for them. Type goes to the focused
     // edit control, in code page 1252; PressButton is a click: WM_COMMAND with this id.
     void Press(posix::Key key) { answers_.emplace_back(std::move(key)); }
@@ -48,7 +46,6 @@ class TestFrontEnd : public posix::FrontEnd {
     void PressButton(int id) { answers_.emplace_back(ButtonPress{id}); }
     void AnswerBox(int id) { boxAnswers_.push_back(id); }  // IDYES or IDNO
 
-    const std::vector<Event>& Events() const { return events_; }
     std::vector<Event> MessageBoxes() const { return Of(Event::Kind::MessageBox); }
     std::vector<Event> DialogsShown() const { return Of(Event::Kind::DialogShown); }
     // One line per event, for comparing the order of a whole run:
