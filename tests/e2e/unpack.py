@@ -1,12 +1,23 @@
 #!/usr/bin/env python3
-"""The setup killed (SIGKILL) while it unpacks, at random entries: the log is a prefix of the
-full log, the files on disk are the listed ones, complete (the last listed may still be the
-temporary file it is written to), and the uninstaller then removes every one of them.
-Usage: kill_during_unpack.py <setup> <kartol-payload> <payload.szdd> <uninst> [kill runs]"""
-import os, random, shutil, subprocess, sys, tempfile, time
+"""The native setup's unpacking in line mode. Cancelled at the path dialog (the end of input is
+its close box) it writes nothing; a whole install shows what it writes in directory order and
+leaves the full log and the files as `kartol-payload extract` does. Killed (SIGKILL) at random
+entries, the log is a prefix of the full log, the files on disk are the listed ones, complete
+(the last listed may still be the temporary file it is written to), and the uninstaller then
+removes every one of them.
+Usage: unpack.py <setup> <kartol-payload> <payload.szdd> <uninst> [kill runs]"""
+import hashlib, os, random, shutil, subprocess, sys, tempfile, time
 from pathlib import Path
 
 TEMPORARY_FILES = {"deinst.log", "kartol.un_", "kartol.un2", "kartol.un3"}
+PATH_DIALOG = ["=== Vemo Kartol Setup ===", "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol "
+               "installiert werden soll.", "Pfad: [C:\\KARTOL\\]", "<OK> <Cancel>"]
+PROGRESS = ["=== Vemo Kartol Setup ===", "Geduld", "Datei", "Bitte haben Sie etwas Geduld.",
+            "Bereite Installation vor."]
+# The generated sample files, all but the build's own two programs, are the same on every host
+# and run; a deliberate change of the generator changes this digest.
+SAMPLE_DIGEST = "1f8c47be54ac9e889eaeb85f16d39a19b2de0604a81e8ae0e91c1e290a886987"
+BUILT_PROGRAMS = {"KARTOL.EXE", "UNINST.EXE"}
 
 
 def tree(folder):
@@ -24,6 +35,25 @@ with tempfile.TemporaryDirectory() as work:
     expected = tree(work / "expected")
     lines = [b"1 1\r\n"] + [b"NC %s\r\n" % name.encode("cp1252") for name in names]
     logs = [b"".join(lines[:count + 1]) for count in range(len(names) + 1)]
+    digest = hashlib.sha256(b"".join(name.encode("cp1252") + b"\0" + data for name, data in
+                                     sorted(expected.items()) if name not in BUILT_PROGRAMS))
+    if digest.hexdigest() != SAMPLE_DIGEST:
+        sys.exit(f"FAIL: the sample product's contents changed: {digest.hexdigest()}")
+    box = ["*** Vemo Kartol Setup ***"]
+    cancelled = PATH_DIALOG + box + ["Die Installation wurde abgebrochen."]
+    installed = (PATH_DIALOG + PROGRESS + [f"Schreibe C:\\KARTOL\\{name}." for name in names] +
+                 box + ["Die Installation wurde erfolgreich durchgef\u00fchrt."])
+    # Exit code, output lines, what the drive holds, the log.
+    for case, answers, want in (("cancel", b"", (0, cancelled, [], None)),
+                                ("whole", b"\n\n", (1, installed, expected, logs[-1]))):
+        drive, whole = work / case, case == "whole"
+        drive.mkdir()
+        run = subprocess.run([setup], input=answers, capture_output=True,
+                             env=dict(os.environ, KARTOL_DRIVE_C=str(drive)))
+        if (run.returncode, run.stdout.decode().splitlines(),
+                tree(drive / "KARTOL") if whole else list(drive.iterdir()),
+                (drive / "KARTOL" / "deinst.log").read_bytes() if whole else None) != want:
+            sys.exit(f"FAIL: {case}: exit code {run.returncode}: {run.stdout[-300:]!r}")
     killed = []
     for run in range(int(sys.argv[5]) if len(sys.argv) > 5 else 5):
         drive = work / f"c{run}"
