@@ -1,5 +1,5 @@
-// The stand-in user32: the path field's editing and scroll, GetWindowTextA with every buffer
-// size, creation, stale handles and the system's images.
+// The stand-in user32: the path field's editing and scroll, creation, GetWindowTextA with every
+// buffer size, stale handles and the system's images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,34 +90,24 @@ ATOM RegisterWindowClass(const char* name, WNDPROC procedure) {
     return RegisterClassA(&windowClass);
 }
 
-// Below 1 nothing is copied; else count - 1 characters at most, and the terminator.
-TEST(GetWindowTextTest, CopiesCountLessOneAndTerminates) {
+// A window's place and text as created (GetWindowTextA copies count - 1 characters at most and
+// the terminator, nothing below 1), one refused by its WM_CREATE, a handle that names no window,
+// and the system's icons and cursors, which exist from their first to their last number only.
+TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
     posix::ResetWindowing();
     ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
-    const HWND window = CreateWindowExA(0, "SETCLASS", "C:\\KARTOL\\", 0, 0, 0, 1, 1, nullptr,
+    ASSERT_NE(RegisterWindowClass("REFUSED", RefusingWindowProc), 0);
+    const HWND window = CreateWindowExA(0, "SETCLASS", "C:\\KARTOL\\", 0, 10, 20, 30, 40, nullptr,
                                         nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
     for (const int count : {-1, 0, 1, 4, 11, 14}) {
         const std::string copied =
             std::string{"C:\\KARTOL\\"}.substr(0, std::clamp(count - 1, 0, 10));
         char buffer[16];
         std::memset(buffer, '#', sizeof buffer);
-        const std::size_t length = copied.size();
-        EXPECT_EQ(GetWindowTextA(window, buffer, count), static_cast<int>(length)) << count;
+        EXPECT_EQ(GetWindowTextA(window, buffer, count), static_cast<int>(copied.size())) << count;
         const std::string expected = count > 0 ? copied + '\0' + '#' : "#";
         EXPECT_EQ(std::string(buffer, expected.size()), expected) << count;
     }
-    posix::ResetWindowing();
-}
-
-// A window's place as created, one refused by its WM_CREATE, a handle that names no window,
-// and the system's icons and cursors, which exist from their first to their last number only.
-TEST(WindowsTest, CreationHandlesAndSystemImages) {
-    posix::ResetWindowing();
-    ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
-    ASSERT_NE(RegisterWindowClass("REFUSED", RefusingWindowProc), 0);
-    const HWND window =
-        CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
     RECT rect{};
     ASSERT_TRUE(GetWindowRect(window, &rect));
     EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
