@@ -118,6 +118,8 @@ TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
     SetLastError(0);
     EXPECT_FALSE(DestroyWindow(window));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    char text[4] = "old";
+    EXPECT_EQ(GetWindowTextA(window, text, sizeof text), 0);
     EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)), nullptr);
     EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32518)), nullptr);
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
