@@ -79,8 +79,8 @@ BOOL RemoveDirectoryA(LPCSTR path) {
                         [](const char* host) { return rmdir(host); });
 }
 
-// The attributes that a program can tell apart here: a folder, a link (a reparse point, with
-// the folder bit when it leads to a folder, as Windows marks a folder link), or a file. The
+// The attributes that a program can tell apart here: a folder, a link (a reparse point; what
+// it leads to is not looked at, as the uninstaller leaves every link alone), or a file. The
 // last component is not followed, so a link is seen as the link.
 DWORD GetFileAttributesA(LPCSTR path) {
     DWORD attributes = INVALID_FILE_ATTRIBUTES;
@@ -89,13 +89,9 @@ DWORD GetFileAttributesA(LPCSTR path) {
         if (lstat(host, &status) != 0) {
             return -1;
         }
-        if (S_ISLNK(status.st_mode)) {
-            struct stat target {};
-            const bool toFolder = stat(host, &target) == 0 && S_ISDIR(target.st_mode);
-            attributes = FILE_ATTRIBUTE_REPARSE_POINT | (toFolder ? FILE_ATTRIBUTE_DIRECTORY : 0);
-        } else {
-            attributes = S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-        }
+        attributes = S_ISLNK(status.st_mode)   ? FILE_ATTRIBUTE_REPARSE_POINT
+                     : S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
+                                               : FILE_ATTRIBUTE_NORMAL;
         return 0;
     });
     return attributes;
