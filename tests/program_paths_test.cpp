@@ -309,20 +309,17 @@ TEST(ClusterFiguresTest, MultiplyToTheHostsFreeBytes) {
 // The live figures of the temporary drive equal statvfs's of its folder, in a reading that did not
 // change across the call: other programs write to the same disk meanwhile.
 TEST_F(ProgramPathTest, FreeSpaceOfTheMappedFolder) {
-    constexpr int kAttempts = 20;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        struct statvfs before {
-        }, after{};
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        struct statvfs before = {}, after = {};
         DWORD sectors = 0, bytes = 0, freeClusters = 0, total = 0;
-        ASSERT_EQ(statvfs(DriveC().c_str(), &before), 0);
-        ASSERT_TRUE(GetDiskFreeSpaceA("c:\\", &sectors, &bytes, &freeClusters, &total));
-        ASSERT_EQ(statvfs(DriveC().c_str(), &after), 0);
-        if (before.f_bavail != after.f_bavail) {
-            continue;
+        ASSERT_TRUE(statvfs(DriveC().c_str(), &before) == 0 &&
+                    GetDiskFreeSpaceA("c:\\", &sectors, &bytes, &freeClusters, &total) &&
+                    statvfs(DriveC().c_str(), &after) == 0);
+        if (before.f_bavail == after.f_bavail) {
+            EXPECT_EQ((posix::ClusterFigures{sectors, bytes, freeClusters, total}),
+                      posix::ClusterFiguresOf(after.f_frsize, after.f_bavail, after.f_blocks));
+            return;
         }
-        EXPECT_EQ((posix::ClusterFigures{sectors, bytes, freeClusters, total}),
-                  posix::ClusterFiguresOf(after.f_frsize, after.f_bavail, after.f_blocks));
-        return;
     }
     GTEST_SKIP() << "the disk's free space kept changing";
 }
