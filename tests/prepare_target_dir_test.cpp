@@ -198,8 +198,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrepareTargetDirTest, ::testing::Values(
     // Levels made before the failing one stay.
     Case{"LevelCannotBeCreated", "C:\\NEU\\KARTOL\\", "", Fails(CreateDirectoryA, "C:\\NEU\\KARTOL"), 0,
          {kPathNotCreated, kLogNotCreated}, {1}, "", "c/NEU/"},
-    // A name the file system refuses passes the form test and fails in the walk.
+    // A name the file system refuses passes the form test and fails in the walk, also one
+    // longer than a host name holds (400 bytes of UTF-8).
     Case{"RefusedName", "C:\\KAR*TOL\\", "", {}, 0, {kPathNotCreated, kLogNotCreated}},
+    Case{"LevelLongerThanTheHostAllows", "C:\\KARTOL\\" + std::string(200, '\xC4') + "\\", "", {}, 0,
+         {kPathNotCreated, kLogNotCreated}, {1}, "", "c/KARTOL/"},
     // A level that exists but cannot be entered stops the walk there; the log can still be made in
     // the target, and its line counts only the levels before.
     Case{"FirstLevelCannotBeEntered", kD, "d/PROGRAMME/KARTOL/",

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
-#include <ranges>
 #include <vector>
 
 #include "platform/platform.h"
@@ -30,8 +29,6 @@ using Setting = std::optional<std::string>;
 const fs::path kStartFolder = fs::current_path();
 // An open that waits for a FIFO's other end would hang the test; the alarm ends it instead.
 constexpr unsigned kSecondsBeforeHang = 10;
-constexpr char kNoPathText[] = "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
-constexpr char kNoLogText[] = "Im angegebenen Verzeichnis konnte keine Datei angelegt werden.";
 constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
 
@@ -168,18 +165,6 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
             }
         }
     }
-}
-
-// 400 bytes of UTF-8 are more than a host name holds: the run says why, and adds nothing.
-TEST_F(ProgramPathTest, LevelLongerThanTheHostAllows) {
-    const std::vector<fs::path> before{fs::directory_iterator{DriveC()}, {}};
-    ui.Type("C:\\KARTOL\\" + std::string(200, '\xC4') + "\\");
-    ui.PressEnter();
-    EXPECT_EQ(RunSetup(), 1);
-    const auto boxes = ui.MessageBoxes() | std::views::transform(&TestFrontEnd::Event::text);
-    EXPECT_EQ(std::vector<std::string>(boxes.begin(), boxes.end()),
-              (std::vector<std::string>{kNoPathText, kNoLogText, kAbortText}));
-    EXPECT_EQ((std::vector<fs::path>{fs::directory_iterator{DriveC()}, {}}), before);
 }
 
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
