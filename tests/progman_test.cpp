@@ -104,25 +104,20 @@ const std::vector<Api> kConversation = {Api::DdeInitializeA, Api::DdeCreateStrin
                                         Api::DdeDisconnect,  Api::DdeFreeStringHandle,
                                         Api::DdeUninitialize};
 
-std::string WithNul(std::string text) {
-    return text + '\0';
-}
-
 TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
     for (Answer answer : {Answer::Accept, Answer::Refuse}) {
         posix::StartRecording();
         ScriptedProgman progman{std::deque<Answer>(6, answer)};
         std::snprintf(InstallDir, sizeof InstallDir, "C:\\KARTOL\\");
         EXPECT_EQ(RegisterProgramGroup(), 1);
-        std::vector<std::string> expected = {
-            "[DeleteGroup(\"Vemo Kartol\")]",
-            "[CreateGroup(\"Vemo Kartol\")]",
-            "[ShowGroup(\"Vemo Kartol\",1)]",
-            "[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]",
-            "[ShowGroup(\"Vemo Kartol\",1)]",
-            "[AddItem(\"C:\\KARTOL\\uninst.exe\",\"Deinstallation\")]"};
-        std::ranges::transform(expected, expected.begin(), WithNul);
-        EXPECT_EQ(progman.Requests(), expected);
+        // Each request with its terminating NUL.
+        EXPECT_EQ(
+            progman.Requests(),
+            (std::vector{"[DeleteGroup(\"Vemo Kartol\")]\0"s, "[CreateGroup(\"Vemo Kartol\")]\0"s,
+                         "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
+                         "[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]\0"s,
+                         "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
+                         "[AddItem(\"C:\\KARTOL\\uninst.exe\",\"Deinstallation\")]\0"s}));
         std::vector<Api> six;
         for (int i = 0; i < 6; ++i) {
             six.insert(six.end(), kConversation.begin(), kConversation.end());
@@ -201,7 +196,7 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
         const std::string wanted = "[AddItem(\"" + dir + "uninst.exe\",\"Deinstallation\")]";
         EXPECT_EQ(wanted.size(), dirLength + 40);
         ASSERT_EQ(progman.Requests().size(), 6u);
-        EXPECT_EQ(progman.Requests()[5], WithNul(wanted));
+        EXPECT_EQ(progman.Requests()[5], wanted + '\0');
     }
     for (std::size_t length : {longest, longest + 1}) {
         ScriptedProgman progman{{}};

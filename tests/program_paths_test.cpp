@@ -238,28 +238,6 @@ TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
     }
 }
 
-// More than any buffer holds, in pieces of every size with LFs at their edges: nothing lost.
-TEST_F(ProgramPathTest, LargeWritesKeepEveryByte) {
-    std::string text;
-    for (int line = 0; text.size() < 3 * 1024 * 1024; ++line) {
-        text += "NC EIS\\LEVEL" + std::to_string(line) + ".BTN\n";
-        text += std::string(static_cast<std::size_t>(line % 97), '\n');
-    }
-    std::string expected;
-    for (const char c : text) {
-        expected += c == '\n' ? "\r\n" : std::string_view{&c, 1};
-    }
-    FILE* stream = OpenProgramStream("C:\\KARTOL\\deinst.log", "wt");
-    ASSERT_NE(stream, nullptr);
-    std::size_t piece = 1;
-    for (std::size_t offset = 0; offset < text.size(); offset += piece, piece = piece * 3 % 65521) {
-        const std::size_t size = std::min(piece, text.size() - offset);
-        ASSERT_EQ(std::fwrite(text.data() + offset, 1, size, stream), size);
-    }
-    EXPECT_EQ(std::fclose(stream), 0);
-    EXPECT_EQ(ReadFile(LogFile()), expected);
-}
-
 // The length without the terminator when the text fits, else the size needed, buffer untouched.
 TEST(WindowsDirectoryTest, LengthOrSizeNeeded) {
     char buffer[12] = "unchanged";
