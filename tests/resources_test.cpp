@@ -1,11 +1,10 @@
-// Resource calls and dialog templates over the linked .res file, also on damaged bytes.
+// Resource calls and dialog templates over the linked .res file, and templates cut short.
 #include <gtest/gtest.h>
 
 #include <span>
 #include <vector>
 
 #include "platform/posix/dialog_template.h"
-#include "platform/posix/embedded_resources.h"
 #include "platform/posix/resources.h"
 #include "setup/resource_ids.h"
 
@@ -47,29 +46,6 @@ TEST(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
             EXPECT_GT(ResourceBytes(c.name, c.type).size(), 0u) << "row " << row;
         }
         ++row;
-    }
-}
-
-// Cuts of the real file (every header, all before the payload's data, and the end) keep the entries
-// wholly before the cut and read nothing beyond it: the sanitizer build catches that.
-TEST(ResourceFileTest, TruncatedFileKeepsTheCompleteEntries) {
-    constexpr std::size_t kHeaderRegion = 4096;
-    constexpr std::size_t kTail = 64;
-    const std::span<const std::byte> file = posix::EmbeddedResources();
-    const std::size_t wholeCount = posix::ParseResourceFile(file).size();
-    for (std::size_t length = 0; length <= file.size(); ++length) {
-        if (length > kHeaderRegion && file.size() - length > kTail) {
-            continue;
-        }
-        const std::vector<std::byte> cut(file.begin(), file.begin() + length);
-        const std::vector<posix::ResourceEntry> entries = posix::ParseResourceFile(cut);
-        ASSERT_LE(entries.size(), wholeCount);
-        for (const posix::ResourceEntry& entry : entries) {
-            ASSERT_LE(entry.data.data() + entry.data.size(), cut.data() + cut.size());
-        }
-        if (length == file.size()) {
-            EXPECT_EQ(entries.size(), wholeCount);
-        }
     }
 }
 

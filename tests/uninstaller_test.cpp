@@ -99,7 +99,6 @@ void Interrupted(const fs::path& c) {
         WriteFile(c / "KARTOL" / name, "");
     }
 }
-void MoreLevels(const fs::path& c) { WriteFile(c / kLog, "2 1 1" + ReadFile(c / kLog).substr(3)); }
 void LeaveFolder(const fs::path& c) {
     WriteFile(c / "victim", "keep");
     WriteFile(c / kLog, ReadFile(c / kLog) + "NC ..\\victim\r\n");
@@ -144,7 +143,6 @@ const UninstallCase kCases[] = {
     {"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
      "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN", {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
     {"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(183)}},
-    {"LevelsDoNotFit", "", MoreLevels, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(1)}},
     {"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
     {"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}};
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
