@@ -184,16 +184,29 @@ TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
     EXPECT_EQ(drawn.caret->row, kFieldRow);
 }
 
-// The last 29 characters and the caret's column after them.
+// A path longer than the field: its part around the caret, nothing drawn after the field or
+// below it. Typed, the last 29 characters with the caret after them; Home, the first 30.
 TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
-    const std::string path = "C:\\SPIELE\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\";
-    const DrawingFrontEnd& drawn =
-        DrawPathDialog({{Code::Text, "c:\\spiele\\strategie\\vemo\\kartol\\daten\\"}});
-    const std::string row = drawn.canvas.RowText(kFieldRow);
-    EXPECT_NE(row.find(path.substr(path.size() - (kFieldWidth - 1))), std::string::npos) << row;
-    EXPECT_EQ(row.find("C:\\SPIELE"), std::string::npos) << row;
-    ASSERT_TRUE(drawn.caret.has_value());
-    EXPECT_EQ(drawn.caret->column, kFieldColumn + kFieldWidth - 1);
+    const posix::Key typed{Code::Text, "c:\\spiele\\strategie\\vemo\\kartol\\daten\\"};
+    const struct {
+        std::vector<posix::Key> keys;
+        std::u32string field;  // and the cell after it
+        int caret;
+    } kCases[] = {{{typed}, U"\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\  ", kFieldWidth - 1},
+                  {{typed, {Code::Home, {}}}, U"C:\\SPIELE\\STRATEGIE\\VEMO\\KARTO ", 0}};
+    for (const auto& c : kCases) {
+        Restart();
+        const DrawingFrontEnd& drawn = DrawPathDialog(c.keys);
+        std::u32string field;
+        for (int column = kFieldColumn; column <= kFieldColumn + kFieldWidth; ++column) {
+            field += drawn.canvas.CharAt(column, kFieldRow);
+        }
+        EXPECT_EQ(field, c.field);
+        EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth, kFieldRow), posix::kPlain);
+        EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn, kFieldRow + 1), posix::kPlain);
+        ASSERT_TRUE(drawn.caret.has_value());
+        EXPECT_EQ(drawn.caret->column, kFieldColumn + c.caret);
+    }
 }
 
 // Over whatever the screen showed: the box's cells are cleared, the lines at most 60 wide or
