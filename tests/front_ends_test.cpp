@@ -184,8 +184,8 @@ TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
     EXPECT_EQ(drawn.caret->row, kFieldRow);
 }
 
-// A path longer than the field: its part around the caret, nothing drawn after the field or
-// below it. Typed, the last 29 characters with the caret after them; Home, the first 30.
+// A path longer than the field, typed (the last 29 characters, the caret after them), then Home
+// (the first 30): nothing is drawn after the field or below it.
 TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
     const posix::Key typed{Code::Text, "c:\\spiele\\strategie\\vemo\\kartol\\daten\\"};
     const struct {
