@@ -1,8 +1,7 @@
 #!/bin/sh
 # The native setup in a tmux pane of known size, read back with capture-pane: the path
-# dialog's texts, upper case while typing, Escape as Cancel with its message, Enter ending
-# with exit code 0 and the screen given back as it was. Exits with 77 (skipped) when tmux is
-# not installed.
+# dialog's texts, styles and cursor, upper case while typing, Escape as Cancel with its
+# message, Enter ending with exit code 0 and the screen given back as it was.
 # Usage: terminal_tmux.sh <setup binary>
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
 . "$(dirname "$0")/lib.sh"
@@ -34,6 +33,7 @@ done
 for text in '\033[1;7m Vemo Kartol Setup ' 'Pfad:  \033[4;7mC:\\KARTOL\\\033[0;4m' '\033[1m<    OK     >'; do
     screen -e | grep -qF -- "$(printf "$text")" || fail "not styled: $text"
 done
+[ "$(pane display -p -t kartol '#{cursor_x},#{cursor_y}')" = 48,14 ] || fail "no cursor at the caret"
 pane send-keys -t kartol -l 'd:\spiele'
 wait_until shows 'D:\SPIELE'
 shows 'C:\KARTOL' && fail "the typed text did not replace the default"
