@@ -8,6 +8,7 @@
 #include "platform/posix/codepage.h"
 #include "platform/posix/dialog_keyboard.h"
 #include "platform/posix/line_front_end.h"
+#include "platform/posix/message_box.h"
 #include "platform/posix/terminal_drawing.h"
 #include "platform/posix/terminal_keys.h"
 #include "setup/process_state.h"
@@ -254,6 +255,15 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
         posix::DrawMessageBox(canvas, "Fehler", box.text, box.choice);
         EXPECT_EQ("\n" + Picture(canvas, 0, canvas.Height()), box.picture) << box.text;
         EXPECT_EQ(canvas.StyleAt(box.width / 2, 3), posix::kPlain) << box.text;
+    }
+}
+
+// In a waiting Yes/No box the focus goes round either way, and Enter presses the focused button.
+TEST(MessageBoxKeysTest, FocusGoesRound) {
+    for (const Code key : {Code::Left, Code::BackTab, Code::Right, Code::Tab}) {
+        posix::BoxChoice choice{MB_YESNO};
+        EXPECT_EQ(posix::ChooseBoxButton(choice, {key, {}}), std::nullopt);
+        EXPECT_EQ(posix::ChooseBoxButton(choice, {Code::Enter, {}}), IDNO);
     }
 }
 
