@@ -50,8 +50,9 @@ TEST(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
 }
 
 // The program's own templates are read whole; each shorter copy lacks something the parser needs,
-// so every one is refused (the copies are exactly as long as the cut, for the sanitizer build).
-TEST(DialogTemplateTest, EveryTruncationIsRefused) {
+// so every one is refused (the copies are exactly as long as the cut, for the sanitizer build),
+// and so is each as the extended form (version 1, signature 0xFFFF), which is not read at all.
+TEST(DialogTemplateTest, EveryTruncationAndTheExtendedFormAreRefused) {
     for (const int id : {IDD_PATH_DIALOG, IDD_PROGRESS_DIALOG}) {
         const std::span<const std::byte> bytes = ResourceBytes(MAKEINTRESOURCEA(id), RT_DIALOG);
         ASSERT_FALSE(bytes.empty());
@@ -60,16 +61,11 @@ TEST(DialogTemplateTest, EveryTruncationIsRefused) {
             const std::vector<std::byte> cut(bytes.begin(), bytes.begin() + length);
             EXPECT_FALSE(posix::ParseDialogTemplate(cut).has_value()) << id << " " << length;
         }
+        std::vector<std::byte> extended(bytes.begin(), bytes.end());
+        extended[0] = std::byte{1}, extended[1] = std::byte{0},
+        extended[2] = extended[3] = std::byte{0xFF};
+        EXPECT_FALSE(posix::ParseDialogTemplate(extended).has_value()) << id;
     }
-}
-
-// The extended form, version 1 with signature 0xFFFF, is not read at all.
-TEST(DialogTemplateTest, ExtendedTemplateIsRefused) {
-    constexpr std::size_t kPlentyOfBytes = 64;
-    std::vector<std::byte> bytes(kPlentyOfBytes);
-    bytes[0] = std::byte{1};
-    bytes[2] = bytes[3] = std::byte{0xFF};
-    EXPECT_FALSE(posix::ParseDialogTemplate(bytes).has_value());
 }
 
 }  // namespace
