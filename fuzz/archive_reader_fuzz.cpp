@@ -1,7 +1,6 @@
-// Fuzz target: the setup's archive reader on any bytes, read from memory. It must never read
-// past what it was given, must leave nothing open when it refuses, and must accept exactly the
-// archives whose header, count and records are whole (what the format's checker calls sound
-// may still be refused later for its names or extents, never the other way round).
+// Fuzz target: the setup's archive reader on any bytes, from memory. It never reads past them,
+// leaves nothing open when it refuses, and accepts every archive the format's checker calls
+// sound (which may still be refused later for its names or extents, never the other way round).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

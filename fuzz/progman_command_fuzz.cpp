@@ -1,7 +1,6 @@
-// Fuzz target: the program manager server's command parser on any request text. It must never
-// crash, and a command it accepts must be one of the four with the verb's arguments, none of
-// them empty or holding a control character; written back in the canonical form (quoted
-// arguments, no spaces) it must parse to the same command again.
+// Fuzz target: the program manager server's command parser on any request text. A command it
+// accepts is one of the four with the verb's arguments, none empty or holding a control
+// character; written back in the canonical form (quoted, no spaces) it parses the same again.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

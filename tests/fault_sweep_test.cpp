@@ -1,7 +1,7 @@
 // A whole native install with one platform call failed at a time (first, second, middle, last
-// two, or all of a rare operation) or a short payload resource: success only when complete, else
-// each file on disk complete and listed, each line's file there, nothing outside the target, and
-// nothing left after the uninstaller. Then the same for damaged payloads.
+// two, or all of a rare operation) or a short payload resource, then with damaged payloads:
+// success only when complete, else each file on disk complete and listed, each line's file
+// there, nothing outside the target, and nothing left after the uninstaller.
 
 #include <algorithm>
 #include <cstring>
@@ -158,9 +158,7 @@ Bytes Named(const char* name) {
     std::copy_n(name, name == nullptr ? 0 : std::strlen(name), file.begin() + kRecord);
     return file;
 }
-Bytes Szdd(const Bytes& archive) {
-    return szdd::Compress(archive);
-}
+const auto Szdd = [](const Bytes& archive) { return szdd::Compress(archive); };
 
 // Damaged payloads, SZDD-compressed unless the damage is in the SZDD file itself, and how many
 // of the two entries each installs: -1 for none, with the abort text.

@@ -17,8 +17,7 @@ run_setup() {
     [ "$status" -eq "${2-1}" ] && { [ "$status" -ne 1 ] || grep -qxF "$success" "$work/$1.out"; } ||
         fail "$1: exit code $status: $(tail -n 3 "$work/$1.out")"
 }
-# run <command...>: for a transcript, the command, its output and its exit code, the work
-# folder named WORK.
+# run <command...>: into a transcript, the command, its output and exit code, $work as WORK.
 run() {
     { printf '$ %s\n' "$*" && "$@" 2>&1; echo "-> $?"; } >"$work/out"
     sed "s|$work|WORK|g" "$work/out"

@@ -1,8 +1,7 @@
 #!/bin/sh
-# The target volume runs full during an install: it ends with the abort text, and the
-# uninstaller removes what was written. C:\KARTOL is a small tmpfs in a private mount
-# namespace, so the free-space check (of drive C) passes and the writes fail with ENOSPC;
-# without a namespace, a file-size limit stands in for the full volume.
+# The target volume runs full during an install: the abort text, and the uninstaller removes
+# what was written. C:\KARTOL is a small tmpfs in a private mount namespace, so the free-space
+# check of drive C passes and the writes fail with ENOSPC; else a file-size limit stands in.
 # Usage: volume_full.sh <setup binary> <uninst binary> <the setup's payload.szdd>
 . "$(dirname "$0")/lib.sh"
 setup=$1 uninst=$2 payload=$3 target=$work/c/KARTOL
