@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The program manager server under abuse: the rows of ABUSE, after each of which a new client
-is answered at once, a hundred clients, a server hung with a full backlog and one killed
+"""The program manager server under abuse: the rows of ABUSE, each followed by a new client
+answered at once, a hundred clients, a server hung with a full backlog and one killed
 mid-conversation. The setup still ends with 1; the menu files stay whole.
 Usage: progman_abuse.py <setup> <kartol-progman>"""
 import os, random, signal, socket, struct, subprocess, sys, tempfile, time

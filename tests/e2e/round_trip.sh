@@ -1,8 +1,7 @@
 #!/bin/sh
 # Install and removal as a user does it, in one transcript compared with its .expected file:
-# the menu's entries start the installed KARTOL.EXE and uninst.exe as a desktop does, and the
-# removal leaves drive C and the menus as before, but for a file the user added, with its
-# folders, which the outcome names; a parent folder that was there stays.
+# the menu's entries start KARTOL.EXE and uninst.exe, and the removal leaves drive C and the
+# menus as before, but for a file the user added and its folders; a parent that was there stays.
 # Usage: round_trip.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1

@@ -14,11 +14,7 @@ screen() { pane capture-pane -p ${1-} -t kartol 2>/dev/null; }
 fail() { printf 'FAIL: %s\n--- screen ---\n' "$*" >&2; screen >&2; exit 1; }
 # Runs the command every 0.1 s until it succeeds, for up to 10 s.
 wait_until() {
-    tries=0
-    until "$@"; do
-        [ $((tries += 1)) -le 100 ] || fail "waited in vain: $*"
-        sleep 0.1
-    done
+    tries=0 && until "$@"; do [ $((tries += 1)) -le 100 ] || fail "in vain: $*"; sleep 0.1; done
 }
 shows() { screen | grep -qF -- "$1"; }
 

@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""The native setup's unpacking in line mode. Cancelled at the path dialog (the end of input is
-its close box) it writes nothing; a whole install shows what it writes in directory order and
-leaves the full log and the files as `kartol-payload extract` does. Killed (SIGKILL) at random
-entries, the log is a prefix of the full log, the files on disk are the listed ones, complete
-(the last listed may still be the temporary file it is written to), and the uninstaller then
+"""The native setup's unpacking in line mode: cancelled by the end of input, it writes nothing;
+whole, it shows each file it writes and leaves the full log and the files as extracted. Killed
+(SIGKILL) at random entries, the log is a prefix of the full log, the files on disk are the
+listed ones, complete (the last may still be its temporary file), and the uninstaller then
 removes every one of them.
 Usage: unpack.py <setup> <kartol-payload> <payload.szdd> <uninst> [kill runs]"""
 import hashlib, os, random, shutil, subprocess, sys, tempfile, time
@@ -39,10 +38,9 @@ with tempfile.TemporaryDirectory() as work:
                                      sorted(expected.items()) if name not in BUILT_PROGRAMS))
     if digest.hexdigest() != SAMPLE_DIGEST:
         sys.exit(f"FAIL: the sample product's contents changed: {digest.hexdigest()}")
-    box = ["*** Vemo Kartol Setup ***"]
-    cancelled = PATH_DIALOG + box + ["Die Installation wurde abgebrochen."]
+    cancelled = PATH_DIALOG + ["*** Vemo Kartol Setup ***", "Die Installation wurde abgebrochen."]
     installed = (PATH_DIALOG + PROGRESS + [f"Schreibe C:\\KARTOL\\{name}." for name in names] +
-                 box + ["Die Installation wurde erfolgreich durchgef\u00fchrt."])
+                 ["*** Vemo Kartol Setup ***", "Die Installation wurde erfolgreich durchgeführt."])
     # Exit code, output lines, what the drive holds (no temporary file stays), the log.
     for case, answers, want in (("cancel", b"", (0, cancelled, [], None)),
                                 ("whole", b"\n\n", (1, installed, expected, logs[-1]))):
