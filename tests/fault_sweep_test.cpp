@@ -148,7 +148,10 @@ Bytes Set(Bytes file, std::size_t at, std::uint32_t value) {
     }
     return file;
 }
-const auto Cut = [](Bytes file, std::size_t size) { return file.resize(size), file; };
+Bytes Cut(Bytes file, std::size_t size) {
+    file.resize(size);
+    return file;
+}
 Bytes Named(const char* name) {
     Bytes file = kArchive;
     std::fill_n(file.begin() + kRecord, archive::kNameFieldSize, name == nullptr ? 'N' : 0);

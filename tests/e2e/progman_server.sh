@@ -18,7 +18,7 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run env -u HOME -u XDG_CONFIG_HOME kartol-progman --list
     run_setup served
     run kartol-progman --list
-    (cd "$work/home" && find .local .config -type f | sort)
+    (cd "$work/home" && find .local .config -type f | LC_ALL=C sort)
     run grep -h ^Exec= "$XDG_DATA_HOME"/applications/vemo-kartol/*/*.desktop
     run desktop-file-validate "$XDG_DATA_HOME"/applications/vemo-kartol/*/*.desktop \
         "$XDG_DATA_HOME"/desktop-directories/*

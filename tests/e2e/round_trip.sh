@@ -10,7 +10,7 @@ on_exit='kill "$server" 2>/dev/null'
 # The menu folders of a desktop, which stay when our entries go.
 mkdir -p "$XDG_DATA_HOME/applications" "$XDG_DATA_HOME/desktop-directories" \
     "$XDG_CONFIG_HOME/menus/applications-merged"
-tree() { (cd "$work" && find c home | sort); }
+tree() { (cd "$work" && find c home | LC_ALL=C sort); }
 # entry <name> <input>: runs the menu entry as a desktop does, its Exec in its Path.
 entry() {
     file=$(grep -lx "Name=$1" "$XDG_DATA_HOME"/applications/vemo-kartol/*/*.desktop) ||
