@@ -11,9 +11,10 @@
 namespace szdd {
 namespace {
 
+// Value-initialised, `Match{}` is no match.
 struct Match {
-    std::uint32_t length = 0;
-    std::uint32_t distance = 0;
+    std::uint32_t length;
+    std::uint32_t distance;
 };
 
 // Binary-tree match finder over the decoder's view of the data: the ring's 4,096 initial
@@ -100,7 +101,7 @@ class MatchFinder {
         std::uint32_t* larger = smaller + 1;
         std::uint32_t smallerLength = 0;
         std::uint32_t largerLength = 0;
-        Match best;
+        Match best{};
         while (InWindow(position, candidate)) {
             const std::uint8_t* const older = view_.data() + candidate;
             // The candidate lies between the two bounds, so it shares at least the shorter of

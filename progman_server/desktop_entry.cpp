@@ -74,7 +74,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view tex
     std::filesystem::path temporary = file;
     temporary += ".tmp-" + std::to_string(getpid());
     const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kFileMode);
-    if (out < 0) {
+    if (out == -1) {
         return false;
     }
     std::string_view left = text;

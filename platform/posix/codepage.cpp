@@ -124,7 +124,6 @@ std::optional<unsigned char> CodePointToCp1252(char32_t codePoint) {
 
 std::string Cp1252ToUtf8(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
     for (const char byte : text) {
         AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(byte)));
     }
@@ -139,7 +138,6 @@ std::string CodePointToUtf8(char32_t codePoint) {
 
 std::string Utf8ToCp1252(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
     for (std::size_t position = 0; position < text.size();) {
         out += ToCp1252OrUnmappable(DecodeUtf8(text, position));
     }
@@ -148,7 +146,6 @@ std::string Utf8ToCp1252(std::string_view text) {
 
 std::u16string Cp1252ToUtf16(std::string_view text) {
     std::u16string out;
-    out.reserve(text.size());
     for (const char byte : text) {
         out += static_cast<char16_t>(Cp1252ToCodePoint(static_cast<unsigned char>(byte)));
     }
@@ -157,7 +154,6 @@ std::u16string Cp1252ToUtf16(std::string_view text) {
 
 std::string Utf16ToCp1252(std::u16string_view text) {
     std::string out;
-    out.reserve(text.size());
     for (std::size_t position = 0; position < text.size(); ++position) {
         const char32_t unit = text[position];
         if (unit >= kSurrogateFirst && unit <= kSurrogateLast) {

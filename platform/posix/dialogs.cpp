@@ -107,31 +107,10 @@ std::optional<posix::DialogTemplate> LoadDialogTemplate(HINSTANCE instance, LPCS
     return parsed;
 }
 
-HWND FirstTabStop(const Window& dialog) {
-    for (const auto& control : dialog.controls) {
-        if (control->visible && (control->style & WS_TABSTOP) != 0) {
-            return control->handle;
-        }
-    }
-    return nullptr;
-}
-
-INT_PTR SendToDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    const Window* window = posix::LookupWindow(dialog);
-    return window != nullptr && window->dialogProc != nullptr
-               ? window->dialogProc(dialog, message, wParam, lParam)
-               : FALSE;
-}
-
-// WM_INITDIALOG; the procedure's TRUE asks for the focus on the first tab stop.
-void InitialiseDialog(HWND handle, LPARAM initParam) {
-    const HWND firstTabStop = FirstTabStop(*posix::LookupWindow(handle));
-    const INT_PTR setDefaultFocus =
-        SendToDialog(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), initParam);
-    if (setDefaultFocus != FALSE && firstTabStop != nullptr &&
-        posix::LookupWindow(firstTabStop) != nullptr) {
-        SetFocus(firstTabStop);
-    }
+// A dialog made without a procedure answers nothing.
+INT_PTR SendToDialog(const Window& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return dialog.dialogProc != nullptr ? dialog.dialogProc(dialog.handle, message, wParam, lParam)
+                                        : FALSE;
 }
 
 // The modal loop: the front end's commands go to the procedure as WM_COMMAND (notification
@@ -148,7 +127,7 @@ void RunDialog(HWND handle, posix::FrontEnd& frontEnd) {
             return;
         }
         const HWND control = GetDlgItem(handle, *command);
-        SendToDialog(handle, WM_COMMAND, static_cast<WORD>(*command),
+        SendToDialog(*dialog, WM_COMMAND, static_cast<WORD>(*command),
                      reinterpret_cast<LPARAM>(control));
     }
 }
@@ -176,9 +155,11 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     if (!dialogTemplate) {
         return kDialogFailed;
     }
-    const HWND handle = MakeDialog(*dialogTemplate, owner, dialogProc, frontEnd->Scale()).handle;
-
-    InitialiseDialog(handle, initParam);
+    const Window& made = MakeDialog(*dialogTemplate, owner, dialogProc, frontEnd->Scale());
+    const HWND handle = made.handle;
+    // The setup's procedures set their focus themselves and answer FALSE, so the default focus
+    // that TRUE asks for is not given.
+    SendToDialog(made, WM_INITDIALOG, 0, initParam);
     Window* dialog = posix::LookupWindow(handle);
     if (dialog != nullptr && !dialog->ended && !dialog->visible) {
         ShowWindow(handle, SW_SHOW);

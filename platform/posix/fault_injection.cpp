@@ -1,5 +1,6 @@
 #include "fault_injection.h"
 
+#include <optional>
 #include <utility>
 
 #include "codepage.h"
@@ -18,11 +19,10 @@ std::vector<Entry>& Injections() {
     return injections;
 }
 
-bool recording = false;
-
-std::vector<Api>& Calls() {
-    static std::vector<Api> calls;
-    return calls;
+// The operations asked about since StartRecording, or none while not recording.
+std::optional<std::vector<Api>>& Record() {
+    static std::optional<std::vector<Api>> record;
+    return record;
 }
 
 }  // namespace
@@ -33,21 +33,20 @@ void Inject(Api api, Injection injection) {
 
 void ClearInjections() {
     Injections().clear();
-    recording = false;
+    Record().reset();
 }
 
 void StartRecording() {
-    Calls().clear();
-    recording = true;
+    Record().emplace();
 }
 
-const std::vector<Api>& RecordedCalls() {
-    return Calls();
+std::vector<Api> RecordedCalls() {
+    return Record().value_or(std::vector<Api>{});
 }
 
 const Injection* FindInjection(Api api, std::string_view path) {
-    if (recording) {
-        Calls().push_back(api);
+    if (Record()) {
+        Record()->push_back(api);
     }
     for (Entry& entry : Injections()) {
         if (entry.api != api ||

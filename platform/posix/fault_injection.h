@@ -72,7 +72,7 @@ const Injection* FindInjection(Api api, std::string_view path = {});
 // While recording is on it keeps each operation it is asked about; StartRecording empties the
 // record, ClearInjections ends recording.
 void StartRecording();
-const std::vector<Api>& RecordedCalls();
+std::vector<Api> RecordedCalls();
 
 }  // namespace posix
 

@@ -61,14 +61,12 @@ BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD) {
     if (!target) {
         return posix::Fail(target.error);
     }
+    // Each host call gives 0 on success, so the first that fails ends the chain, with its errno.
     return OnMappedPath(posix::Api::MoveFileExA, existingPath, [&target](const char* host) {
+        const char* const to = target.host.c_str();
         struct stat status {};
-        if (rename(host, target.host.c_str()) != 0 || stat(target.host.c_str(), &status) != 0) {
-            return -1;
-        }
-        return posix::IsProgramName(target.host)
-                   ? chmod(target.host.c_str(), posix::ProgramMode(status.st_mode))
-                   : 0;
+        return rename(host, to) || stat(to, &status) ||
+               (posix::IsProgramName(target.host) && chmod(to, posix::ProgramMode(status.st_mode)));
     });
 }
 
@@ -83,16 +81,12 @@ BOOL RemoveDirectoryA(LPCSTR path) {
 // it leads to is not looked at, as the uninstaller leaves every link alone), or a file. The
 // last component is not followed, so a link is seen as the link.
 DWORD GetFileAttributesA(LPCSTR path) {
-    DWORD attributes = INVALID_FILE_ATTRIBUTES;
-    OnMappedPath(posix::Api::GetFileAttributesA, path, [&attributes](const char* host) {
-        struct stat status {};
-        if (lstat(host, &status) != 0) {
-            return -1;
-        }
-        attributes = S_ISLNK(status.st_mode)   ? FILE_ATTRIBUTE_REPARSE_POINT
-                     : S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
-                                               : FILE_ATTRIBUTE_NORMAL;
-        return 0;
-    });
-    return attributes;
+    struct stat status {};
+    if (!OnMappedPath(posix::Api::GetFileAttributesA, path,
+                      [&status](const char* host) { return lstat(host, &status); })) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return S_ISLNK(status.st_mode)   ? FILE_ATTRIBUTE_REPARSE_POINT
+           : S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
+                                     : FILE_ATTRIBUTE_NORMAL;
 }

@@ -32,8 +32,11 @@ int Height(const RECT& rect) {
     return rect.bottom - rect.top;
 }
 
-// The caption row inside the top of the frame, in reverse video like a title bar.
-void DrawCaption(Canvas& canvas, const RECT& outer, std::string_view caption) {
+// A window's blank face in its frame, with the caption row inside the top of the frame in
+// reverse video like a title bar.
+void DrawFramedWindow(Canvas& canvas, const RECT& outer, std::string_view caption) {
+    canvas.Fill(outer.left, outer.top, Width(outer), Height(outer), kPlain);
+    canvas.Frame(outer.left, outer.top, Width(outer), Height(outer));
     const int row = outer.top + kFrame;
     const int width = Width(outer) - 2 * kFrame;
     canvas.Fill(outer.left + kFrame, row, width, 1, kReverse | kBold);
@@ -100,10 +103,7 @@ void DrawButton(Canvas& canvas, const Window& control, const RECT& cells, bool f
 }  // namespace
 
 std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog) {
-    const RECT& outer = dialog.rect;
-    canvas.Fill(outer.left, outer.top, Width(outer), Height(outer), kPlain);
-    canvas.Frame(outer.left, outer.top, Width(outer), Height(outer));
-    DrawCaption(canvas, outer, dialog.Text());
+    DrawFramedWindow(canvas, dialog.rect, dialog.Text());
 
     const RECT client = ClientRectOnScreen(dialog);
     const Window* focus = FocusedControl(dialog);
@@ -161,9 +161,7 @@ void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view t
     const int height = kBoxRowsAboveText + static_cast<int>(lines.size()) + kBoxRowsBelowText;
     const int left = (canvas.Width() - width) / 2;
     const int top = (canvas.Height() - height) / 2;
-    canvas.Fill(left, top, width, height, kPlain);
-    canvas.Frame(left, top, width, height);
-    DrawCaption(canvas, {left, top, left + width, top + height}, caption);
+    DrawFramedWindow(canvas, {left, top, left + width, top + height}, caption);
     const int textLeft = left + kFrame + kBoxPadding;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         canvas.PutText(textLeft, top + kBoxRowsAboveText + static_cast<int>(index), lines[index],

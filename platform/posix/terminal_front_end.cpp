@@ -71,10 +71,10 @@ void LeaveRawMode() {
     WriteAll(kLeaveScreen);
 }
 
+// The zeroed mask blocks nothing during the handler.
 void InstallHandler(int signal, void (*handler)(int), struct sigaction* previous) {
     struct sigaction action {};
     action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
     sigaction(signal, &action, previous);
 }
 
@@ -259,7 +259,7 @@ std::optional<unsigned char> TerminalFrontEnd::ReadByte(std::chrono::millisecond
         if (ready == 0) {
             return std::nullopt;
         }
-        unsigned char byte = 0;
+        unsigned char byte;
         const ssize_t count = ready > 0 ? read(kInput, &byte, 1) : -1;
         if (count < 0 && errno == EINTR) {
             continue;
