@@ -339,6 +339,10 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         const std::string command = "desktop-file-validate '" + file + "'";
         EXPECT_EQ(std::system(command.c_str()), 0) << file;
     }
+    // By hand: a lone backslash at the end of a value stands for itself.
+    WriteFile(DriveC() / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.desktop",
+              "Name=\\sHand\\\\ \\\n");
+    EXPECT_EQ(progman::ListGroups(manager_.folders)[0].items.back().caption, " Hand\\ \\");
 }
 
 // Folders that cannot be made (they would lie below a file): nothing is created or selected.

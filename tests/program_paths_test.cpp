@@ -61,7 +61,7 @@ class ProgramPathTest : public SetupFixture {
     }
     void TearDown() override {
         alarm(0);
-        posix::UnmapDrive('D');
+        posix::UnmapDrive('A');
         SetupFixture::TearDown();
     }
     fs::path LogFile() const { return DriveC() / "KARTOL" / "deinst.log"; }
@@ -123,19 +123,19 @@ TEST_F(ProgramPathTest, MapsOntoTheDriveFolder) {
 // A setting that names no folder (a missing one, a file, an empty value) is no drive. A relative
 // one keeps naming the same folder while the setup changes its working directory.
 TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
-    const fs::path folderD = DriveC() / "host-d";
-    fs::create_directory(folderD);
-    posix::MapDrive('D', folderD);
-    EXPECT_EQ(posix::MapProgramPath("d:\\Programme").host, folderD / "Programme");
+    const fs::path folderA = DriveC() / "host-a";
+    fs::create_directory(folderA);
+    posix::MapDrive('A', folderA);
+    EXPECT_EQ(posix::MapProgramPath("a:\\Programme").host, folderA / "Programme");
     for (const fs::path& notAFolder : {DriveC() / "missing", DriveC() / "README.txt", fs::path{}}) {
-        posix::MapDrive('D', notAFolder);
-        EXPECT_EQ(posix::MapProgramPath("D:\\x").error, ERROR_PATH_NOT_FOUND) << notAFolder;
-        EXPECT_FALSE(posix::DriveFolder('D')) << notAFolder;
+        posix::MapDrive('A', notAFolder);
+        EXPECT_EQ(posix::MapProgramPath("A:\\x").error, ERROR_PATH_NOT_FOUND) << notAFolder;
+        EXPECT_FALSE(posix::DriveFolder('A')) << notAFolder;
     }
-    posix::MapDrive('D', fs::relative(folderD, kStartFolder));
+    posix::MapDrive('A', fs::relative(folderA, kStartFolder));
     fs::current_path(DriveC() / "eis");
-    EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("D:\\x").host),
-              fs::weakly_canonical(folderD / "x"));
+    EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("A:\\x").host),
+              fs::weakly_canonical(folderA / "x"));
 }
 
 // XDG_DATA_HOME and HOME below `user` (null: unset; "./": relative, not to be used), and drive C:

@@ -1,10 +1,11 @@
 #!/bin/sh
 # The payload tool as the build and a packager use it, in one transcript of its output and exit
 # codes: a folder packed in manifest order, compressed, verified, listed, expanded and extracted
-# back byte for byte; then each kind of damaged input and misuse refused with its message.
-# Usage: payload_tool.sh <setup binary, unused> <kartol-payload binary>
+# back byte for byte; then each kind of damaged input and misuse refused with its message, also
+# by the sample product's generator.
+# Usage: payload_tool.sh <setup binary, unused> <kartol-payload binary> <make-sample-product>
 . "$(dirname "$0")/lib.sh"
-tool=$2
+tool=$2 sample=$3
 cd "$work"
 mkdir -p in/EIS in/RES bad
 printf 'level' >in/EIS/LEVEL001.BTN
@@ -29,6 +30,7 @@ run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
     head -c 40 a.arc >bad/cut.arc && run verify bad/cut.arc bad/magic.arc in/KARTOL.EXE a.szdd
     run expand bad/cut.szdd x && run list bad/mode.szdd && run extract a.arc out2
     run pack manifest in && run frobnicate && run verify
+    for args in '' 'x y'; do echo "\$ make-sample-product${args:+ $args}" && "$sample" $args 2>&1; echo "-> $?"; done
 } >transcript 2>&1 || fail "a step of the transcript did not run"
 diff "$(dirname "$0")/payload_tool.expected" transcript ||
     fail "the transcript differs"

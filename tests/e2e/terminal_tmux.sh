@@ -1,7 +1,8 @@
 #!/bin/sh
 # The native setup in a tmux pane of known size, read back with capture-pane: the path
 # dialog's texts, styles and cursor, upper case while typing, Escape as Cancel with its
-# message, Enter ending with exit code 0 and the screen given back as it was.
+# message, both after a resize, the box centred anew at the next, Enter ending with exit code 0 and the screen
+# given back as it was.
 # Usage: terminal_tmux.sh <setup binary>
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
 . "$(dirname "$0")/lib.sh"
@@ -33,8 +34,10 @@ done
 pane send-keys -t kartol -l 'd:\spiele'
 wait_until shows 'D:\SPIELE'
 shows 'C:\KARTOL' && fail "the typed text did not replace the default"
-pane send-keys -t kartol Escape
-wait_until shows 'Die Installation wurde abgebrochen.'
+pane resize-window -t kartol -x 80 -y 24 && sleep 0.3 && pane send-keys -t kartol Escape
+centred() { screen | grep -q "^ \{$1\}│ Die Installation wurde abgebrochen. │"; }
+wait_until centred 20
+pane resize-window -t kartol -x 100 -y 30 && wait_until centred 30
 pane send-keys -t kartol Enter
 wait_until test -s "$work/status"
 [ "$(cat "$work/status")" = 0 ] || fail "exit code $(cat "$work/status"), expected 0"
