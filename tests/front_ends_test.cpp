@@ -180,9 +180,7 @@ TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
     EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + 10, kFieldRow), posix::kUnderline);
     EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth - 1, kFieldRow), posix::kUnderline);
     EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth, kFieldRow), posix::kPlain);
-    ASSERT_TRUE(drawn.caret.has_value());
-    EXPECT_EQ(drawn.caret->column, kFieldColumn + 10);
-    EXPECT_EQ(drawn.caret->row, kFieldRow);
+    EXPECT_EQ(drawn.caret, (posix::CellPosition{kFieldColumn + 10, kFieldRow}));
 }
 
 // A path longer than the field, typed (the last 29 characters, the caret after them), then Home
@@ -205,8 +203,7 @@ TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
         EXPECT_EQ(field, c.field);
         EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth, kFieldRow), posix::kPlain);
         EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn, kFieldRow + 1), posix::kPlain);
-        ASSERT_TRUE(drawn.caret.has_value());
-        EXPECT_EQ(drawn.caret->column, kFieldColumn + c.caret);
+        EXPECT_EQ(drawn.caret, (posix::CellPosition{kFieldColumn + c.caret, kFieldRow}));
     }
 }
 
@@ -343,13 +340,11 @@ INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
 
 // Input ended and the procedure ignores the close box: the dialog fails instead of asking forever.
 TEST_F(LineModeTest, DialogThatIgnoresTheCloseBoxFailsAtTheEnd) {
-    EXPECT_EQ(Run("",
-                  [] {
-                      return static_cast<int>(DialogBoxParamA(GetModuleHandleA(nullptr),
-                                                              MAKEINTRESOURCEA(IDD_PATH_DIALOG),
-                                                              nullptr, IgnoresCancel, 0));
-                  }),
-              -1);
+    const HMODULE instance = GetModuleHandleA(nullptr);
+    const LPCSTR dialog = MAKEINTRESOURCEA(IDD_PATH_DIALOG);
+    EXPECT_EQ(
+        Run("", [&] { return int(DialogBoxParamA(instance, dialog, nullptr, IgnoresCancel, 0)); }),
+        -1);
 }
 
 }  // namespace

@@ -78,13 +78,7 @@ struct Case {
     std::string logAt{}, made{}, installDirAfter{};
 };
 
-class PrepareTargetDirTest : public SetupFixture, public ::testing::WithParamInterface<Case> {
-  protected:
-    void TearDown() override {
-        posix::UnmapDrive('D');
-        SetupFixture::TearDown();
-    }
-};
+class PrepareTargetDirTest : public SetupFixture, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(PrepareTargetDirTest, LevelsFlagsLogAndMessages) {
     const Case& c = GetParam();

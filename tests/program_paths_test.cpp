@@ -61,7 +61,6 @@ class ProgramPathTest : public SetupFixture {
     }
     void TearDown() override {
         alarm(0);
-        posix::UnmapDrive('A');
         SetupFixture::TearDown();
     }
     fs::path LogFile() const { return DriveC() / "KARTOL" / "deinst.log"; }

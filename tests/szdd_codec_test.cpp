@@ -101,16 +101,11 @@ Bytes Read(const std::filesystem::path& path) {
 }
 
 TEST(SzddEncoder, IsTheExhaustiveOptimum) {
-    const Bytes inputs[] = {
-        {},
-        B("a"),
-        B("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"),
-        B("   spaces  at the   start"),
-        B("abcabcabcabd abcabcabcabd"),
-        RandomBytes(30, 2, 1),
-        RandomBytes(34, 3, 2),
-        RandomBytes(28, 4, 3),
-    };
+    // clang-format off
+    const Bytes inputs[] = {{}, B("a"), B("aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"),
+                            B("   spaces  at the   start"), B("abcabcabcabd abcabcabcabd"),
+                            RandomBytes(30, 2, 1), RandomBytes(34, 3, 2), RandomBytes(28, 4, 3)};
+    // clang-format on
     for (const Bytes& input : inputs) {
         const std::string name(input.begin(), input.end());
         const Bytes body = szdd::CompressBody(input);

@@ -22,6 +22,7 @@ inline constexpr CellStyle kUnderline = 4;
 struct CellPosition {
     int column;
     int row;
+    bool operator==(const CellPosition&) const = default;
 };
 
 class Canvas {

@@ -57,7 +57,10 @@ void SetupFixture::TearDown() {
     posix::SetFrontEnd(nullptr);
     posix::ClearInjections();
     posix::ResetWindowing();
-    posix::UnmapDrive(kDriveLetter);
+    // Also the drives that a test mapped itself.
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        posix::UnmapDrive(letter);
+    }
     // The setup enters the directories it makes; leave them before they are removed.
     std::filesystem::current_path(workingDirectory_);
     std::error_code ignored;
