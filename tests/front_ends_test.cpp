@@ -310,7 +310,7 @@ TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
         int exitCode;
         std::string installDir, lastLines;
     } kCases[] = {
-        {"", 0, "", kAbortOutput}, {"\x1b\nC:\\X\n", 0, "", kAbortOutput},
+        {"", 0, "", kAbortOutput}, {"\x1b\r\nC:\\X\n", 0, "", kAbortOutput},
         {"\n", 1, "C:\\KARTOL\\", kSuccessOutput}, {"\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
         {"c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\", kSuccessOutput},
         {"x\n", 1, "X",

@@ -121,8 +121,9 @@ std::vector<UnpackCase> UnpackCases() {
         {"OnlyMagicTested", magicTail, 1},
         {"WrongMagic", Patched(kGood, 3, 0), 0},
     };
-    // Names that would leave the target directory or land on the setup's own files.
-    for (const char* name : {"RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
+    // Names that fill their field, leave the target directory or land on the setup's own files.
+    const std::string full(archive::kNameFieldSize, 'N');
+    for (const char* name : {full.c_str(), "RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
                              "kartol.un3", "kartol.un_"}) {
         Bytes bad = Archive({{"FIRST", Pattern(4, 1)}});
         std::fill_n(bad.begin() + kFirstRecord, archive::kNameFieldSize, 0);
@@ -188,6 +189,7 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         {"StoredNotDeleted", stored, DeleteFileA, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
         // A short stored file is not noticed: its expansion decides, here for the unpacking.
         {"ShortResource", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {1000}},
+        {"HeaderOnly", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {14}},
     };
     // clang-format on
     const std::vector<std::uint8_t> older = szdd::Compress(Span(Archive({{"OLD", Pattern(9, 9)}})));

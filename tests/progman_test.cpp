@@ -231,7 +231,7 @@ TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
     } accepted[] = {
         {"[DeleteGroup(\"Vemo Kartol\")]", Verb::DeleteGroup, {"Vemo Kartol"}},
         {" [ createGROUP ( Vemo Kartol ) ] ", Verb::CreateGroup, {"Vemo Kartol"}},
-        {"[ShowGroup(\"Vemo Kartol\",1)]", Verb::ShowGroup, {"Vemo Kartol", "1"}},
+        {"[ShowGroup(\"Vemo Kartol\",109)]", Verb::ShowGroup, {"Vemo Kartol", "109"}},
         {"[AddItem(\"C:\\K\\a.exe\",\"Eins, zwei (drei)\")]",
          Verb::AddItem,
          {"C:\\K\\a.exe", "Eins, zwei (drei)"}},

@@ -121,12 +121,7 @@ class SzddInterop : public SetupFixture {};
 
 TEST_F(SzddInterop, RoundTripsAndReadsTheFormatsOtherPrograms) {
     const std::filesystem::path& folder = DriveC();
-    std::mt19937 random{7};
-    Bytes noise(100'000);
-    for (auto& byte : noise) {
-        byte = static_cast<std::uint8_t>(random());
-    }
-    const Bytes inputs[] = {Bytes(70'000, 0), noise, Read("/bin/sh"),
+    const Bytes inputs[] = {Bytes(70'000, 0), RandomBytes(100'000, 256, 7), Read("/bin/sh"),
                             Read("/usr/share/common-licenses/GPL-3"), RandomBytes(200'000, 5, 9)};
     for (std::size_t i = 0; i < std::size(inputs); ++i) {
         const Bytes& input = inputs[i];

@@ -104,10 +104,10 @@ void LeaveFolder(const fs::path& c) {
     WriteFile(c / kLog, ReadFile(c / kLog) + "NC ..\\victim\r\n");
 }
 void LinkToOutside(const fs::path& c) {
-    fs::remove_all(c / "KARTOL/eis");
+    fs::remove_all(c / "KARTOL/mars");
     fs::create_directory(c / "outside");
     WriteFile(c / "outside/LEVEL001.BTN", "mine");
-    fs::create_directory_symlink("../outside", c / "KARTOL/eis");
+    fs::create_directory_symlink("../outside", c / "KARTOL/mars");
 }
 // Eleven listed files now folders, each holding one: more remainders than are named singly.
 void ElevenFolders(const fs::path& c) {
@@ -130,7 +130,7 @@ const std::string kMissing = "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.lo
                              "nicht gelesen werden" + std::string(kNothing);
 const std::string kAddedEis = std::string("C:\\KARTOL\\eis") + kAdded;
 const std::string kAddedKartol = std::string("C:\\KARTOL") + kAdded;
-const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
+const std::string kLinkStays = "C:\\KARTOL\\MARS: ist eine Verkn\xFCpfung oder liegt dahinter";
 
 const UninstallCase kCases[] = {
     {"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
@@ -141,7 +141,7 @@ const UninstallCase kCases[] = {
      {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
     {"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree, {kConfirm, kElevenStayed}},
     {"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
-     "KARTOL/ KARTOL/eis outside/ outside/LEVEL001.BTN", {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
+     "KARTOL/ KARTOL/mars outside/ outside/LEVEL001.BTN", {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
     {"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(183)}},
     {"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
     {"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}};
