@@ -89,6 +89,7 @@ struct UnpackCase {
 
 const Bytes kGood = Archive({{"RES\\NUMS.DAT", Pattern(10'004, 1)}, {"A.BIN", Pattern(9'999, 2)}});
 const std::size_t kFirstRecord = archive::kDirectoryOffset;
+const std::string kFullName(archive::kNameFieldSize, 'N');  // outlives the cases that name it
 
 std::vector<UnpackCase> UnpackCases() {
     std::vector<std::pair<std::string, Bytes>> sizes;
@@ -122,8 +123,7 @@ std::vector<UnpackCase> UnpackCases() {
         {"WrongMagic", Patched(kGood, 3, 0), 0},
     };
     // Names that fill their field, leave the target directory or land on the setup's own files.
-    const std::string full(archive::kNameFieldSize, 'N');
-    for (const char* name : {full.c_str(), "RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
+    for (const char* name : {kFullName.c_str(), "RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
                              "kartol.un3", "kartol.un_"}) {
         Bytes bad = Archive({{"FIRST", Pattern(4, 1)}});
         std::fill_n(bad.begin() + kFirstRecord, archive::kNameFieldSize, 0);
