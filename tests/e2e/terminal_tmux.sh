@@ -1,8 +1,8 @@
 #!/bin/sh
 # The native setup in a tmux pane of known size, read back with capture-pane: the path
 # dialog's texts, styles and cursor, upper case while typing, Escape as Cancel with its
-# message, both after a resize, the box centred anew at the next, Enter ending with exit code 0 and the screen
-# given back as it was.
+# message (both after a resize; the box is centred anew at the next), Enter ending with exit
+# code 0 and the screen given back as it was.
 # Usage: terminal_tmux.sh <setup binary>
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
 . "$(dirname "$0")/lib.sh"
