@@ -81,8 +81,8 @@ class Failed(Exception):
     """A check or a step of the desktop failed; the message says what."""
 
 
-class WineDidNotComeUp(Failed):
-    """A session's first window never appeared: nothing ran, so the scenario can run again."""
+class WineStalled(Failed):
+    """Wine stalled (a first window never came, list_windows.exe never ended): run it again."""
 
 
 def expect_equal(what, found, wanted):
@@ -90,11 +90,11 @@ def expect_equal(what, found, wanted):
         raise Failed(f"{what}: {found!r}, expected {wanted!r}")
 
 
-def run(command, timeout, env=None, check=True):
-    """(exit code, output) of a command within the limit. Output goes through a file: a session's
-    services inherit its first process's handles and would hold a pipe open."""
+def run(command, timeout, env=None, check=True, hung=Failed):
+    """(exit code, output) of a command within the limit, else `hung`. Output goes through a file:
+    a session's services inherit its first process's handles and would hold a pipe open."""
     with tempfile.TemporaryFile() as out:
-        code = wait(subprocess.Popen(command, env=env, stdout=out, stderr=out), timeout, command[0])
+        code = wait(subprocess.Popen(command, env=env, stdout=out, stderr=out), timeout, hung=hung)
         out.seek(0)
         output = out.read().decode("utf-8", errors="replace")
     if check and code != 0:
@@ -102,13 +102,13 @@ def run(command, timeout, env=None, check=True):
     return code, output
 
 
-def wait(process, timeout, name):
+def wait(process, timeout, name=None, hung=Failed):
     try:
         return process.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()
-        raise Failed(f"{name} did not end within {timeout} s") from None
+        raise hung(f"{name or process.args[0]} did not end within {timeout} s") from None
 
 
 def texts(window):
@@ -246,7 +246,8 @@ class Suite:
     def windows(self, prefix, until, timeout, missing=Failed):
         """list_windows.exe's listing once a visible window shows `until`."""
         code, output = run(["wine", str(self.setup_exe.parent / "list_windows.exe"), until,
-                            str(timeout * 1000)], timeout + 120, self.env(prefix), check=False)
+                            str(timeout * 1000)], timeout + 120, self.env(prefix), check=False,
+                           hung=WineStalled)
         try:
             # Wine may print messages of its own around it (a background process's crash).
             listing = json.JSONDecoder().raw_decode(output, output.index('{"screen"'))[0]
@@ -288,7 +289,7 @@ class Suite:
         try:
             for n, (text, want, keys) in enumerate(steps, start=1):
                 # A session's first window comes up slowly, or now and then not at all.
-                listing = self.windows(prefix, text, *((FIRST_WINDOW_TIMEOUT, WineDidNotComeUp)
+                listing = self.windows(prefix, text, *((FIRST_WINDOW_TIMEOUT, WineStalled)
                                                        if n == 1 else (BOX_TIMEOUT, Failed)))
                 found = [w for w in listing["windows"]
                          if w["class"] == "#32770" and text in texts(w).values()]
@@ -378,8 +379,8 @@ class Suite:
             try:
                 try:
                     self.run_scenario(s)
-                except WineDidNotComeUp as error:
-                    # Under qemu a session now and then fails to start; once is tolerated.
+                except WineStalled as error:
+                    # Now and then, mostly under qemu, Wine stalls; once is tolerated.
                     note = f" (second attempt; first: {error})"
                     self.run_scenario(s)
                 print(f"ok   {title} ({time.monotonic() - started:.1f} s){note}")
