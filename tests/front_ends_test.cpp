@@ -27,12 +27,10 @@ constexpr posix::ScreenSize kScreen{80, 24};
 // The keys of bytes that have all arrived: a wait for more runs out at once.
 std::vector<posix::Key> ReadKeys(const std::string& bytes) {
     std::size_t position = 0;
-    const posix::ByteSource source =
-        [&](std::chrono::milliseconds) -> std::optional<unsigned char> {
-        if (position == bytes.size()) {
-            return std::nullopt;
-        }
-        return static_cast<unsigned char>(bytes[position++]);
+    const posix::ByteSource source = [&](std::chrono::milliseconds) {
+        return position < bytes.size()
+                   ? std::optional{static_cast<unsigned char>(bytes[position++])}
+                   : std::nullopt;
     };
     std::vector<posix::Key> keys;
     while (std::optional<posix::Key> key = posix::ReadKey(source)) {
@@ -47,11 +45,8 @@ std::string KeysOf(const std::string& bytes) {
                                          "Left", "Right",   "Home",      "End"};
     std::string text;
     for (const posix::Key& key : ReadKeys(bytes)) {
-        text += text.empty() ? "" : " ";
-        text += kNames[static_cast<int>(key.code)];
-        if (key.code == Code::Text) {
-            text += "(" + key.text + ")";
-        }
+        text += std::string{text.empty() ? "" : " "} + kNames[static_cast<int>(key.code)];
+        text += key.code == Code::Text ? "(" + key.text + ")" : "";
     }
     return text;
 }

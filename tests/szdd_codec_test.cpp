@@ -113,6 +113,10 @@ TEST(SzddEncoder, IsTheExhaustiveOptimum) {
         const szdd::Expansion back = szdd::ExpandBody(body);
         EXPECT_EQ(Bytes(back.Bytes().begin(), back.Bytes().end()), input) << name;
     }
+    // Bytes exactly the ring's size back are still in it: the repeat is one item, not literals.
+    const Bytes ring = RandomBytes(4096, 256, 4);
+    const Bytes repeat = Cat({ring, Bytes(ring.begin(), ring.begin() + 18)});
+    EXPECT_LE(szdd::CompressBody(repeat).size(), szdd::CompressBody(ring).size() + 3);
 }
 
 // Larger inputs of every kind: the round trip through our decoder, msexpand and libmspack, and
