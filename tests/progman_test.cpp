@@ -69,9 +69,10 @@ class ScriptedProgman {
             while (auto request = posix::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
                 std::lock_guard lock{mutex_};
                 requests_.push_back(request->data);
-                answers_.push_back(Answer::Accept);  // once the script is used up, Accept
-                const Answer answer = answers_.front();
-                answers_.pop_front();
+                const Answer answer = answers_.empty() ? Answer::Accept : answers_.front();
+                if (!answers_.empty()) {
+                    answers_.pop_front();
+                }
                 if (answer != Answer::Silent) {
                     posix::SendReply(link.get(), answer == Answer::Accept);
                 }
