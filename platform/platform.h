@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+// After windows.h, whose types it uses.
 #include <lzexpand.h>
 #else
 #include "posix/lzexpand.h"

@@ -19,8 +19,8 @@
 #include "drive_map.h"
 #include "last_error.h"
 #include "mapped_stream.h"
-#include "program_mode.h"
 #include "platform/platform.h"
+#include "program_mode.h"
 
 namespace {
 
