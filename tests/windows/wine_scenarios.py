@@ -75,6 +75,11 @@ PREFIX_SETTINGS = "REGEDIT4\n" + "".join(f"\n[{key}]\n{values}\n" for key, value
        '"Start"=dword:00000003') for service in ("Eventlog", "MountMgr", "NDIS", "nsiproxy",
                                                  "PlugPlay"))))
 TEMPLATE_STAMP, PREFIX_ATTEMPTS = ".kartol-template", 3
+# A 64-bit prefix: the 32-bit programs run in WoW64 as on nearly every Windows of today, and
+# Wine's desktop shell, which serves the program manager, is a 64-bit program that runs natively
+# where the 32-bit one dies under qemu-user. KARTOL_WINE_ARCH=win32 runs the scenarios in a
+# 32-bit prefix by hand, on a kernel that runs 32-bit code itself (docs/testing.md).
+PREFIX_ARCH = os.environ.get("KARTOL_WINE_ARCH", "win64")
 
 
 class Failed(Exception):
@@ -205,7 +210,7 @@ class Suite:
         # loader probes above 2 GiB with many mmap calls, slow in a 4 GiB guest space and failing
         # at once in 2 GiB. HOME: Wine links the user's folders into the prefix.
         return {**{k: v for k, v in os.environ.items() if k != "LC_ALL"}, "WINEPREFIX": str(prefix),
-                "WINEARCH": "win32", "WINEDEBUG": "-all", "LANG": "C.UTF-8",
+                "WINEARCH": PREFIX_ARCH, "WINEDEBUG": "-all", "LANG": "C.UTF-8",
                 "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
                 "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
                 "HOME": str(self.work / "home")}
@@ -220,7 +225,7 @@ class Suite:
     def ensure_template(self):
         """Makes the template prefix (regedit as the first process writes the settings) unless
         this Wine made one with them; a first boot that hangs under qemu is made again."""
-        stamp = run(["wine", "--version"], 120)[1] + PREFIX_SETTINGS
+        stamp = run(["wine", "--version"], 120)[1] + PREFIX_ARCH + PREFIX_SETTINGS
         stamp_file, settings = self.template / TEMPLATE_STAMP, self.work / "prefix-settings.reg"
         if stamp_file.is_file() and stamp_file.read_text() == stamp:
             return "reused"
@@ -373,7 +378,8 @@ class Suite:
 
     def run_all(self):
         started, failed = time.monotonic(), set()
-        print(f"Wine prefix {self.ensure_template()} in {time.monotonic() - started:.1f} s")
+        made = self.ensure_template()
+        print(f"Wine prefix ({PREFIX_ARCH}) {made} in {time.monotonic() - started:.1f} s")
         for s in SCENARIOS:
             started, note, title = time.monotonic(), "", f"{s.key}. {s.name}"
             try:
@@ -398,6 +404,8 @@ class Suite:
 
 
 def main():
+    if PREFIX_ARCH not in ("win32", "win64"):
+        sys.exit(f"KARTOL_WINE_ARCH is win32 or win64, not {PREFIX_ARCH!r}")
     setup_exe = Path(sys.argv[1]).resolve()
     (setup_exe.parent / "wine").mkdir(parents=True, exist_ok=True)
     try:
