@@ -14,6 +14,11 @@ passed=0
 failed=0
 failures=()
 
+# Names the next phase with the seconds since the start, so a log shows where the time goes.
+phase() {
+    echo "== $1 (at ${SECONDS} s)"
+}
+
 # Adds a suite's counts; a suite that could not run at all counts as one failure.
 count() {
     local name=$1 ok=$2 bad=$3
@@ -27,6 +32,7 @@ count() {
 # Runs ctest for a preset and takes its counts from its summary line.
 run_ctest() {
     local preset=$1 log
+    phase "ctest $preset"
     log=$(mktemp)
     ctest --preset "$preset" -j2 2>&1 | tee "$log"
     local summary total bad
@@ -45,6 +51,7 @@ run_ctest() {
 run_counted() {
     local name=$1 log line
     shift
+    phase "$name"
     log=$(mktemp)
     "$@" 2>&1 | tee "$log"
     line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
@@ -58,7 +65,7 @@ run_counted() {
 
 build() {
     local preset=$1
-    echo "== build $preset"
+    phase "build $preset"
     if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"; then
         return 0
     fi
@@ -77,7 +84,7 @@ run_counted "fuzz" "$top/scripts/run-fuzz.sh" "${KARTOL_FUZZ_SECONDS:-15}"
 if build win32; then
     setup_exe="$top/build/win32/setup.exe"
     run_counted "setup.exe checks" /usr/bin/python3 "$top/tests/windows/check_setup_exe.py" "$setup_exe"
-    run_counted "reproducible build" "$top/tests/windows/check_reproducible.sh"
+    run_counted "reproducible build" "$top/tests/windows/check_reproducible.sh" "$setup_exe"
     run_counted "setup.exe under Wine" /usr/bin/python3 "$top/tests/windows/wine_scenarios.py" "$setup_exe"
 fi
 
@@ -85,5 +92,6 @@ echo
 if [ "${#failures[@]}" -gt 0 ]; then
     echo "failed: ${failures[*]}"
 fi
+phase "done"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
