@@ -27,7 +27,7 @@ native_packages=(
     desktop-file-utils
 )
 windows_packages=(
-    g++-mingw-w64-i686-posix python3-pefile
+    g++-mingw-w64-i686-win32 python3-pefile
     wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick
     # Runs i386 code on hosts whose kernel lacks IA-32 emulation.

@@ -2,6 +2,7 @@
 """check_setup_exe.py path/to/setup.exe: checks setup.exe without running it; prints a line per
 check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the program's
 code on purpose (msexpand expands the SZDD file): a fault in its formats is not read back alike."""
+import pathlib
 import struct
 import subprocess
 import sys
@@ -9,9 +10,9 @@ import sys
 import pefile
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, GERMAN, PAYLOAD = 3, 5, 14, 1031, ("TEMPLATE", 113)
-# DLLs that every 32-bit Windows has: the program's own and msvcrt of the MinGW runtime, once
-# libgcc, libstdc++ and winpthread are linked statically.
-ALLOWED_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll", "lz32.dll"}
+# What Windows XP exports of what setup.exe and the programs in its payload import.
+XP_LIST = pathlib.Path(__file__).with_name("nt51_exports.txt")
+XP_EXPORTS = {tuple(line.split()) for line in XP_LIST.read_text().splitlines() if line[:1] != "#"}
 
 BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
 # WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 8-point MS Sans Serif
@@ -115,7 +116,6 @@ def checks(pe, resources):
         return [directory.struct.TimeDateStamp] + [
             s for e in directory.entries if hasattr(e, "directory") for s in stamps(e.directory)]
 
-    imported = {e.dll.decode().lower() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
     icon = resources.get((RT_ICON, 1, GERMAN), b"")
     yield ("PE32 image for i386 with the GUI subsystem",
            (pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Magic, pe.OPTIONAL_HEADER.Subsystem),
@@ -123,8 +123,6 @@ def checks(pe, resources):
     yield ("no time stamps", (pe.FILE_HEADER.TimeDateStamp, any(stamps(
         pe.DIRECTORY_ENTRY_RESOURCE)), [d.struct.TimeDateStamp for d in getattr(
             pe, "DIRECTORY_ENTRY_DEBUG", []) if d.struct.TimeDateStamp]), (0, False, []))
-    yield ("imports only from system DLLs, none delay-loaded",
-           (imported - ALLOWED_DLLS, hasattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT")), (set(), False))
     yield ("exactly the program's resources, all German, no manifest",
            set(resources), {(*key, GERMAN) for key in EXPECTED_RESOURCES})
     for dialog_id, layout in DIALOGS.items():
@@ -135,12 +133,19 @@ def checks(pe, resources):
            (resources.get((RT_GROUP_ICON, 124, GERMAN)), len(icon),
             struct.unpack_from("<IiiHH", icon) if len(icon) >= 16 else None),
            (ICON_GROUP, ICON_BYTES, ICON_HEADER))
-    payload_error = None
+    entries, payload_error = [], None
     try:
-        read_payload(resources)
+        entries = read_payload(resources)
     except (FormatError, KeyError) as error:
         payload_error = repr(error)
     yield ("payload 113: SZDD mode 'A' expanding to a valid archive", payload_error, None)
+    for name, image in [("setup.exe", pe)] + [(name, pefile.PE(data=data)) for name, data in
+                                              entries if name.lower().endswith(".exe")]:
+        imports = {(e.dll.decode().lower(), (i.name or b"#%d" % i.ordinal).decode())
+                   for e in getattr(image, "DIRECTORY_ENTRY_IMPORT", []) for i in e.imports}
+        yield (f"{name} imports only XP exports listed in {XP_LIST.name}, none delay-loaded",
+               (sorted(imports - XP_EXPORTS), hasattr(image, "DIRECTORY_ENTRY_DELAY_IMPORT")),
+               ([], False))
 
 
 def main():
