@@ -52,6 +52,12 @@ bool IsSeparator(char c) {
     return kSeparators.find(c) != kSeparators.npos;
 }
 
+// "X:\" or "X:/" and anything after it.
+bool IsAbsoluteDrivePath(std::string_view programPath) {
+    return programPath.size() >= kDriveRootLength && IsAsciiLetter(programPath[0]) &&
+           programPath[1] == ':' && IsSeparator(programPath[2]);
+}
+
 std::string DriveVariable(char letter) {
     return std::string{kDriveVariablePrefix} + UpperAscii(letter);
 }
@@ -188,9 +194,25 @@ void UnmapDrive(char letter) {
     unsetenv(DriveVariable(letter).c_str());
 }
 
+std::optional<std::string> FullProgramPath(std::string_view programPath) {
+    if (!IsAbsoluteDrivePath(programPath)) {
+        return std::nullopt;
+    }
+    const std::vector<std::string_view> components =
+        NormalComponents(programPath.substr(kDriveRootLength));
+    std::string full{programPath.substr(0, kDriveRootLength - 1)};
+    for (std::string_view component : components) {
+        full += '\\';
+        full += component;
+    }
+    if (components.empty() || IsSeparator(programPath.back())) {
+        full += '\\';
+    }
+    return full;
+}
+
 MappedPath MapProgramPath(std::string_view programPath) {
-    if (programPath.size() < kDriveRootLength || !IsAsciiLetter(programPath[0]) ||
-        programPath[1] != ':' || !IsSeparator(programPath[2])) {
+    if (!IsAbsoluteDrivePath(programPath)) {
         return {{}, ERROR_PATH_NOT_FOUND};
     }
     const std::vector<std::string_view> components =
