@@ -209,8 +209,10 @@ const UninstallCase kCases[] = {
     {.name = "LinkAsContentFolder", .prepare = ContentFolderElsewhere, .exitCode = kExitSomethingStayed,
      .boxes = {kConfirm, Stayed({kLinkStays})}},
     {.name = "LongestPath", .typedPath = kLongest.c_str(), .folder = kLongestFolder.c_str()},
-    // Refused before anything is made: a level whose name ends in a space, a read-only drive.
+    // Refused before anything is made: a level whose name ends in a space, a device's name, a
+    // read-only drive.
     {.name = "LevelEndsInSpace", .typedPath = "C:\\KARTOL \\", .setupBoxes = {kInvalid, kAbort}, .folder = nullptr},
+    {.name = "DeviceName", .typedPath = "C:\\KARTOL\\NUL", .setupBoxes = {kInvalid, kAbort}, .folder = nullptr},
     {.name = "ReadOnlyDrive", .prepare = ReadOnlyDrive, .setupBoxes = {kNotMade, kAbort}, .folder = nullptr},
     // A file that cannot be replaced ends the setup without a line for it, so it stays.
     {.name = "ReadOnlyFileInTheWay", .prepare = ReadOnlyFileInTheWay, .setupBoxes = {kAbort}},

@@ -61,11 +61,16 @@ int MoveHostFile(const char* from, const char* to, DWORD flags) {
             return -1;
         }
     }
+    // The error of a missing folder is the target's, whatever rename says of it.
+    std::error_code error;
+    if (!std::filesystem::is_directory(std::filesystem::path{to}.parent_path(), error)) {
+        errno = ENOTDIR;
+        return -1;
+    }
     if (rename(from, to) != 0) {
         if (errno != EXDEV || (flags & MOVEFILE_COPY_ALLOWED) == 0) {
             return -1;
         }
-        std::error_code error;
         std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
                                    error);
         if (error || unlink(from) != 0) {
