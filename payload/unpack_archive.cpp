@@ -73,21 +73,29 @@ bool WriteEntry(const ArchiveEntry& entry) {
     return true;
 }
 
-// Whether the folder that a file path names before its last separator exists.
-bool FolderExists(const char* filePath) {
+// Whether an entry written in full can take its place at `entryPath`: its folder exists (the
+// drive's root too, kept with its backslash), and nothing stands there that the move may not
+// replace, a folder or a read-only file. These are where a direct write of the file fails.
+bool CanTakePlace(const char* entryPath) {
     char folder[kPathBufferSize];
-    std::snprintf(folder, sizeof folder, "%s", filePath);
+    std::snprintf(folder, sizeof folder, "%s", entryPath);
     // A name may separate its folder with either slash, as the file system does.
-    folder[std::string_view{folder}.find_last_of("\\/")] = '\0';
-    const DWORD attributes = GetFileAttributesA(folder);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    folder[std::string_view{folder}.find_last_of("\\/") + 1] = '\0';
+    const DWORD folderAttributes = GetFileAttributesA(folder);
+    const DWORD attributes = GetFileAttributesA(entryPath);
+    return folderAttributes != INVALID_FILE_ATTRIBUTES &&
+           (folderAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes == INVALID_FILE_ATTRIBUTES ||
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0);
 }
 
 // Writes one entry whole under the temporary name, logs it and moves it to InstallDir + its
-// name, so that a setup ended at any moment leaves nothing the uninstaller does not remove:
-// a temporary file, or a line whose file is still the temporary one. An entry whose folder does
-// not exist fails before its line; only a move that fails otherwise leaves a line without its
-// file, and the stage fails with it.
+// name, so that a setup ended at any moment leaves nothing the uninstaller does not remove: a
+// temporary file, or a line whose file is still the temporary one. The line comes before the
+// move because a file moved but not yet logged would be left by the uninstaller. What would
+// make the move fail is checked before the line, so a file that fails gets none; only a move
+// that fails all the same (the disk, another program in between) leaves its line, and the
+// stage fails. The move may copy, since a content folder may lie on another volume.
 bool InstallEntry(const ArchiveEntry& entry) {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kEntryTempName);
     if (!WriteEntry(entry)) {
@@ -95,12 +103,12 @@ bool InstallEntry(const ArchiveEntry& entry) {
     }
     char entryPath[kPathBufferSize];
     std::snprintf(entryPath, sizeof entryPath, "%s%s", InstallDir, entry.name);
-    if (!FolderExists(entryPath)) {
+    if (!CanTakePlace(entryPath)) {
         DeleteFileA(PathBuffer);
         return false;
     }
     WriteLogFileLine(entry.name);
-    if (!MoveFileExA(PathBuffer, entryPath, MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExA(PathBuffer, entryPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         DeleteFileA(PathBuffer);
         return false;
     }

@@ -1,12 +1,17 @@
 #include "process_state.h"
 #include "resource_ids.h"
 #include "setup_flow.h"
+#include "targetdir/prepare_target_dir.h"
 
 namespace {
 
 constexpr char kPromptText[] =
     "Bitte geben Sie das Verzeichnis ein, in das Vemo Kartol installiert werden soll.\n";
 constexpr char kDefaultInstallDir[] = "C:\\KARTOL\\";
+
+// The field takes no more than the setup can use: target preparation may append a backslash
+// to what was typed, and the result must not be longer than the longest InstallDir.
+constexpr WPARAM kPathFieldLimit = kMaxInstallDirLength - 1;
 
 // EM_SETSEL from the first character to the end: the first key typed replaces the default.
 constexpr WPARAM kSelectionStart = 0;
@@ -17,6 +22,7 @@ void InitPathDialog(HWND dialog) {
     SetFocus(pathEdit);
     SetWindowTextA(GetDlgItem(dialog, IDC_PROMPT_TEXT), kPromptText);
     SetWindowTextA(pathEdit, kDefaultInstallDir);
+    SendDlgItemMessageA(dialog, IDC_PATH_EDIT, EM_LIMITTEXT, kPathFieldLimit, 0);
     CenterDialog(dialog);
     SendDlgItemMessageA(dialog, IDC_PATH_EDIT, EM_SETSEL, kSelectionStart, kSelectionEnd);
     SetWindowTextA(dialog, kSetupTitle);
@@ -33,7 +39,8 @@ INT_PTR CALLBACK PathDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             // Only the buttons' own commands, with notification code 0, end the dialog.
             if (wParam == IDOK) {
-                // The path is not checked here; target preparation judges it.
+                // The path is not checked here; target preparation judges it. The field's
+                // limit keeps it shorter than the count, so nothing is cut.
                 GetWindowTextA(GetDlgItem(dialog, IDC_PATH_EDIT), InstallDir,
                                kInstallDirInputCount);
                 EndDialog(dialog, 1);

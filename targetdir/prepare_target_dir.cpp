@@ -34,18 +34,23 @@ bool HasDriveForm(const char* dir) {
     return dir[0] >= 'A' && dir[0] <= 'Z' && dir[1] == ':' && dir[2] == '\\';
 }
 
-// Every later path is InstallDir followed directly by a name, so it must end in a backslash.
-// False when a 300-character text leaves no room for one.
-bool EndInBackslash() {
-    const std::size_t length = std::strlen(InstallDir);
-    if (InstallDir[length - 1] == '\\') {
-        return true;
-    }
-    if (length + 1 >= sizeof InstallDir) {
+// Win32 takes "/" for "\" and resolves doubled separators, "." and ".." (never above the
+// drive's root) before it uses a path. InstallDir takes that full form before the stage looks
+// at its levels, so that the walk, the log's first line and the uninstaller, which finds
+// itself at the full path, count the folders that really exist. Every later path is
+// InstallDir followed directly by a name, so it ends in a backslash. False when the full form
+// is no drive path or leaves no room for the backslash.
+bool NormaliseInstallDir() {
+    char full[kInstallDirSize];
+    const DWORD length = GetFullPathNameA(InstallDir, sizeof full, full, nullptr);
+    if (length == 0 || length + 1 >= sizeof full || !HasDriveForm(full)) {
         return false;
     }
-    InstallDir[length] = '\\';
-    InstallDir[length + 1] = '\0';
+    if (full[length - 1] != '\\') {
+        full[length] = '\\';
+        full[length + 1] = '\0';
+    }
+    std::snprintf(InstallDir, sizeof InstallDir, "%s", full);
     return true;
 }
 
@@ -53,15 +58,26 @@ bool IsLevelEnd(std::size_t position) {
     return IsPathLevelEnd(InstallDir, position);
 }
 
-std::size_t CountLevels() {
-    std::size_t levels = 0;
-    for (std::size_t position = 0; InstallDir[position] != '\0'; ++position) {
-        levels += IsLevelEnd(position) ? 1 : 0;
+// Whether every path that the setup builds in InstallDir can be used: the longest fits the LZ
+// library, and no level's name ends in a space or a dot. Win32 drops those when it creates the
+// level but keeps them inside a longer path, so the log and the files would go to a folder
+// that does not exist.
+bool IsUsableInstallDir() {
+    if (std::strlen(InstallDir) > kMaxInstallDirLength) {
+        return false;
     }
-    return levels;
+    for (std::size_t position = 0; InstallDir[position] != '\0'; ++position) {
+        if (IsLevelEnd(position) && (InstallDir[position] == ' ' || InstallDir[position] == '.')) {
+            return false;
+        }
+    }
+    return true;
 }
 
-bool HasEnoughFreeSpace() {
+// The drive must exist, take new folders and have room for the product. A read-only drive
+// also reports no free space: its message is that the path cannot be made there, not that
+// room is short. Where the drive cannot say whether it is read-only, the level walk finds out.
+bool DriveTakesTheProduct() {
     const char driveRoot[] = {InstallDir[0], ':', '\\', '\0'};
     DWORD sectorsPerCluster = 0;
     DWORD bytesPerSector = 0;
@@ -70,6 +86,13 @@ bool HasEnoughFreeSpace() {
     if (!GetDiskFreeSpaceA(driveRoot, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                            &totalClusters)) {
         ShowError(kInvalidPathText);
+        return false;
+    }
+    DWORD fileSystemFlags = 0;
+    if (GetVolumeInformationA(driveRoot, nullptr, 0, nullptr, nullptr, &fileSystemFlags, nullptr,
+                              0) &&
+        (fileSystemFlags & FILE_READ_ONLY_VOLUME) != 0) {
+        ShowError(kPathNotCreatedText);
         return false;
     }
     const std::uint64_t freeBytes =
@@ -133,14 +156,11 @@ bool MakeContentDirs() {
 }  // namespace
 
 int PrepareTargetDir() {
-    // PathLevelFlags holds 120 levels. A deeper path is refused before anything is created:
-    // a growing table would hand the uninstaller a first line longer than it may be able to
-    // read.
-    if (!HasDriveForm(InstallDir) || !EndInBackslash() || CountLevels() > kMaxPathLevels) {
+    if (!HasDriveForm(InstallDir) || !NormaliseInstallDir() || !IsUsableInstallDir()) {
         ShowError(kInvalidPathText);
         return 0;
     }
-    if (!HasEnoughFreeSpace() || !HasWindowsDirectory()) {
+    if (!DriveTakesTheProduct() || !HasWindowsDirectory()) {
         return 0;
     }
     WalkPathLevels();

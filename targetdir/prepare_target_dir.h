@@ -1,7 +1,24 @@
 #ifndef KARTOL_TARGETDIR_PREPARE_TARGET_DIR_H
 #define KARTOL_TARGETDIR_PREPARE_TARGET_DIR_H
 
-// Number of levels of InstallDir that the last level walk handled, 0 to 120; only that many
+#include <cstddef>
+
+#include "platform/platform.h"
+#include "setup/process_state.h"
+#include "target_layout.h"
+
+// The longest InstallDir, its final backslash included, that the setup installs into. The LZ
+// library opens "kartol.un_" and "kartol.un2" in it through OpenFile, which keeps the full path
+// in the 128 bytes of its reopen record, terminator included; a longer InstallDir would fail
+// there after the whole target had been made, so stage 1 refuses it before.
+inline constexpr std::size_t kMaxInstallDirLength =
+    OFS_MAXPATHNAME - 1 - (sizeof kExpandedPayloadName - 1);
+static_assert(sizeof kStoredPayloadName == sizeof kExpandedPayloadName);
+// So short a path has fewer levels than PathLevelFlags holds: one character and a backslash
+// each, after the drive root.
+static_assert((kMaxInstallDirLength - kFirstLevelEnd) / 2 <= kMaxPathLevels);
+
+// Number of levels of InstallDir that the last level walk handled, 0 to 57; only that many
 // entries of PathLevelFlags are meaningful.
 extern int PathLevelCount;
 

@@ -297,7 +297,8 @@ class LineModeTest : public SetupFixture {
 };
 
 // The line replaces the default, upper-cased by the field, UTF-8 read as code page 1252; the
-// message box needs no line of its own. The end of input is the close box.
+// message box needs no line of its own. The end of input is the close box. A line longer than
+// the field takes is not confirmed cut short: the dialog asks again.
 TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
     // clang-format off
     const struct {
@@ -308,6 +309,7 @@ TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
         {"", 0, "", kAbortOutput}, {"\x1b\r\nC:\\X\n", 0, "", kAbortOutput},
         {"\n", 1, "C:\\KARTOL\\", kSuccessOutput}, {"\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
         {"c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\", kSuccessOutput},
+        {"C:\\" + std::string(114, 'A') + "\n\x1b\n", 0, "", kAbortOutput},
         {"x\n", 1, "X",
          "*** Fehler ***\nSie haben einen ung\xC3\xBCltigen Pfad angegeben.\n"s + kAbortOutput}};
     // clang-format on

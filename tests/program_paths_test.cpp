@@ -237,6 +237,44 @@ TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
     }
 }
 
+// A file replaces another only with MOVEFILE_REPLACE_EXISTING, never a folder or a read-only
+// file, and goes to another file system (memory, /dev/shm, where there is one) only with
+// MOVEFILE_COPY_ALLOWED.
+TEST_F(ProgramPathTest, MoveFollowsItsFlags) {
+    std::string elsewhere = "/dev/shm/kartol-move-XXXXXX";
+    const bool otherVolume = mkdtemp(elsewhere.data()) != nullptr;
+    if (otherVolume) {
+        fs::create_directory_symlink(elsewhere, DriveC() / "ANDERS");
+    }
+    WriteFile(DriveC() / "KARTOL/alt", "alt");
+    fs::permissions(DriveC() / "KARTOL/alt", fs::perms::owner_read);
+    const struct {
+        const char* to;
+        DWORD flags, error;
+    } kCases[] = {{"C:\\KARTOL\\alt", MOVEFILE_REPLACE_EXISTING, ERROR_ACCESS_DENIED},
+                  {"C:\\eis", MOVEFILE_REPLACE_EXISTING, ERROR_ACCESS_DENIED},
+                  {"C:\\README.txt", 0, ERROR_ALREADY_EXISTS},
+                  {"C:\\MISSING\\x", MOVEFILE_REPLACE_EXISTING, ERROR_PATH_NOT_FOUND},
+                  {"C:\\x", MOVEFILE_COPY_ALLOWED << 1, ERROR_INVALID_PARAMETER},
+                  {"C:\\README.txt", MOVEFILE_REPLACE_EXISTING, ERROR_SUCCESS},
+                  {"C:\\ANDERS\\x", MOVEFILE_REPLACE_EXISTING, ERROR_NOT_SAME_DEVICE},
+                  {"C:\\ANDERS\\x", MOVEFILE_COPY_ALLOWED, ERROR_SUCCESS}};
+    for (const auto& c : kCases) {
+        if (std::string_view{c.to}.starts_with("C:\\ANDERS") && !otherVolume) {
+            continue;
+        }
+        WriteFile(DriveC() / "neu", "neu");
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(MoveFileExA("C:\\neu", c.to, c.flags), c.error == ERROR_SUCCESS) << c.to;
+        EXPECT_EQ(GetLastError(), c.error) << c.to << " " << c.flags;
+        EXPECT_EQ(fs::exists(DriveC() / "neu"), c.error != ERROR_SUCCESS) << c.to;
+    }
+    if (otherVolume) {
+        EXPECT_EQ(ReadFile(fs::path{elsewhere} / "x"), "neu");
+        fs::remove_all(elsewhere);
+    }
+}
+
 // The length without the terminator when the text fits, else the size needed, buffer untouched.
 TEST(WindowsDirectoryTest, LengthOrSizeNeeded) {
     char buffer[12] = "unchanged";

@@ -41,7 +41,7 @@ const Finish CancelButton = [](TestFrontEnd& ui) { ui.PressButton(IDCANCEL); };
 const Finish Escape = [](TestFrontEnd& ui) { ui.PressEscape(); };
 const Finish CloseBox = [](TestFrontEnd& ui) { ui.PressCloseBox(); };
 // clang-format on
-const std::string kLongEntry = "C:\\" + std::string(302, 'K');
+const std::string kLongEntry = "C:\\" + std::string(200, 'K');
 
 struct RunCase {
     const char* name;
@@ -119,7 +119,6 @@ INSTANTIATE_TEST_SUITE_P(Runs, SetupFlowTest, testing::Values(
     // Typing first changes nothing: Cancel leaves InstallDir alone.
     RunCase{"EscapeAfterTyping", "c:\\anders", Escape, 0, "", kCancelled},
     RunCase{"EnterTakesTheDefault", "", Enter, 1, "C:\\KARTOL\\", kDone},
-    RunCase{"LowerCaseArrivesUpperCase", "c:\\spiele\\kartol", Enter, 1, "C:\\SPIELE\\KARTOL\\", kDone},
     // The field's upper-casing covers code page 1252 letters: ä becomes Ä.
     RunCase{"UmlautArrivesUpperCase", "c:\\m\xE4rz", Enter, 1, "C:\\M\xC4RZ\\", kDone},
     // Stage 1 judges the path and fails with its own message; the sequence stops.
@@ -127,8 +126,9 @@ INSTANTIATE_TEST_SUITE_P(Runs, SetupFlowTest, testing::Values(
     // The path dialog's result is compared with 0 only: one that fails (-1) leads on to stage 1.
     RunCase{"FailedPathDialogLeadsToStageOne", "", Enter, 1, "",
             {kShown, kWait, kPreparing, kInvalid, kHidden, kAbort}, "", DialogBoxParamA, "#101"},
-    // The field holds any length. No progress dialog: stage 1 would append its backslash.
-    RunCase{"LongEntryIsCutAfter299Characters", kLongEntry, Enter, 1, kLongEntry.substr(0, 299),
+    // The field takes no more than the setup can use. No progress dialog: stage 1 would append
+    // its backslash.
+    RunCase{"LongEntryStopsAtTheFieldsLimit", kLongEntry, Enter, 1, kLongEntry.substr(0, 116),
             {kShown, kHidden}, "", DialogBoxParamA, "#145"},
     // A failing stage ends the sequence: the status line stays, the log keeps what it got.
     RunCase{"FailingStageEndsTheSequence", "", Enter, 1, "C:\\KARTOL\\",

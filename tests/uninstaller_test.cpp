@@ -1,4 +1,7 @@
-// The uninstaller after a real install: drive C, boxes and exit code for each kind of log.
+// Target paths through the whole setup and its uninstaller: each installs and is removed, or is
+// refused before anything is made. Drive C, boxes and exit code, also for each kind of log.
+
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -7,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/drive_map.h"
+#include "platform/posix/fault_injection.h"
 #include "setup/process_state.h"
 #include "support/setup_fixture.h"
 #include "uninst/install_record.h"
@@ -22,6 +27,13 @@ constexpr char kConfirm[] =
 constexpr char kRemoved[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer entfernt.";
 constexpr char kNothing[] = ". Es wurde nichts entfernt.";
 constexpr char kUnchanged[] = "=";
+constexpr char kBefore[] = "<";
+constexpr char kSuccess[] =
+    "box Vemo Kartol Setup: Die Installation wurde erfolgreich durchgef\xFChrt.";
+constexpr char kAbort[] = "box Vemo Kartol Setup: Die Installation wurde abgebrochen.";
+constexpr char kInvalid[] = "box Fehler: Sie haben einen ung\xFCltigen Pfad angegeben.";
+constexpr char kNotMade[] =
+    "box Fehler: Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
 constexpr char kAdded[] = ": enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
 constexpr char kInUse[] = ": wird verwendet oder ist schreibgesch\xFCtzt";
 const fs::path kLog = "KARTOL/deinst.log";
@@ -56,41 +68,31 @@ std::string LevelFile(int level) {
     return name;
 }
 
-struct UninstallCase {
-    const char* name;
-    const char* typedPath;                   // typed into the path dialog; empty for the default
-    void (*change)(const fs::path& driveC);  // between install and removal
-    int answer;
-    int exitCode;
-    std::string treeAfter;  // drive C afterwards; kUnchanged: as before the removal
-    std::vector<std::string> boxes;
-};
-
-class UninstallTest : public SetupFixture, public testing::WithParamInterface<UninstallCase> {};
-
-TEST_P(UninstallTest, LeavesDriveC) {
-    const UninstallCase& c = GetParam();
-    if (*c.typedPath != '\0') {
-        fs::create_directory(DriveC() / "SPIELE");
-        ui.Type(c.typedPath);
-    }
-    ui.PressEnter();
-    ASSERT_EQ(RunSetup(), 1);
-    c.change(DriveC());
-    const std::string before = Tree(DriveC());
-    std::vector<std::string> expected = ui.Transcript();  // the setup's lines, then the boxes
-    ui.AnswerBox(c.answer);
-
-    EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
-    EXPECT_EQ(Tree(DriveC()), c.treeAfter == kUnchanged ? before : c.treeAfter);
-    for (const std::string& text : c.boxes) {
-        expected.push_back("box Vemo Kartol Deinstallation: " + text);
-    }
-    EXPECT_EQ(ui.Transcript(), expected);
-}
-
 // clang-format off
 void NoChange(const fs::path&) {}
+void MakeSpiele(const fs::path& c) { fs::create_directory(c / "SPIELE"); }
+void MapDriveD(const fs::path& c) { fs::create_directory(c / "laufwerk-d"), posix::MapDrive('D', c / "laufwerk-d"); }
+// Like a CD: read-only, and no free space.
+void ReadOnlyDrive(const fs::path&) {
+    posix::Inject(posix::Api::GetVolumeInformationA, {"C:\\", {FILE_READ_ONLY_VOLUME}});
+    posix::Inject(posix::Api::GetDiskFreeSpaceA, {"C:\\", {1, 1, 0, 0}});
+}
+void LinkedTarget(const fs::path& c) { fs::create_directory(c / "ECHT"), fs::create_directory_symlink("ECHT", c / "KARTOL"); }
+void ReadOnlyFileInTheWay(const fs::path& c) {
+    fs::create_directory(c / "KARTOL");
+    WriteFile(c / "KARTOL/KARTOL.EXE", "mine");
+    fs::permissions(c / "KARTOL/KARTOL.EXE", fs::perms::owner_read);
+}
+// A content folder linked to another volume where there is one (/dev/shm is memory), so that
+// the setup's files reach it only by copying; the test removes it again.
+fs::path elsewhere;
+void ContentFolderElsewhere(const fs::path& c) {
+    const fs::path base = fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path();
+    std::string pattern = (base / "kartol-eis-XXXXXX").string();
+    elsewhere = mkdtemp(pattern.data());
+    fs::create_directory(c / "KARTOL");
+    fs::create_directory_symlink(elsewhere, c / "KARTOL/eis");
+}
 void AddFile(const fs::path& c) { WriteFile(c / "KARTOL/eis/MEIN.SAV", "x"); }
 void CutShort(const fs::path& c) { fs::resize_file(c / kLog, fs::file_size(c / kLog) - 1); }
 void Remove(const fs::path& c) { fs::remove(c / kLog); }
@@ -103,12 +105,64 @@ void LeaveFolder(const fs::path& c) {
     WriteFile(c / "victim", "keep");
     WriteFile(c / kLog, ReadFile(c / kLog) + "NC ..\\victim\r\n");
 }
-void LinkToOutside(const fs::path& c) {
-    fs::remove_all(c / "KARTOL/mars");
-    fs::create_directory(c / "outside");
-    WriteFile(c / "outside/LEVEL001.BTN", "mine");
-    fs::create_directory_symlink("../outside", c / "KARTOL/mars");
+// clang-format on
+
+// A target path typed into the setup, or the default, and what the setup and then the
+// uninstaller leave on drive C. `prepare` makes drive C before the setup runs, `change` after.
+struct UninstallCase {
+    const char* name;
+    const char* typedPath = "";
+    void (*prepare)(const fs::path& driveC) = NoChange;
+    // The setup's boxes; the folder it installs into, or null when it refuses the path and
+    // must leave drive C as it was.
+    std::vector<std::string> setupBoxes = {kSuccess};
+    const char* folder = "C:\\KARTOL\\";
+    void (*change)(const fs::path& driveC) = NoChange;
+    int answer = IDYES;
+    int exitCode = kExitRemoved;
+    // Drive C afterwards; kBefore: as before the setup, kUnchanged: as before the removal.
+    std::string treeAfter = kBefore;
+    std::vector<std::string> boxes = {kConfirm, kRemoved};
+};
+
+class UninstallTest : public SetupFixture, public testing::WithParamInterface<UninstallCase> {};
+
+TEST_P(UninstallTest, LeavesDriveC) {
+    const UninstallCase& c = GetParam();
+    c.prepare(DriveC());
+    const std::string before = Tree(DriveC());
+    if (*c.typedPath != '\0') {
+        ui.Type(c.typedPath);
+    }
+    ui.PressEnter();
+    ASSERT_EQ(RunSetup(), 1);
+    std::vector<std::string> expected = ui.Transcript();  // the setup's lines, then the boxes
+    std::vector<std::string> setupBoxes;
+    std::ranges::copy_if(expected, std::back_inserter(setupBoxes),
+                         [](const std::string& line) { return line.starts_with("box "); });
+    EXPECT_EQ(setupBoxes, c.setupBoxes);
+    if (c.folder == nullptr) {
+        EXPECT_EQ(Tree(DriveC()), before);
+        return;
+    }
+    EXPECT_EQ(std::string{InstallDir}, c.folder);
+    c.change(DriveC());
+    const std::string changed = Tree(DriveC());
+    ui.AnswerBox(c.answer);
+
+    EXPECT_EQ(UninstallFrom(c.folder, false), c.exitCode);
+    EXPECT_EQ(Tree(DriveC()), c.treeAfter == kBefore      ? before
+                              : c.treeAfter == kUnchanged ? changed
+                                                          : c.treeAfter);
+    for (const std::string& text : c.boxes) {
+        expected.push_back("box Vemo Kartol Deinstallation: " + text);
+    }
+    EXPECT_EQ(ui.Transcript(), expected);
+    if (!elsewhere.empty()) {
+        fs::remove_all(std::exchange(elsewhere, {}));
+    }
 }
+
 // Eleven listed files now folders, each holding one: more remainders than are named singly.
 void ElevenFolders(const fs::path& c) {
     for (int level = 1; level <= 11; ++level) {
@@ -126,25 +180,52 @@ const auto [kElevenTree, kElevenStayed] = [] {
     lines.back() = "und 3 weitere";
     return std::pair{tree, Stayed(lines)};
 }();
-const std::string kMissing = "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log fehlt oder kann "
-                             "nicht gelesen werden" + std::string(kNothing);
+const std::string kMissing =
+    "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log fehlt oder kann "
+    "nicht gelesen werden" +
+    std::string(kNothing);
 const std::string kAddedEis = std::string("C:\\KARTOL\\eis") + kAdded;
 const std::string kAddedKartol = std::string("C:\\KARTOL") + kAdded;
-const std::string kLinkStays = "C:\\KARTOL\\MARS: ist eine Verkn\xFCpfung oder liegt dahinter";
+const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
+// The longest target that installs: 116 characters typed, 117 with the backslash appended.
+const std::string kLongest = "C:\\" + std::string(50, 'L') + "\\" + std::string(62, 'M');
+const std::string kLongestFolder = kLongest + "\\";
 
+// clang-format off
 const UninstallCase kCases[] = {
-    {"Yes", "", NoChange, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-    {"SetupInterrupted", "", Interrupted, IDYES, kExitRemoved, "", {kConfirm, kRemoved}},
-    {"No", "", NoChange, IDNO, kExitNothingRemoved, kUnchanged, {kConfirm}},
-    {"ExistingParentStays", "c:\\spiele\\kartol", NoChange, IDYES, kExitRemoved, "SPIELE/", {kConfirm, kRemoved}},
-    {"AddedFileStays", "", AddFile, IDYES, kExitSomethingStayed, "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV",
-     {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
-    {"ManyStayed", "", ElevenFolders, IDYES, kExitSomethingStayed, kElevenTree, {kConfirm, kElevenStayed}},
-    {"LinkNotFollowed", "", LinkToOutside, IDYES, kExitSomethingStayed,
-     "KARTOL/ KARTOL/mars outside/ outside/LEVEL001.BTN", {kConfirm, Stayed({kLinkStays, kAddedKartol})}},
-    {"NameLeavesFolder", "", LeaveFolder, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(183)}},
-    {"CutShort", "", CutShort, IDYES, kExitNothingRemoved, kUnchanged, {Damaged(182)}},
-    {"Missing", "", Remove, IDYES, kExitNothingRemoved, kUnchanged, {kMissing}}};
+    {.name = "Yes"},
+    {.name = "SetupInterrupted", .change = Interrupted},
+    {.name = "No", .answer = IDNO, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged, .boxes = {kConfirm}},
+    {.name = "ExistingParentStays", .typedPath = "c:\\spiele\\kartol", .prepare = MakeSpiele,
+     .folder = "C:\\SPIELE\\KARTOL\\"},
+    // Paths as Win32 reads them: separators doubled or "/", "." and ".." (never above the root).
+    {.name = "DoubledSeparators", .typedPath = "C:\\SPIELE//KARTOL\\\\", .folder = "C:\\SPIELE\\KARTOL\\"},
+    {.name = "DotParts", .typedPath = "C:\\.\\KARTOL\\."},
+    {.name = "DotDotStopsAtTheRoot", .typedPath = "C:\\KARTOL\\..\\..\\..\\X\\", .folder = "C:\\X\\"},
+    {.name = "DriveRoot", .typedPath = "C:\\", .folder = "C:\\"},
+    {.name = "RootOfAnotherDrive", .typedPath = "D:\\", .prepare = MapDriveD, .folder = "D:\\"},
+    {.name = "LinkAsTarget", .prepare = LinkedTarget},
+    // The files behind a link stay, as the uninstaller never follows one.
+    {.name = "LinkAsContentFolder", .prepare = ContentFolderElsewhere, .exitCode = kExitSomethingStayed,
+     .boxes = {kConfirm, Stayed({kLinkStays})}},
+    {.name = "LongestPath", .typedPath = kLongest.c_str(), .folder = kLongestFolder.c_str()},
+    // Refused before anything is made: a level whose name ends in a space, a device's name, a
+    // read-only drive.
+    {.name = "LevelEndsInSpace", .typedPath = "C:\\KARTOL \\", .setupBoxes = {kInvalid, kAbort}, .folder = nullptr},
+    {.name = "DeviceName", .typedPath = "C:\\KARTOL\\NUL", .setupBoxes = {kInvalid, kAbort}, .folder = nullptr},
+    {.name = "ReadOnlyDrive", .prepare = ReadOnlyDrive, .setupBoxes = {kNotMade, kAbort}, .folder = nullptr},
+    // A file that cannot be replaced ends the setup without a line for it, so it stays.
+    {.name = "ReadOnlyFileInTheWay", .prepare = ReadOnlyFileInTheWay, .setupBoxes = {kAbort}},
+    {.name = "AddedFileStays", .change = AddFile, .exitCode = kExitSomethingStayed,
+     .treeAfter = "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV", .boxes = {kConfirm, Stayed({kAddedEis, kAddedKartol})}},
+    {.name = "ManyStayed", .change = ElevenFolders, .exitCode = kExitSomethingStayed, .treeAfter = kElevenTree,
+     .boxes = {kConfirm, kElevenStayed}},
+    {.name = "NameLeavesFolder", .change = LeaveFolder, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
+     .boxes = {Damaged(183)}},
+    {.name = "CutShort", .change = CutShort, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
+     .boxes = {Damaged(182)}},
+    {.name = "Missing", .change = Remove, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
+     .boxes = {kMissing}}};
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
 // clang-format on

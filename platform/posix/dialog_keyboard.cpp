@@ -79,7 +79,7 @@ std::optional<int> EditKey(Window* edit, Key::Code code) {
 
 std::optional<int> TextKey(Window& dialog, const std::string& text) {
     if (Window* edit = FocusedEdit(dialog)) {
-        edit->edit.Type(text, (edit->style & ES_UPPERCASE) != 0);
+        TypeInto(*edit, text);
         return std::nullopt;
     }
     const Window* focused = FocusedControl(dialog);
@@ -120,6 +120,10 @@ int EnterCommand(const Window& dialog) {
         }
     }
     return IDOK;
+}
+
+bool TypeInto(Window& edit, std::string_view text) {
+    return edit.edit.Type(text, (edit.style & ES_UPPERCASE) != 0);
 }
 
 Window* FocusedEdit(const Window& dialog) {

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "window_objects.h"
 
@@ -41,6 +42,11 @@ int EnterCommand(const Window& dialog);
 
 // The edit control that typing reaches: the focused control when it is an edit, else null.
 Window* FocusedEdit(const Window& dialog);
+
+// Types into an edit control, in upper case where its style asks for it. False when the
+// field's limit left some of the text out, which Win32's edit control reports to its dialog
+// as EN_MAXTEXT.
+bool TypeInto(Window& edit, std::string_view text);
 
 }  // namespace posix
 

@@ -205,11 +205,18 @@ HWND GetDlgItem(HWND handle, int id) {
     return nullptr;
 }
 
-// Of the control messages, the program sends only EM_SETSEL to its edit control; any other
-// message is answered with 0.
+// Of the control messages, the program sends its edit control EM_SETSEL and EM_LIMITTEXT; any
+// other message is answered with 0.
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* control = posix::LookupWindow(GetDlgItem(dialog, id));
-    if (control == nullptr || message != EM_SETSEL || control->kind != WindowKind::Edit) {
+    if (control == nullptr || control->kind != WindowKind::Edit) {
+        return 0;
+    }
+    if (message == EM_LIMITTEXT) {
+        control->edit.SetLimit(wParam);
+        return 0;
+    }
+    if (message != EM_SETSEL) {
         return 0;
     }
     control->edit.SetSelection(static_cast<int>(wParam), static_cast<int>(lParam));

@@ -32,6 +32,8 @@ constexpr std::size_t kDeviceNameLength = 3;
 constexpr std::string_view kDeviceNames[] = {"AUX", "CON", "NUL", "PRN"};
 constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
 constexpr std::string_view kDeviceDigits = "123456789\xB9\xB2\xB3";
+// The full form of a device's path: "\\.\CON".
+constexpr std::string_view kDevicePrefix = "\\\\.\\";
 
 // A relative mapping is taken from the folder the program started in: the setup changes its
 // current directory as it walks the target path, and a drive must not move with it.
@@ -50,6 +52,12 @@ char UpperAscii(char c) {
 
 bool IsSeparator(char c) {
     return kSeparators.find(c) != kSeparators.npos;
+}
+
+// "X:\" or "X:/" and anything after it.
+bool IsAbsoluteDrivePath(std::string_view programPath) {
+    return programPath.size() >= kDriveRootLength && IsAsciiLetter(programPath[0]) &&
+           programPath[1] == ':' && IsSeparator(programPath[2]);
 }
 
 std::string DriveVariable(char letter) {
@@ -82,21 +90,26 @@ bool IsAllowedName(std::string_view name) {
     });
 }
 
-// Whether Win32 takes the last name of a path for a device: the part before its first dot,
-// without the spaces that end it, is a device's name. (A colon, which would end it too, is
-// refused in every name before this is asked.)
-bool IsDeviceName(std::string_view name) {
+// The device that Win32 takes the last name of a path for: the part before its first dot,
+// without the spaces that end it, when it is a device's name. (A colon, which would end it
+// too, is refused in every name before this is asked.)
+std::optional<std::string_view> DeviceOf(std::string_view name) {
     std::string_view base = name.substr(0, name.find(kDot));
     base = base.substr(0, base.find_last_not_of(' ') + 1);
     const auto startsAs = [base](std::string_view device) {
         return SameIgnoringCase(base.substr(0, device.size()), device);
     };
-    if (base.size() == kDeviceNameLength) {
-        return std::ranges::any_of(kDeviceNames, startsAs);
-    }
-    return base.size() == kDeviceNameLength + 1 &&
-           kDeviceDigits.find(base.back()) != kDeviceDigits.npos &&
-           std::ranges::any_of(kNumberedDeviceNames, startsAs);
+    const bool isDevice = base.size() == kDeviceNameLength
+                              ? std::ranges::any_of(kDeviceNames, startsAs)
+                              : base.size() == kDeviceNameLength + 1 &&
+                                    kDeviceDigits.find(base.back()) != kDeviceDigits.npos &&
+                                    std::ranges::any_of(kNumberedDeviceNames, startsAs);
+    return isDevice ? std::optional{base} : std::nullopt;
+}
+
+// Win32 looks for a device's name in the path as it was written: "C:\NUL\." is no device.
+std::string_view LastName(std::string_view programPath) {
+    return programPath.substr(programPath.find_last_of(kSeparators) + 1);
 }
 
 // The components below the drive root, resolved as text the way the program's file system
@@ -188,16 +201,33 @@ void UnmapDrive(char letter) {
     unsetenv(DriveVariable(letter).c_str());
 }
 
+std::optional<std::string> FullProgramPath(std::string_view programPath) {
+    if (!IsAbsoluteDrivePath(programPath)) {
+        return std::nullopt;
+    }
+    if (const std::optional<std::string_view> device = DeviceOf(LastName(programPath))) {
+        return std::string{kDevicePrefix} + std::string{*device};
+    }
+    const std::vector<std::string_view> components =
+        NormalComponents(programPath.substr(kDriveRootLength));
+    std::string full{programPath.substr(0, kDriveRootLength - 1)};
+    for (std::string_view component : components) {
+        full += '\\';
+        full += component;
+    }
+    if (components.empty() || IsSeparator(programPath.back())) {
+        full += '\\';
+    }
+    return full;
+}
+
 MappedPath MapProgramPath(std::string_view programPath) {
-    if (programPath.size() < kDriveRootLength || !IsAsciiLetter(programPath[0]) ||
-        programPath[1] != ':' || !IsSeparator(programPath[2])) {
+    if (!IsAbsoluteDrivePath(programPath)) {
         return {{}, ERROR_PATH_NOT_FOUND};
     }
     const std::vector<std::string_view> components =
         NormalComponents(programPath.substr(kDriveRootLength));
-    // Win32 looks for a device name in the path as it was written: "C:\NUL\." is no device.
-    const std::string_view lastName = programPath.substr(programPath.find_last_of(kSeparators) + 1);
-    if (!std::ranges::all_of(components, IsAllowedName) || IsDeviceName(lastName)) {
+    if (!std::ranges::all_of(components, IsAllowedName) || DeviceOf(LastName(programPath))) {
         return {{}, ERROR_INVALID_NAME};
     }
     std::optional<fs::path> host = DriveFolder(programPath[0]);

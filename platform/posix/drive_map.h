@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "win32.h"
@@ -49,6 +50,13 @@ struct MappedPath {
 // existing entry is matched without regard to case (an exact match wins); a missing one is used as
 // written.
 MappedPath MapProgramPath(std::string_view programPath);
+
+// The full form of an absolute drive path, as GetFullPathNameA gives it without looking at the
+// disk: the components as MapProgramPath resolves them, joined by "\", with a final "\" when the
+// path ends in a separator or is the drive's root ("C:/KARTOL//.\" is "C:\KARTOL\",
+// "C:\KARTOL\.." is "C:\"), or the device's path ("\\.\NUL") where the last name is a
+// device's. Nothing for any other path.
+std::optional<std::string> FullProgramPath(std::string_view programPath);
 
 // The path argument of a Win32 call as text; null is the empty path, which maps nowhere.
 inline std::string_view PathArgument(LPCSTR path) {

@@ -36,7 +36,11 @@ void EditField::SetSelection(int start, int end) {
     anchor_ = clamp(start);
 }
 
-void EditField::Type(std::string_view typed, bool upperCase) {
+void EditField::SetLimit(std::size_t limit) {
+    limit_ = limit != 0 ? limit : kLargestLimit;
+}
+
+bool EditField::Type(std::string_view typed, bool upperCase) {
     std::string inserted;
     for (const char byte : typed) {
         const auto value = static_cast<unsigned char>(byte);
@@ -45,11 +49,16 @@ void EditField::Type(std::string_view typed, bool upperCase) {
         }
     }
     if (inserted.empty()) {
-        return;
+        return true;
     }
     EraseSelection();
+    // A text the program set may already be longer than the limit: then nothing more fits.
+    const std::size_t room = limit_ - std::min(limit_, text_.size());
+    const bool whole = inserted.size() <= room;
+    inserted.resize(std::min(inserted.size(), room));
     text_.insert(caret_, inserted);
     Collapse(caret_ + inserted.size());
+    return whole;
 }
 
 void EditField::Backspace() {

@@ -12,6 +12,10 @@ namespace posix {
 
 class EditField {
   public:
+    // A new field's limit, and the one that EM_LIMITTEXT with 0 sets in a single-line field.
+    static constexpr std::size_t kDefaultLimit = 32767;
+    static constexpr std::size_t kLargestLimit = 0x7FFFFFFE;
+
     // Text in code page 1252.
     const std::string& Text() const { return text_; }
 
@@ -29,9 +33,14 @@ class EditField {
     std::size_t SelectionEnd() const { return anchor_ < caret_ ? caret_ : anchor_; }
     bool HasSelection() const { return anchor_ != caret_; }
 
+    // EM_LIMITTEXT: how many characters the user may bring into the field by typing; 0 is the
+    // largest limit. Text set by the program is not held to it.
+    void SetLimit(std::size_t limit);
+
     // Typed characters replace the selection. Control characters are not typed; with
-    // `upperCase` (ES_UPPERCASE) letters arrive in upper case.
-    void Type(std::string_view typed, bool upperCase);
+    // `upperCase` (ES_UPPERCASE) letters arrive in upper case. Characters beyond the limit are
+    // left out; false when that happened.
+    bool Type(std::string_view typed, bool upperCase);
 
     // Backspace and Delete remove the selection, or else one character before or after the
     // caret. The movements remove the selection; Left and Right with a selection put the
@@ -53,6 +62,7 @@ class EditField {
     void EraseSelection();
 
     std::string text_;
+    std::size_t limit_ = kDefaultLimit;
     std::size_t anchor_ = 0;
     std::size_t caret_ = 0;
     std::size_t scroll_ = 0;

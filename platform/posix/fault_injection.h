@@ -19,6 +19,7 @@ enum class Api {
     CreateWindowExA,
     DialogBoxParamA,
     GetDiskFreeSpaceA,
+    GetVolumeInformationA,
     GetWindowsDirectoryA,
     SetCurrentDirectoryA,
     CreateDirectoryA,
@@ -26,6 +27,7 @@ enum class Api {
     MoveFileExA,
     RemoveDirectoryA,
     GetFileAttributesA,
+    GetFullPathNameA,
     GetModuleFileNameA,
     OpenProgramStream,
     FindResourceA,
@@ -49,6 +51,7 @@ struct Injection {
     // Empty: the call fails as the operation fails (0 or null) and sets `error`. Otherwise
     // the call succeeds with these values instead of asking the host:
     //   GetDiskFreeSpaceA: sectors per cluster, bytes per sector, free clusters, total clusters
+    //   GetVolumeInformationA: the file system flags
     //   GetWindowsDirectoryA: the length it returns
     //   SizeofResource: a size, used when it is smaller than the resource
     std::vector<std::uint64_t> answer;

@@ -1,4 +1,5 @@
-// GetDiskFreeSpaceA over statvfs on the folder that a drive letter maps to.
+// GetDiskFreeSpaceA and GetVolumeInformationA over statvfs on the folder that a drive letter
+// maps to.
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -39,6 +40,31 @@ bool IsDriveRoot(std::string_view root) {
     return root.size() == kDriveRootLength && root[1] == ':' && (root[2] == '\\' || root[2] == '/');
 }
 
+// The folder behind a drive root, or false with the Win32 error set.
+std::optional<std::filesystem::path> RootFolder(std::string_view root) {
+    if (!IsDriveRoot(root)) {
+        Fail(ERROR_INVALID_NAME);
+        return std::nullopt;
+    }
+    std::optional<std::filesystem::path> folder = DriveFolder(root[0]);
+    if (!folder) {
+        Fail(ERROR_PATH_NOT_FOUND);
+    }
+    return folder;
+}
+
+// statvfs of a drive root's folder, or false with the Win32 error set.
+bool StatDrive(std::string_view root, struct statvfs& host) {
+    const std::optional<std::filesystem::path> folder = RootFolder(root);
+    if (!folder) {
+        return false;
+    }
+    if (statvfs(folder->c_str(), &host) != 0) {
+        return Fail(ErrorFromErrno(errno, *folder));
+    }
+    return true;
+}
+
 ClusterFigures InjectedFigures(const Injection& injection) {
     std::uint64_t answer[kAnswerFieldCount] = {};
     std::ranges::copy(injection.answer | std::views::take(kAnswerFieldCount), answer);
@@ -74,16 +100,9 @@ BOOL GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytes
         }
         figures = posix::InjectedFigures(*injection);
     } else {
-        if (!posix::IsDriveRoot(root)) {
-            return posix::Fail(ERROR_INVALID_NAME);
-        }
-        const std::optional<std::filesystem::path> folder = posix::DriveFolder(root[0]);
-        if (!folder) {
-            return posix::Fail(ERROR_PATH_NOT_FOUND);
-        }
         struct statvfs host {};
-        if (statvfs(folder->c_str(), &host) != 0) {
-            return posix::Fail(posix::ErrorFromErrno(errno, *folder));
+        if (!posix::StatDrive(root, host)) {
+            return FALSE;
         }
         // Some file systems leave the fragment size 0 and give only the block size.
         const std::uint64_t blockSize = host.f_frsize != 0 ? host.f_frsize : host.f_bsize;
@@ -97,6 +116,37 @@ BOOL GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytes
         if (out != nullptr) {
             *out = value;
         }
+    }
+    return TRUE;
+}
+
+// Of the volume's figures only the file system flags, and of them only whether the drive's
+// folder lies on a read-only file system: nothing else is asked for, and a request for the
+// name, serial number, name length or file system is refused.
+BOOL GetVolumeInformationA(LPCSTR rootPath, LPSTR volumeName, DWORD, LPDWORD serialNumber,
+                           LPDWORD maxComponentLength, LPDWORD fileSystemFlags,
+                           LPSTR fileSystemName, DWORD) {
+    if (volumeName != nullptr || serialNumber != nullptr || maxComponentLength != nullptr ||
+        fileSystemName != nullptr) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
+    const std::string_view root = posix::PathArgument(rootPath);
+    DWORD flags = 0;
+    if (const posix::Injection* injection =
+            posix::FindInjection(posix::Api::GetVolumeInformationA, root)) {
+        if (injection->answer.empty()) {
+            return posix::Fail(injection->error);
+        }
+        flags = static_cast<DWORD>(injection->answer.front());
+    } else {
+        struct statvfs host {};
+        if (!posix::StatDrive(root, host)) {
+            return FALSE;
+        }
+        flags = (host.f_flag & ST_RDONLY) != 0 ? FILE_READ_ONLY_VOLUME : 0;
+    }
+    if (fileSystemFlags != nullptr) {
+        *fileSystemFlags = flags;
     }
     return TRUE;
 }

@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
 
 #include "drive_map.h"
 #include "last_error.h"
@@ -33,6 +37,51 @@ BOOL OnMappedPath(posix::Api api, LPCSTR path, HostCall hostCall) {
     return TRUE;
 }
 
+// The flags that MoveFileExA follows; it refuses any other.
+constexpr DWORD kMoveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED;
+
+// A file that Win32 would call read-only: its owner may not write it.
+bool IsReadOnly(const struct stat& status) {
+    return (status.st_mode & S_IWUSR) == 0;
+}
+
+// Moves a host file as MoveFileExA does, 0 or -1 with errno set: an existing target is
+// replaced only with MOVEFILE_REPLACE_EXISTING, and never when it is a folder or read-only;
+// across file systems the file is copied and the original deleted, with MOVEFILE_COPY_ALLOWED
+// only. A file that gets a program's name becomes a program.
+int MoveHostFile(const char* from, const char* to, DWORD flags) {
+    struct stat status {};
+    if (lstat(to, &status) == 0) {
+        if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+            errno = EEXIST;
+            return -1;
+        }
+        if (S_ISDIR(status.st_mode) || (!S_ISLNK(status.st_mode) && IsReadOnly(status))) {
+            errno = EACCES;
+            return -1;
+        }
+    }
+    // The error of a missing folder is the target's, whatever rename says of it.
+    std::error_code error;
+    if (!std::filesystem::is_directory(std::filesystem::path{to}.parent_path(), error)) {
+        errno = ENOTDIR;
+        return -1;
+    }
+    if (rename(from, to) != 0) {
+        if (errno != EXDEV || (flags & MOVEFILE_COPY_ALLOWED) == 0) {
+            return -1;
+        }
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
+                                   error);
+        if (error || unlink(from) != 0) {
+            errno = error ? error.value() : errno;
+            return -1;
+        }
+    }
+    return stat(to, &status) ||
+           (posix::IsProgramName(to) && chmod(to, posix::ProgramMode(status.st_mode)));
+}
+
 }  // namespace
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {
@@ -53,20 +102,16 @@ BOOL DeleteFileA(LPCSTR path) {
                         [](const char* host) { return unlink(host); });
 }
 
-// The setup only ever moves a file onto one that may exist, which rename does in one step;
-// moving a folder or keeping an existing file is not asked for. A file that gets a program's
-// name becomes a program.
-BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD) {
+BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD flags) {
+    if ((flags & ~kMoveFlags) != 0) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
     const posix::MappedPath target = posix::MapProgramPath(posix::PathArgument(newPath));
     if (!target) {
         return posix::Fail(target.error);
     }
-    // Each host call gives 0 on success, so the first that fails ends the chain, with its errno.
-    return OnMappedPath(posix::Api::MoveFileExA, existingPath, [&target](const char* host) {
-        const char* const to = target.host.c_str();
-        struct stat status {};
-        return rename(host, to) || stat(to, &status) ||
-               (posix::IsProgramName(target.host) && chmod(to, posix::ProgramMode(status.st_mode)));
+    return OnMappedPath(posix::Api::MoveFileExA, existingPath, [&target, flags](const char* host) {
+        return MoveHostFile(host, target.host.c_str(), flags);
     });
 }
 
@@ -77,16 +122,54 @@ BOOL RemoveDirectoryA(LPCSTR path) {
                         [](const char* host) { return rmdir(host); });
 }
 
-// The attributes that a program can tell apart here: a folder, a link (a reparse point; what
-// it leads to is not looked at, as the uninstaller leaves every link alone), or a file. The
-// last component is not followed, so a link is seen as the link.
+// The attributes that a program can tell apart here: a folder, a read-only file, another file,
+// and a link, which Win32 reports as a reparse point with the attributes of what it leads to (a
+// link to a folder is a folder too), or alone when it leads nowhere.
 DWORD GetFileAttributesA(LPCSTR path) {
-    struct stat status {};
-    if (!OnMappedPath(posix::Api::GetFileAttributesA, path,
-                      [&status](const char* host) { return lstat(host, &status); })) {
+    DWORD attributes = 0;
+    const auto look = [&attributes](const char* host) {
+        struct stat status {};
+        if (lstat(host, &status) != 0) {
+            return -1;
+        }
+        if (S_ISLNK(status.st_mode)) {
+            attributes = FILE_ATTRIBUTE_REPARSE_POINT;
+            if (stat(host, &status) != 0) {
+                return 0;
+            }
+        }
+        attributes |= S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
+                      : IsReadOnly(status)    ? FILE_ATTRIBUTE_READONLY
+                                              : 0;
+        return 0;
+    };
+    if (!OnMappedPath(posix::Api::GetFileAttributesA, path, look)) {
         return INVALID_FILE_ATTRIBUTES;
     }
-    return S_ISLNK(status.st_mode)   ? FILE_ATTRIBUTE_REPARSE_POINT
-           : S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
-                                     : FILE_ATTRIBUTE_NORMAL;
+    return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Absolute drive paths only, resolved as text as Win32 does: the setup asks for nothing else,
+// and a relative path would need a current folder per drive, which the stand-in does not keep.
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart) {
+    const std::string_view programPath = posix::PathArgument(fileName);
+    if (posix::FailsByInjection(posix::Api::GetFullPathNameA, programPath)) {
+        return 0;
+    }
+    const std::optional<std::string> full = posix::FullProgramPath(programPath);
+    if (!full) {
+        posix::Fail(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const auto length = static_cast<DWORD>(full->size());
+    if (length >= bufferLength) {
+        // The size needed, terminator included; the buffer is left as it was.
+        return length + 1;
+    }
+    full->copy(buffer, length);
+    buffer[length] = '\0';
+    if (filePart != nullptr) {
+        *filePart = full->back() == '\\' ? nullptr : buffer + full->find_last_of('\\') + 1;
+    }
+    return length;
 }

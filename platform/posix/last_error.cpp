@@ -37,6 +37,8 @@ DWORD ErrorFromErrno(int hostError, const std::filesystem::path& host) {
             return ERROR_DIR_NOT_EMPTY;
         case EEXIST:
             return ERROR_ALREADY_EXISTS;
+        case EXDEV:
+            return ERROR_NOT_SAME_DEVICE;
         case ENAMETOOLONG:
         case EILSEQ:
             return ERROR_INVALID_NAME;

@@ -86,22 +86,35 @@ void LineFrontEnd::TextSet(const Window& dialog, const Window& window) {
 
 std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
     std::string line;
-    if (!ReadLine(input_, line)) {
-        if (closedAtEnd_ == dialog.handle) {
-            return std::nullopt;
+    for (;;) {
+        if (!ReadLine(input_, line)) {
+            if (closedAtEnd_ == dialog.handle) {
+                return std::nullopt;
+            }
+            closedAtEnd_ = dialog.handle;
+            return HandleDialogKey(dialog, {Key::Code::CloseBox, {}});
         }
-        closedAtEnd_ = dialog.handle;
-        return HandleDialogKey(dialog, {Key::Code::CloseBox, {}});
+        if (line == kEscapeLine) {
+            return HandleDialogKey(dialog, {Key::Code::Escape, {}});
+        }
+        if (!line.empty()) {
+            // Typed into the focused control; the path dialog focuses its field with the text
+            // selected, so the line replaces it.
+            const std::string typed = Utf8ToCp1252(line);
+            Window* edit = FocusedEdit(dialog);
+            if (edit == nullptr) {
+                HandleDialogKey(dialog, {Key::Code::Text, typed});
+            } else if (!TypeInto(*edit, typed)) {
+                // The field took only the start of the line. Confirming it would use a text
+                // that was never typed, so the dialog is shown again as it now is, the field's
+                // text selected, and the next line answers it.
+                edit->edit.SetSelection(0, -1);
+                DialogShown(dialog);
+                continue;
+            }
+        }
+        return HandleDialogKey(dialog, {Key::Code::Enter, {}});
     }
-    if (line == kEscapeLine) {
-        return HandleDialogKey(dialog, {Key::Code::Escape, {}});
-    }
-    if (!line.empty()) {
-        // Typed into the focused control; the path dialog focuses its field with the text
-        // selected, so the line replaces it.
-        HandleDialogKey(dialog, {Key::Code::Text, Utf8ToCp1252(line)});
-    }
-    return HandleDialogKey(dialog, {Key::Code::Enter, {}});
 }
 
 // A box with more than one button lists them as a dialog's buttons read, the default one in

@@ -53,12 +53,22 @@ bool ReadAll(FILE* stream, std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-INT LZOpenFileA(LPSTR fileName, LPOFSTRUCT, WORD style) {
+INT LZOpenFileA(LPSTR fileName, LPOFSTRUCT reOpenBuffer, WORD style) {
     if (posix::FailsByInjection(posix::Api::LZOpenFileA, posix::PathArgument(fileName))) {
         return LZERROR_BADINHANDLE;
     }
     if (style != OF_READ && style != OF_CREATE) {
         return LZERROR_BADVALUE;
+    }
+    // Win32 opens the file through OpenFile, which keeps the full path in the reopen record and
+    // refuses a path that does not fit there, however short the file's own name.
+    OFSTRUCT ownRecord{};
+    OFSTRUCT& record = reOpenBuffer != nullptr ? *reOpenBuffer : ownRecord;
+    record.cBytes = sizeof record;
+    const DWORD length =
+        GetFullPathNameA(fileName, sizeof record.szPathName, record.szPathName, nullptr);
+    if (length == 0 || length >= sizeof record.szPathName) {
+        return LZERROR_BADINHANDLE;
     }
     FILE* const stream =
         posix::OpenMappedStream(posix::PathArgument(fileName), style == OF_CREATE ? "wb" : "rb");

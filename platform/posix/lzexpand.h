@@ -19,20 +19,22 @@
 #define LZERROR_BADVALUE (-7)
 #define LZERROR_UNKNOWNALG (-8)
 
-constexpr int kOfsMaxPathName = 128;
+#define OFS_MAXPATHNAME 128
 
-// The reopen record of Win32's OpenFile; the stand-in neither fills nor reads it.
+// The reopen record of Win32's OpenFile, which keeps the file's full path in it: a path whose
+// full form does not fit its 128 bytes cannot be opened.
 struct OFSTRUCT {
     BYTE cBytes;
     BYTE fFixedDisk;
     WORD nErrCode;
     WORD Reserved1;
     WORD Reserved2;
-    CHAR szPathName[kOfsMaxPathName];
+    CHAR szPathName[OFS_MAXPATHNAME];
 };
 using LPOFSTRUCT = OFSTRUCT*;
 
-// A handle, or LZERROR_BADINHANDLE when the file cannot be opened (or created) and
+// A handle, with the full path in the reopen record, or LZERROR_BADINHANDLE when the file cannot
+// be opened (or created) or its full path does not fit the record, and
 // LZERROR_BADVALUE for a style other than OF_READ and OF_CREATE.
 INT LZOpenFileA(LPSTR fileName, LPOFSTRUCT reOpenBuffer, WORD style);
 // The number of bytes written to the destination, or a negative LZERROR_ code.

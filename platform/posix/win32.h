@@ -101,6 +101,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define EM_SETSEL 0x00B1
+#define EM_LIMITTEXT 0x00C5
 
 // Window and control styles.
 #define WS_OVERLAPPED 0x00000000L
@@ -147,10 +148,13 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 // Error codes that GetLastError reports.
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
+#define FILE_ATTRIBUTE_READONLY 0x00000001L
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010L
 #define FILE_ATTRIBUTE_NORMAL 0x00000080L
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400L
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_COPY_ALLOWED 0x00000002
+#define FILE_READ_ONLY_VOLUME 0x00080000
 #define MAX_PATH 260
 
 #define ERROR_SUCCESS 0L
@@ -159,6 +163,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_NOT_SAME_DEVICE 17L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_ALREADY_EXISTS 183L
@@ -189,7 +194,11 @@ DWORD GetLastError();
 void SetLastError(DWORD error);
 BOOL GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
                        LPDWORD freeClusters, LPDWORD totalClusters);
+BOOL GetVolumeInformationA(LPCSTR rootPath, LPSTR volumeName, DWORD volumeNameSize,
+                           LPDWORD serialNumber, LPDWORD maxComponentLength,
+                           LPDWORD fileSystemFlags, LPSTR fileSystemName, DWORD fileSystemNameSize);
 UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL SetCurrentDirectoryA(LPCSTR path);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES securityAttributes);
 BOOL DeleteFileA(LPCSTR path);
