@@ -24,6 +24,9 @@ SUCCESS = "Die Installation wurde erfolgreich durchgef\u00fchrt."
 ABORTED = "Die Installation wurde abgebrochen."
 INVALID = "Sie haben einen ung\u00fcltigen Pfad angegeben."
 ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS = 1001, 1000, 1002, 1003
+# The path field takes no more: with the final backslash, "kartol.un2" then still fits the 128
+# bytes in which LZ32 keeps the path of the file it opens.
+FIELD_LIMIT = 116
 # The path dialog as it must first be seen: owned by the hidden setup window, centred.
 PATH_DIALOG = {"visible": True, "caption": TITLE, "owner": ("Quillmark Setup", False),
                "off centre": [0, 0], "texts": {1: "OK", 2: "Cancel", 0xFFFF: PATH_LABEL,
@@ -60,6 +63,10 @@ SCENARIOS = (
              after=("product", "uninstall")),
     Scenario("g", "removed from below an existing C:\\SPIELE", "installed", "c:\\spiele\\kartol",
              before=("SPIELE",), after=("uninstall",)),
+    # 172 characters over 16 levels: the field stops taking them at its limit.
+    Scenario("h", "path longer than the field takes", "installed",
+             "c:\\" + "".join(f"verzeich{n:02}\\" for n in range(1, 16)) + "end\\",
+             after=("uninstall",)),
 )
 
 # Under qemu a session's first process comes up slowly. The group's explorer window comes up
@@ -333,7 +340,7 @@ class Suite:
         """Runs setup.exe through the scenario and compares all it leaves, then the programs."""
         prefix = self.prefix_for(s)
         drive_c, boxes, exit_code = prefix / "drive_c", *OUTCOMES[s.outcome]
-        field = s.typed.upper() if s.typed else DEFAULT_DIR
+        field = s.typed.upper()[:FIELD_LIMIT] if s.typed else DEFAULT_DIR
         folder = field.rstrip("\\")
         target = folder[3:].replace("\\", "/") if s.outcome == "installed" else None
         # The log's first line: 1 for each level of the install directory that the run makes.
