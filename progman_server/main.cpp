@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "menu_store.h"
+#include "platform/posix/drive_map.h"
 #include "platform/posix/progman_link.h"
 #include "server_socket.h"
 
@@ -36,7 +39,8 @@ constexpr std::string_view kUsage =
     "\n"
     "Socket: $XDG_RUNTIME_DIR/vemo-kartol-progman.socket, or /tmp/vemo-kartol-<uid>/ when\n"
     "XDG_RUNTIME_DIR is not set. Menu: $XDG_DATA_HOME and $XDG_CONFIG_HOME (~/.local/share,\n"
-    "~/.config). Program paths map to host paths through the drive settings (KARTOL_DRIVE_C).\n";
+    "~/.config). Program paths map to host paths through the drive map that the setup\n"
+    "recorded in $XDG_CONFIG_HOME/vemo-kartol/drives (KARTOL_DRIVE_C and so on).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -54,7 +58,11 @@ void StopOnSignals() {
 }
 
 int List(const progman::MenuFolders& folders) {
-    for (const progman::MenuGroup& group : progman::ListGroups(folders)) {
+    const std::vector<progman::MenuGroup> groups = progman::ListGroups(folders);
+    if (groups.empty()) {
+        std::cout << "kartol-progman: no program group in " << folders.data.string() << '\n';
+    }
+    for (const progman::MenuGroup& group : groups) {
         std::cout << group.name << '\n';
         for (const progman::MenuItem& item : group.items) {
             std::cout << "  " << item.caption << " -> " << item.commandLine << '\n';
@@ -80,12 +88,33 @@ std::optional<int> CannotServe(const progman::ServerSocket& socket, bool running
     return kExitError;
 }
 
+// Once this server alone serves the menu: what a killed server or a removal while none ran
+// left is cleared away.
+void TidyAtStart(const progman::MenuFolders& folders) {
+    for (const std::string& group : progman::TidyStore(folders)) {
+        std::cerr << "kartol-progman: removed the group \"" << group
+                  << "\": the programs of all its items are gone\n";
+    }
+}
+
+// The drives of the server's own environment join the drive map; from then on the map alone
+// decides, so that a setup started later with other settings is served with its own.
+void TakeDriveMap() {
+    if (!posix::RecordDriveSettings()) {
+        std::cerr << "kartol-progman: the drive map could not be written\n";
+    }
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        posix::UnmapDrive(letter);
+    }
+}
+
 int ServeForeground(const progman::MenuFolders& folders) {
     StopOnSignals();
     const progman::ServerSocket socket{posix::ProgmanSocketPath()};
     if (std::optional<int> exit = CannotServe(socket, false)) {
         return *exit;
     }
+    TidyAtStart(folders);
     progman::ProgramManager manager{folders, {}};
     progman::Serve(socket, manager, stopRequested);
     return kExitOk;
@@ -124,6 +153,7 @@ int ServeBackground(const progman::MenuFolders& folders) {
         _exit(*exit);
     }
     const int null = open("/dev/null", O_RDWR);
+    TidyAtStart(folders);
     dup2(null, STDIN_FILENO);
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
@@ -139,9 +169,12 @@ int ServeBackground(const progman::MenuFolders& folders) {
 
 int main(int argc, char** argv) {
     const std::string_view option = argc > 1 ? argv[1] : "";
-    if (argc > 2 ||
-        (argc == 2 && option != "--background" && option != "--list" && option != "--help")) {
-        std::cerr << kUsage;
+    if (argc > 2) {
+        std::cerr << "kartol-progman: one option at most: " << argv[2] << '\n' << kUsage;
+        return kExitUsage;
+    }
+    if (argc == 2 && option != "--background" && option != "--list" && option != "--help") {
+        std::cerr << "kartol-progman: unknown option: " << option << '\n' << kUsage;
         return kExitUsage;
     }
     if (option == "--help") {
@@ -156,5 +189,6 @@ int main(int argc, char** argv) {
     if (option == "--list") {
         return List(*folders);
     }
+    TakeDriveMap();
     return option == "--background" ? ServeBackground(*folders) : ServeForeground(*folders);
 }

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "setup/process_state.h"
+#include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
 #include "uninst/install_record.h"
 #include "uninst/uninstall_flow.h"
@@ -80,8 +82,15 @@ TEST_P(UninstallTest, LeavesDriveC) {
     const std::string before = Tree(DriveC());
     std::vector<std::string> expected = ui.Transcript();  // the setup's lines, then the boxes
     ui.AnswerBox(c.answer);
+    // A program manager beside drive C takes the group away.
+    const fs::path run = DriveC().string() + ".run";
+    fs::create_directory(run);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    std::optional<ScriptedProgman> progman{std::in_place, std::deque<Answer>{}};
 
     EXPECT_EQ(UninstallFrom(InstallDir, false), c.exitCode);
+    progman.reset();
+    fs::remove_all(run);
     EXPECT_EQ(Tree(DriveC()), c.treeAfter == kUnchanged ? before : c.treeAfter);
     for (const std::string& text : c.boxes) {
         expected.push_back("box Vemo Kartol Deinstallation: " + text);
