@@ -8,6 +8,7 @@
 #include <deque>
 #include <vector>
 
+#include "platform/posix/drive_map.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/progman_link.h"
 #include "progman/progman_command.h"
@@ -237,8 +238,15 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         {"[AddItem(\"Q:\\kartol.exe\",\"ohne Laufwerk\")]", false},
         {"[ShowGroup(\"Vemo Kartol\",1)]", true},
         {"[AddItem(\"C:\\$`\\uninst.exe\",\"Deinstallation\")]\0rest"s, true},
+        {"[AddItem(\"N:\\zeile.exe\",\"Zeile\")]", true},
+        {"[AddItem(\"B:\\bell.exe\",\"Bell\")]", false},
         {"[Unknown()]", false},
     };
+    // Drive folders with control characters: a line feed is escaped, others refused.
+    for (const auto& [letter, name] : {std::pair{'N', "neue\nzeile"}, {'B', "bell\a"}}) {
+        fs::create_directory(DriveC() / name);
+        posix::MapDrive(letter, DriveC() / name);
+    }
     for (const auto& step : steps) {
         EXPECT_EQ(progman::Execute(manager_, step.request), step.accepted) << step.request;
     }
@@ -259,7 +267,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     }
     expected.insert(expected.end(),
                     {"Vemo Kartol", "   Vemo \\ Kartol -> C:\\VEMO 100%\\kartol.exe",
-                     "  Deinstallation -> C:\\$`\\uninst.exe"});
+                     "  Deinstallation -> C:\\$`\\uninst.exe", "  Zeile -> N:\\zeile.exe"});
     EXPECT_EQ(groups, expected);
     EXPECT_EQ(MenuFiles(".menu").size(), 2u);
     const std::string menuText =
@@ -272,7 +280,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     }
     EXPECT_EQ(MenuFiles(".directory").size(), 2u);
     std::vector<std::string> entries = MenuFiles(".desktop");
-    EXPECT_EQ(entries.size(), 13u);
+    EXPECT_EQ(entries.size(), 14u);
     entries.insert(entries.end(), {MenuFiles(".directory")[0], MenuFiles(".directory")[1]});
     for (const std::string& file : entries) {
         const std::string command = "desktop-file-validate '" + file + "'";
