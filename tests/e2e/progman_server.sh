@@ -34,19 +34,19 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run env -u XDG_DATA_HOME -u XDG_CONFIG_HOME kartol-progman --list
     run env XDG_DATA_HOME=data XDG_CONFIG_HOME=config kartol-progman --list
     # A server that was killed leaves its socket file and what it was writing; the next one
-    # replaces the one and removes the other.
+    # replaces the one and removes the other (once it serves).
     stop_server -9
+    start_server
+    run_setup after_kill
+    stop_server
     for file in "$XDG_CONFIG_HOME/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu" \
         "$XDG_DATA_HOME/applications/vemo-kartol/VEMO_20KARTOL/item-1.desktop"; do
         : >"$file.tmp-$server"
     done
-    start_server
-    run find "$work/home" -name '*.tmp-*'
-    run_setup after_kill
-    stop_server
     kartol-progman & server=$!
     while kill -0 "$server" 2>/dev/null && [ ! -S "$socket" ]; do sleep 0.1; done
     run_setup foreground
+    run find "$work/home" -name '*.tmp-*'
     run kartol-progman --list
     kill "$server" && wait "$server"
     echo "foreground server -> $?"
