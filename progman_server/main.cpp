@@ -25,8 +25,10 @@ constexpr int kExitUsage = 2;
 constexpr char kStarted = 'S';
 constexpr char kRunning = 'R';
 
-constexpr std::string_view kUsage =
-    "usage: kartol-progman [--background | --list | --help]\n"
+// A wrong option gets the first line and the way to the rest.
+constexpr std::string_view kUsageLine = "usage: kartol-progman [--background | --list | --help]\n";
+constexpr std::string_view kUsageHint = "'kartol-progman --help' says more\n";
+constexpr std::string_view kUsageDetails =
     "\n"
     "The program manager of the native Vemo Kartol setup: it takes the setup's program-group\n"
     "commands and keeps the groups as entries of the desktop's application menu.\n"
@@ -170,15 +172,17 @@ int ServeBackground(const progman::MenuFolders& folders) {
 int main(int argc, char** argv) {
     const std::string_view option = argc > 1 ? argv[1] : "";
     if (argc > 2) {
-        std::cerr << "kartol-progman: one option at most: " << argv[2] << '\n' << kUsage;
+        std::cerr << "kartol-progman: one option at most: " << argv[2] << '\n'
+                  << kUsageLine << kUsageHint;
         return kExitUsage;
     }
     if (argc == 2 && option != "--background" && option != "--list" && option != "--help") {
-        std::cerr << "kartol-progman: unknown option: " << option << '\n' << kUsage;
+        std::cerr << "kartol-progman: unknown option: " << option << '\n'
+                  << kUsageLine << kUsageHint;
         return kExitUsage;
     }
     if (option == "--help") {
-        std::cout << kUsage;
+        std::cout << kUsageLine << kUsageDetails;
         return kExitOk;
     }
     const std::optional<progman::MenuFolders> folders = progman::MenuFoldersFromEnvironment();

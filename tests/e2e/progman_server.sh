@@ -31,8 +31,6 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run_setup on_d 1 'd:\\kartol\n\n'
     unset KARTOL_DRIVE_D
     run kartol-progman --list
-    run env -u XDG_DATA_HOME -u XDG_CONFIG_HOME kartol-progman --list
-    run env XDG_DATA_HOME=data XDG_CONFIG_HOME=config kartol-progman --list
     # A server that was killed leaves its socket file and what it was writing; the next one
     # replaces the one and removes the other (once it serves).
     stop_server -9
