@@ -28,7 +28,7 @@ shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
 {
     run tree
     run_setup default
-    run entry "Vemo Kartol" '\n'
+    run menu "Vemo Kartol"
     run menu Deinstallation
     run shell KARTOL/uninst.exe 'j\n\n'
     run tree
