@@ -22,7 +22,8 @@ fresh_drive() {
 }
 
 install_once() {
-    XDG_RUNTIME_DIR="$work/no-program-manager" KARTOL_DRIVE_C="$work/drive" "$setup" <"$work/answers" >/dev/null || [ $? -eq 1 ]
+    XDG_RUNTIME_DIR="$work/no-program-manager" XDG_CONFIG_HOME="$work/config" \
+        KARTOL_DRIVE_C="$work/drive" "$setup" <"$work/answers" >/dev/null || [ $? -eq 1 ]
 }
 
 # The peer's input: the tree one install produces.

@@ -19,13 +19,9 @@ int SendExecute(HCONV conversation, const char* command) {
     return answer != nullptr ? 1 : 0;
 }
 
-}  // namespace
-
-HDDEDATA CALLBACK DdeClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-    return nullptr;
-}
-
-int SendProgmanCommand(const char* command) {
+// One whole conversation that carries the command; without a command it only tells whether
+// the conversation came about.
+int Converse(const char* command) {
     DWORD instance = 0;
     if (DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
         return 0;
@@ -37,11 +33,25 @@ int SendProgmanCommand(const char* command) {
     if (progman != nullptr) {
         HCONV conversation = DdeConnect(instance, progman, progman, nullptr);
         if (conversation != nullptr) {
-            result = SendExecute(conversation, command);
+            result = command != nullptr ? SendExecute(conversation, command) : 1;
             DdeDisconnect(conversation);
         }
         DdeFreeStringHandle(instance, progman);
     }
     DdeUninitialize(instance);
     return result;
+}
+
+}  // namespace
+
+HDDEDATA CALLBACK DdeClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
+
+int SendProgmanCommand(const char* command) {
+    return Converse(command);
+}
+
+int ProgmanAnswers() {
+    return Converse(nullptr);
 }

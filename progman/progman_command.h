@@ -11,6 +11,11 @@
 // answers, or the request is refused or not answered within the request timeout.
 int SendProgmanCommand(const char* command);
 
+// Whether a program manager answers at all: 1 when a conversation with it comes about, which
+// is then ended again without a request; 0 as SendProgmanCommand fails before its request.
+// This tells a refused command (a group that is not there) from one that nobody heard.
+int ProgmanAnswers();
+
 // The client's DDE callback. The client asks for nothing, so it answers every transaction
 // with no data.
 HDDEDATA CALLBACK DdeClientCallback(UINT type, UINT format, HCONV conversation, HSZ string1,

@@ -1,28 +1,37 @@
 #include "desktop_entry.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
+#include <algorithm>
 #include <fstream>
-#include <system_error>
 
 namespace progman {
 namespace {
 
-// As for any file the user makes: the umask decides.
-constexpr mode_t kFileMode = 0666;
 // Characters that a quoted Exec argument must escape with a backslash.
 constexpr std::string_view kExecQuotedEscapes = "\"`$\\";
+// The control characters that a string value can hold, and the letter of each one's escape.
+constexpr std::string_view kEscapedControls = "\n\t\r";
+constexpr std::string_view kControlEscapes = "ntr";
+// Bytes below a space, and DEL, are control characters.
+constexpr unsigned char kFirstTextByte = 0x20;
+constexpr unsigned char kDelete = 0x7F;
 
 }  // namespace
+
+bool CanEscape(std::string_view text) {
+    return std::ranges::none_of(text, [](unsigned char c) {
+        return (c < kFirstTextByte || c == kDelete) &&
+               kEscapedControls.find(static_cast<char>(c)) == std::string_view::npos;
+    });
+}
 
 std::string EscapeValue(std::string_view text) {
     std::string escaped;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t control = kEscapedControls.find(text[i]);
         if (text[i] == '\\') {
             escaped += "\\\\";
+        } else if (control != std::string_view::npos) {
+            escaped += {'\\', kControlEscapes[control]};
         } else if (text[i] == ' ' && i == 0) {
             escaped += "\\s";
         } else {
@@ -32,17 +41,21 @@ std::string EscapeValue(std::string_view text) {
     return escaped;
 }
 
-std::string ExecValue(const std::filesystem::path& program) {
-    std::string quoted = "\"";
-    for (char c : program.string()) {
-        if (kExecQuotedEscapes.find(c) != kExecQuotedEscapes.npos) {
-            quoted += '\\';
-        } else if (c == '%') {
-            quoted += '%';
+std::string ExecValue(std::span<const std::string> arguments) {
+    std::string line;
+    for (const std::string& argument : arguments) {
+        line += line.empty() ? "\"" : " \"";
+        for (char c : argument) {
+            if (kExecQuotedEscapes.find(c) != kExecQuotedEscapes.npos) {
+                line += '\\';
+            } else if (c == '%') {
+                line += '%';
+            }
+            line += c;
         }
-        quoted += c;
+        line += '"';
     }
-    return EscapeValue(quoted + '"');
+    return EscapeValue(line);
 }
 
 // The server's files hold the one group [Desktop Entry], so the first line of the key is its.
@@ -57,7 +70,10 @@ std::optional<std::string> ReadValue(const std::filesystem::path& file, std::str
             for (std::size_t i = start; i < line.size(); ++i) {
                 if (line[i] == '\\' && i + 1 < line.size()) {
                     ++i;
-                    value += line[i] == 's' ? ' ' : line[i];
+                    const std::size_t control = kControlEscapes.find(line[i]);
+                    value += line[i] == 's'                      ? ' '
+                             : control != std::string_view::npos ? kEscapedControls[control]
+                                                                 : line[i];
                 } else {
                     value += line[i];
                 }
@@ -66,39 +82,6 @@ std::optional<std::string> ReadValue(const std::filesystem::path& file, std::str
         }
     }
     return std::nullopt;
-}
-
-// The temporary file reaches the disk before it takes the file's name, so that after a crash
-// the name holds the old text or the whole new one.
-bool WriteFileAtomically(const std::filesystem::path& file, std::string_view text) {
-    std::filesystem::path temporary = file;
-    temporary += ".tmp-" + std::to_string(getpid());
-    const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kFileMode);
-    if (out == -1) {
-        return false;
-    }
-    std::string_view left = text;
-    while (!left.empty()) {
-        const ssize_t written = write(out, left.data(), left.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            break;
-        }
-        left.remove_prefix(static_cast<std::size_t>(written));
-    }
-    const bool complete = left.empty() && fsync(out) == 0;
-    const bool closed = close(out) == 0;
-    std::error_code error;
-    if (complete && closed) {
-        std::filesystem::rename(temporary, file, error);
-        if (!error) {
-            return true;
-        }
-    }
-    std::filesystem::remove(temporary, error);
-    return false;
 }
 
 }  // namespace progman

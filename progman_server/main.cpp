@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "menu_store.h"
+#include "platform/posix/drive_map.h"
 #include "platform/posix/progman_link.h"
 #include "server_socket.h"
 
@@ -22,8 +25,10 @@ constexpr int kExitUsage = 2;
 constexpr char kStarted = 'S';
 constexpr char kRunning = 'R';
 
-constexpr std::string_view kUsage =
-    "usage: kartol-progman [--background | --list | --help]\n"
+// A wrong option gets the first line and the way to the rest.
+constexpr std::string_view kUsageLine = "usage: kartol-progman [--background | --list | --help]\n";
+constexpr std::string_view kUsageHint = "'kartol-progman --help' says more\n";
+constexpr std::string_view kUsageDetails =
     "\n"
     "The program manager of the native Vemo Kartol setup: it takes the setup's program-group\n"
     "commands and keeps the groups as entries of the desktop's application menu.\n"
@@ -36,7 +41,8 @@ constexpr std::string_view kUsage =
     "\n"
     "Socket: $XDG_RUNTIME_DIR/vemo-kartol-progman.socket, or /tmp/vemo-kartol-<uid>/ when\n"
     "XDG_RUNTIME_DIR is not set. Menu: $XDG_DATA_HOME and $XDG_CONFIG_HOME (~/.local/share,\n"
-    "~/.config). Program paths map to host paths through the drive settings (KARTOL_DRIVE_C).\n";
+    "~/.config). Program paths map to host paths through the drive map that the setup\n"
+    "recorded in $XDG_CONFIG_HOME/vemo-kartol/drives (KARTOL_DRIVE_C and so on).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -54,7 +60,11 @@ void StopOnSignals() {
 }
 
 int List(const progman::MenuFolders& folders) {
-    for (const progman::MenuGroup& group : progman::ListGroups(folders)) {
+    const std::vector<progman::MenuGroup> groups = progman::ListGroups(folders);
+    if (groups.empty()) {
+        std::cout << "kartol-progman: no program group in " << folders.data.string() << '\n';
+    }
+    for (const progman::MenuGroup& group : groups) {
         std::cout << group.name << '\n';
         for (const progman::MenuItem& item : group.items) {
             std::cout << "  " << item.caption << " -> " << item.commandLine << '\n';
@@ -80,12 +90,33 @@ std::optional<int> CannotServe(const progman::ServerSocket& socket, bool running
     return kExitError;
 }
 
+// Once this server alone serves the menu: what a killed server or a removal while none ran
+// left is cleared away.
+void TidyAtStart(const progman::MenuFolders& folders) {
+    for (const std::string& group : progman::TidyStore(folders)) {
+        std::cerr << "kartol-progman: removed the group \"" << group
+                  << "\": the programs of all its items are gone\n";
+    }
+}
+
+// The drives of the server's own environment join the drive map; from then on the map alone
+// decides, so that a setup started later with other settings is served with its own.
+void TakeDriveMap() {
+    if (!posix::RecordDriveSettings()) {
+        std::cerr << "kartol-progman: the drive map could not be written\n";
+    }
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        posix::UnmapDrive(letter);
+    }
+}
+
 int ServeForeground(const progman::MenuFolders& folders) {
     StopOnSignals();
     const progman::ServerSocket socket{posix::ProgmanSocketPath()};
     if (std::optional<int> exit = CannotServe(socket, false)) {
         return *exit;
     }
+    TidyAtStart(folders);
     progman::ProgramManager manager{folders, {}};
     progman::Serve(socket, manager, stopRequested);
     return kExitOk;
@@ -124,6 +155,7 @@ int ServeBackground(const progman::MenuFolders& folders) {
         _exit(*exit);
     }
     const int null = open("/dev/null", O_RDWR);
+    TidyAtStart(folders);
     dup2(null, STDIN_FILENO);
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
@@ -139,13 +171,18 @@ int ServeBackground(const progman::MenuFolders& folders) {
 
 int main(int argc, char** argv) {
     const std::string_view option = argc > 1 ? argv[1] : "";
-    if (argc > 2 ||
-        (argc == 2 && option != "--background" && option != "--list" && option != "--help")) {
-        std::cerr << kUsage;
+    if (argc > 2) {
+        std::cerr << "kartol-progman: one option at most: " << argv[2] << '\n'
+                  << kUsageLine << kUsageHint;
+        return kExitUsage;
+    }
+    if (argc == 2 && option != "--background" && option != "--list" && option != "--help") {
+        std::cerr << "kartol-progman: unknown option: " << option << '\n'
+                  << kUsageLine << kUsageHint;
         return kExitUsage;
     }
     if (option == "--help") {
-        std::cout << kUsage;
+        std::cout << kUsageLine << kUsageDetails;
         return kExitOk;
     }
     const std::optional<progman::MenuFolders> folders = progman::MenuFoldersFromEnvironment();
@@ -156,5 +193,6 @@ int main(int argc, char** argv) {
     if (option == "--list") {
         return List(*folders);
     }
+    TakeDriveMap();
     return option == "--background" ? ServeBackground(*folders) : ServeForeground(*folders);
 }

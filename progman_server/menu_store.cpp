@@ -8,7 +8,9 @@
 #include <system_error>
 
 #include "desktop_entry.h"
+#include "platform/posix/atomic_file.h"
 #include "platform/posix/codepage.h"
+#include "platform/posix/user_folders.h"
 
 namespace progman {
 namespace {
@@ -18,21 +20,11 @@ namespace fs = std::filesystem;
 constexpr std::string_view kPrefix = "vemo-kartol";
 constexpr std::string_view kItemStem = "item-";
 constexpr std::string_view kCommandLineKey = "X-Vemo-Kartol-Command-Line";
+// The key by which a menu hides an entry whose program is gone, and the server finds it.
+constexpr std::string_view kProgramKey = "TryExec";
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr int kNibbleBits = 4;
 constexpr unsigned char kNibbleMask = 0x0F;
-
-std::optional<fs::path> BaseFolder(const char* variable, std::string_view belowHome) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && fs::path{value}.is_absolute()) {
-        return fs::path{value};
-    }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') {
-        return std::nullopt;
-    }
-    return fs::path{home} / belowHome;
-}
 
 // The group's name in upper case with every byte but letters and digits as "_XX": the same
 // for every spelling of the name, and a valid part of a desktop file id.
@@ -134,15 +126,39 @@ bool WriteMenu(const MenuFolders& folders, std::string_view key, std::string_vie
     const fs::path file = MenuFile(folders, key);
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
-    return WriteFileAtomically(file,
-                               MenuText(key, posix::Cp1252ToUtf8(group), ItemFiles(folders, key)));
+    return posix::WriteFileAtomically(
+        file, MenuText(key, posix::Cp1252ToUtf8(group), ItemFiles(folders, key)));
+}
+
+// The .directory goes last, so an interrupted removal leaves a group that still exists. The
+// other files go even when it is missing: they are what a server that died while it created
+// the group left behind.
+bool DeleteGroupFiles(const MenuFolders& folders, std::string_view key) {
+    std::error_code error;
+    fs::remove(MenuFile(folders, key), error);
+    fs::remove_all(ItemFolder(folders, key), error);
+    // The folder of all our groups' items goes with the last of them; remove refuses it
+    // while another group's items are in it.
+    fs::remove(ItemFolder(folders, key).parent_path(), error);
+    return fs::remove(DirectoryFile(folders, key), error);
+}
+
+// Whether the group has items and every one of them starts a program that is gone. An item
+// without the program's path (written by an older server) keeps the group.
+bool ProgramsAllGone(const MenuFolders& folders, std::string_view key) {
+    const std::vector<fs::path> items = ItemFiles(folders, key);
+    return !items.empty() && std::ranges::all_of(items, [](const fs::path& item) {
+        const std::optional<std::string> program = ReadValue(item, kProgramKey);
+        std::error_code error;
+        return program && !fs::exists(*program, error) && !error;
+    });
 }
 
 }  // namespace
 
 std::optional<MenuFolders> MenuFoldersFromEnvironment() {
-    std::optional<fs::path> data = BaseFolder("XDG_DATA_HOME", ".local/share");
-    std::optional<fs::path> config = BaseFolder("XDG_CONFIG_HOME", ".config");
+    std::optional<fs::path> data = posix::UserDataFolder();
+    std::optional<fs::path> config = posix::UserConfigFolder();
     if (!data || !config) {
         return std::nullopt;
     }
@@ -165,41 +181,38 @@ bool CreateGroup(const MenuFolders& folders, std::string_view group) {
     const std::string text =
         "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(posix::Cp1252ToUtf8(group)) + "\n";
     // The menu first: a group counts as existing once its .directory file is there.
-    return WriteMenu(folders, key, group) && WriteFileAtomically(directory, text);
+    return WriteMenu(folders, key, group) && posix::WriteFileAtomically(directory, text);
 }
 
-// The .directory goes last, so an interrupted removal leaves a group that still exists. The
-// other files go even when it is missing: they are what a server that died while it created
-// the group left behind.
 bool DeleteGroup(const MenuFolders& folders, std::string_view group) {
-    const std::string key = GroupKey(group);
-    std::error_code error;
-    fs::remove(MenuFile(folders, key), error);
-    fs::remove_all(ItemFolder(folders, key), error);
-    // The folder of all our groups' items goes with the last of them; remove refuses it
-    // while another group's items are in it.
-    fs::remove(ItemFolder(folders, key).parent_path(), error);
-    return fs::remove(DirectoryFile(folders, key), error);
+    return DeleteGroupFiles(folders, GroupKey(group));
 }
 
 bool AddItem(const MenuFolders& folders, std::string_view group, std::string_view commandLine,
-             std::string_view caption, const fs::path& program) {
-    if (!GroupExists(folders, group)) {
+             std::string_view caption, const ItemProgram& program) {
+    const std::string name = posix::Cp1252ToUtf8(caption);
+    const std::string line = posix::Cp1252ToUtf8(commandLine);
+    const std::vector<std::string> exec = {"env", program.driveSetting, program.file.string()};
+    const std::string folder = program.file.parent_path().string();
+    if (!GroupExists(folders, group) ||
+        !std::ranges::all_of(std::initializer_list<std::string_view>{name, line, exec[1], exec[2]},
+                             CanEscape)) {
         return false;
     }
     const std::string key = GroupKey(group);
     const std::vector<fs::path> items = ItemFiles(folders, key);
     const unsigned number = items.empty() ? 1 : ItemNumber(items.back()) + 1;
-    const fs::path folder = ItemFolder(folders, key);
+    const fs::path itemFolder = ItemFolder(folders, key);
     std::error_code error;
-    fs::create_directories(folder, error);
-    const std::string text =
-        "[Desktop Entry]\nType=Application\nName=" + EscapeValue(posix::Cp1252ToUtf8(caption)) +
-        "\nExec=" + ExecValue(program) + "\nPath=" + EscapeValue(program.parent_path().string()) +
-        "\n" + std::string{kCommandLineKey} + '=' + EscapeValue(posix::Cp1252ToUtf8(commandLine)) +
-        "\n";
-    const fs::path file = folder / (std::string{kItemStem} + std::to_string(number) + ".desktop");
-    return WriteFileAtomically(file, text) && WriteMenu(folders, key, group);
+    fs::create_directories(itemFolder, error);
+    const std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeValue(name) +
+                             "\nExec=" + ExecValue(exec) + "\n" + std::string{kProgramKey} + '=' +
+                             EscapeValue(exec[2]) + "\nPath=" + EscapeValue(folder) +
+                             "\nTerminal=true\n" + std::string{kCommandLineKey} + '=' +
+                             EscapeValue(line) + "\n";
+    const fs::path file =
+        itemFolder / (std::string{kItemStem} + std::to_string(number) + ".desktop");
+    return posix::WriteFileAtomically(file, text) && WriteMenu(folders, key, group);
 }
 
 std::vector<MenuGroup> ListGroups(const MenuFolders& folders) {
@@ -222,6 +235,30 @@ std::vector<MenuGroup> ListGroups(const MenuFolders& folders) {
     }
     std::ranges::sort(groups, {}, &MenuGroup::name);
     return groups;
+}
+
+std::vector<std::string> TidyStore(const MenuFolders& folders) {
+    const std::string stemPrefix = GroupFileStem("");
+    posix::RemoveStaleTemporaries(folders.data / "desktop-directories", stemPrefix);
+    posix::RemoveStaleTemporaries(MenuFile(folders, "").parent_path(), stemPrefix);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator{ItemFolder(folders, ""), error}) {
+        posix::RemoveStaleTemporaries(entry.path(), kItemStem);
+    }
+    std::vector<fs::path> gone;
+    for (const auto& entry : fs::directory_iterator{folders.data / "desktop-directories", error}) {
+        const std::string stem = entry.path().stem().string();
+        if (entry.path().extension() == ".directory" && stem.starts_with(stemPrefix) &&
+            ProgramsAllGone(folders, stem.substr(stemPrefix.size()))) {
+            gone.push_back(entry.path());
+        }
+    }
+    std::vector<std::string> dropped;
+    for (const fs::path& file : gone) {
+        dropped.push_back(ReadValue(file, "Name").value_or(""));
+        DeleteGroupFiles(folders, file.stem().string().substr(stemPrefix.size()));
+    }
+    return dropped;
 }
 
 }  // namespace progman

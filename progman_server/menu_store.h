@@ -41,11 +41,25 @@ bool GroupExists(const MenuFolders& folders, std::string_view group);
 bool CreateGroup(const MenuFolders& folders, std::string_view group);
 // Removes the group with all its items; false when there is no such group.
 bool DeleteGroup(const MenuFolders& folders, std::string_view group);
-// Appends an item that starts program (a host path) to an existing group.
+// What an item starts: the host file, in a terminal, in its own folder, with the setting of
+// the drive it lies on ("KARTOL_DRIVE_C=/home/user/spiele"), so that it finds its program
+// path whatever drive map the desktop's session has.
+struct ItemProgram {
+    std::filesystem::path file;
+    std::string driveSetting;
+};
+
+// Appends an item that starts program to an existing group; refused when a path or text holds
+// a control character that a desktop entry cannot hold.
 bool AddItem(const MenuFolders& folders, std::string_view group, std::string_view commandLine,
-             std::string_view caption, const std::filesystem::path& program);
+             std::string_view caption, const ItemProgram& program);
 // Every group with its items, groups by name, items in the order they were added.
 std::vector<MenuGroup> ListGroups(const MenuFolders& folders);
+
+// What a server finds as it starts: the temporary files that a server killed while writing
+// left are removed, and so is each group whose items' programs are all gone (the product was
+// removed while no server ran). Returns the names of the groups removed.
+std::vector<std::string> TidyStore(const MenuFolders& folders);
 
 }  // namespace progman
 

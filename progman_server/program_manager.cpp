@@ -1,6 +1,9 @@
 #include "program_manager.h"
 
+#include <cctype>
+#include <filesystem>
 #include <optional>
+#include <string>
 
 #include "command_parser.h"
 #include "platform/posix/codepage.h"
@@ -34,9 +37,17 @@ bool Execute(ProgramManager& manager, std::string_view request) {
             return true;
         case Verb::AddItem: {
             const posix::MappedPath program = posix::MapProgramPath(first);
-            return !manager.selected.empty() && program &&
-                   AddItem(manager.folders, manager.selected, first, command->arguments[1],
-                           program.host);
+            // A mapped path starts with its drive's letter, which has a folder.
+            const std::optional<std::filesystem::path> drive =
+                program ? posix::DriveFolder(first[0]) : std::nullopt;
+            if (manager.selected.empty() || !drive) {
+                return false;
+            }
+            const std::string driveSetting = std::string{posix::kDriveVariablePrefix} +
+                                             static_cast<char>(std::toupper(first[0])) + '=' +
+                                             drive->string();
+            return AddItem(manager.folders, manager.selected, first, command->arguments[1],
+                           {program.host, driveSetting});
         }
     }
     return false;

@@ -203,16 +203,17 @@ TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
 }
 
 // Over whatever the screen showed: the box's cells are cleared, the lines at most 60 wide or
-// what the screen leaves, the buttons centred and the focused one highlighted.
+// what the screen leaves, the buttons centred and the focused one highlighted; on a screen too
+// small the buttons stay and the text is cut.
 TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
     const struct {
-        int width;
+        int width, height;
         posix::BoxChoice choice;
         const char* text;
         const char* picture;
     } boxes[] = {
         // clang-format off
-        {40, {}, "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", R"(
+        {40, 10, {}, "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", R"(
 ........................................
 ...┌───────────────────────────────┐....
 ...│ Fehler                        │....
@@ -224,7 +225,15 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
 ...└───────────────────────────────┘....
 ........................................
 )"},
-        {72, {MB_YESNO, 1}, "M\xF6" "chten Sie Vemo Kartol und alle seine Komponenten "
+        {25, 6, {MB_YESNO}, "M\xF6" "chten Sie Vemo Kartol mit allen seinen Komponenten entfernen?", R"(
+..┌───────────────────┐..
+..│ Fehler            │..
+..│ Möchten Sie Vemo  │..
+..│ Kartol mit allen… │..
+..│ [ Ja ]  [ Nein ]  │..
+..└───────────────────┘..
+)"},
+        {72, 10, {MB_YESNO, 1}, "M\xF6" "chten Sie Vemo Kartol und alle seine Komponenten "
                             "entfernen?", R"(
 ........................................................................
 .........┌────────────────────────────────────────────────────┐.........
@@ -240,7 +249,7 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
         // clang-format on
     };
     for (const auto& box : boxes) {
-        posix::Canvas canvas(box.width, 10);
+        posix::Canvas canvas(box.width, box.height);
         for (int row = 0; row < canvas.Height(); ++row) {
             canvas.PutText(0, row, std::string(box.width, '.'), posix::kBold, box.width);
         }

@@ -1,19 +1,14 @@
 // Registration and its DDE client against a scripted program manager (texts sent, calls made,
 // what failures release); the native program manager's syntax, groups and menu files.
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <mutex>
-#include <thread>
 #include <vector>
 
+#include "platform/posix/drive_map.h"
 #include "platform/posix/fault_injection.h"
 #include "platform/posix/progman_link.h"
 #include "progman/progman_command.h"
@@ -24,6 +19,7 @@
 #include "progman_server/menu_store.h"
 #include "progman_server/program_manager.h"
 #include "setup/process_state.h"
+#include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
 
 namespace fs = std::filesystem;
@@ -32,62 +28,6 @@ using progman::Verb;
 using namespace std::string_literals;
 
 namespace {
-
-enum class Answer { Accept, Refuse, Silent };
-
-// A program manager that takes every conversation and answers the execute requests from a
-// script (then Accept), recording each request's bytes.
-class ScriptedProgman {
-  public:
-    explicit ScriptedProgman(std::deque<Answer> answers) : answers_(std::move(answers)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
-        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-        listen(listener_.get(), 4);
-        thread_ = std::thread{[this] { Run(); }};
-    }
-    ~ScriptedProgman() {
-        stop_ = true;
-        shutdown(listener_.get(), SHUT_RDWR);
-        thread_.join();
-        fs::remove(path_);
-    }
-    std::vector<std::string> Requests() {
-        std::lock_guard lock{mutex_};
-        return requests_;
-    }
-
-  private:
-    void Run() {
-        while (!stop_) {
-            const posix::UniqueFd link{accept(listener_.get(), nullptr, nullptr)};
-            if (!link || !posix::ReceiveFrame(link.get(), std::chrono::seconds{2})) {
-                continue;
-            }
-            posix::SendReply(link.get(), true);
-            while (auto request = posix::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
-                std::lock_guard lock{mutex_};
-                requests_.push_back(request->data);
-                const Answer answer = answers_.empty() ? Answer::Accept : answers_.front();
-                if (!answers_.empty()) {
-                    answers_.pop_front();
-                }
-                if (answer != Answer::Silent) {
-                    posix::SendReply(link.get(), answer == Answer::Accept);
-                }
-            }
-        }
-    }
-
-    const fs::path path_ = posix::ProgmanSocketPath();
-    posix::UniqueFd listener_{socket(AF_UNIX, SOCK_STREAM, 0)};
-    std::deque<Answer> answers_;
-    std::vector<std::string> requests_;
-    std::mutex mutex_;
-    std::atomic<bool> stop_ = false;
-    std::thread thread_;
-};
 
 class ProgmanTest : public SetupFixture {
   protected:
@@ -298,8 +238,15 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         {"[AddItem(\"Q:\\kartol.exe\",\"ohne Laufwerk\")]", false},
         {"[ShowGroup(\"Vemo Kartol\",1)]", true},
         {"[AddItem(\"C:\\$`\\uninst.exe\",\"Deinstallation\")]\0rest"s, true},
+        {"[AddItem(\"N:\\zeile.exe\",\"Zeile\")]", true},
+        {"[AddItem(\"B:\\bell.exe\",\"Bell\")]", false},
         {"[Unknown()]", false},
     };
+    // Drive folders with control characters: a line feed is escaped, others refused.
+    for (const auto& [letter, name] : {std::pair{'N', "neue\nzeile"}, {'B', "bell\a"}}) {
+        fs::create_directory(DriveC() / name);
+        posix::MapDrive(letter, DriveC() / name);
+    }
     for (const auto& step : steps) {
         EXPECT_EQ(progman::Execute(manager_, step.request), step.accepted) << step.request;
     }
@@ -320,7 +267,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     }
     expected.insert(expected.end(),
                     {"Vemo Kartol", "   Vemo \\ Kartol -> C:\\VEMO 100%\\kartol.exe",
-                     "  Deinstallation -> C:\\$`\\uninst.exe"});
+                     "  Deinstallation -> C:\\$`\\uninst.exe", "  Zeile -> N:\\zeile.exe"});
     EXPECT_EQ(groups, expected);
     EXPECT_EQ(MenuFiles(".menu").size(), 2u);
     const std::string menuText =
@@ -333,7 +280,7 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     }
     EXPECT_EQ(MenuFiles(".directory").size(), 2u);
     std::vector<std::string> entries = MenuFiles(".desktop");
-    EXPECT_EQ(entries.size(), 13u);
+    EXPECT_EQ(entries.size(), 14u);
     entries.insert(entries.end(), {MenuFiles(".directory")[0], MenuFiles(".directory")[1]});
     for (const std::string& file : entries) {
         const std::string command = "desktop-file-validate '" + file + "'";

@@ -166,6 +166,23 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
     }
 }
 
+// The drive map file keeps what a program's environment maps for the programs started later
+// without it; the environment wins over the file, and a line that is no mapping counts for none.
+TEST_F(ProgramPathTest, DriveMapFileKeepsTheDrivesOfTheEnvironment) {
+    ScopedVariable config{"XDG_CONFIG_HOME", (DriveC() / "config").string()};
+    const fs::path folderD = DriveC() / "d";
+    fs::create_directory(folderD);
+    posix::MapDrive('D', folderD);
+    ASSERT_TRUE(posix::RecordDriveSettings());
+    posix::UnmapDrive('D');
+    EXPECT_EQ(posix::DriveFolder('D'), folderD);
+    posix::MapDrive('D', DriveC());
+    EXPECT_EQ(posix::DriveFolder('D'), DriveC());
+    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + folderD.string() + "\n");
+    EXPECT_FALSE(posix::DriveFolder('E'));
+    EXPECT_FALSE(posix::DriveFolder('F'));
+}
+
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
 
 // Opening fails at once with the path's error, also for things that are not files.

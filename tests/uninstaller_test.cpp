@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/posix/drive_map.h"
 #include "platform/posix/fault_injection.h"
 #include "setup/process_state.h"
+#include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
 #include "uninst/install_record.h"
 #include "uninst/uninstall_flow.h"
@@ -149,8 +151,15 @@ TEST_P(UninstallTest, LeavesDriveC) {
     c.change(DriveC());
     const std::string changed = Tree(DriveC());
     ui.AnswerBox(c.answer);
+    // A program manager beside drive C takes the group away.
+    const fs::path run = DriveC().string() + ".run";
+    fs::create_directory(run);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    std::optional<ScriptedProgman> progman{std::in_place, std::deque<Answer>{}};
 
     EXPECT_EQ(UninstallFrom(c.folder, false), c.exitCode);
+    progman.reset();
+    fs::remove_all(run);
     EXPECT_EQ(Tree(DriveC()), c.treeAfter == kBefore      ? before
                               : c.treeAfter == kUnchanged ? changed
                                                           : c.treeAfter);

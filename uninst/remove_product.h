@@ -11,6 +11,7 @@ enum class StayReason {
     AddedFiles,  // a folder that still holds something the setup did not write
     InUse,       // the system refused: open in a program, read-only, no right to it
     Link,        // a link on the way, which the uninstaller does not follow
+    Unanswered,  // the program group: no program manager answered to remove it
 };
 
 struct Remainder {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "install_record.h"
+#include "progman/progman_command.h"
 #include "progman/progman_groups.h"
 #include "progman/program_group.h"
 #include "remove_product.h"
@@ -32,6 +33,9 @@ constexpr char kMoreStayedText[] = "und %zu weitere";
 constexpr char kAddedFilesReason[] = "enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
 constexpr char kInUseReason[] = "wird verwendet oder ist schreibgesch\xFCtzt";
 constexpr char kLinkReason[] = "ist eine Verkn\xFCpfung oder liegt dahinter";
+// The program group as the outcome names it: "Programmgruppe Vemo Kartol".
+constexpr char kGroupRemainderPrefix[] = "Programmgruppe ";
+constexpr char kUnansweredReason[] = "kein Programm-Manager hat geantwortet";
 // The outcome lists this many remainders by name and counts the rest.
 constexpr std::size_t kMaxListedRemainders = 10;
 // Room for the program's path and more: a longer one cannot be the product's folder.
@@ -89,9 +93,11 @@ const char* ReasonText(StayReason reason) {
         case StayReason::InUse:
             return kInUseReason;
         case StayReason::Link:
+            return kLinkReason;
+        case StayReason::Unanswered:
             break;
     }
-    return kLinkReason;
+    return kUnansweredReason;
 }
 
 void ReportOutcome(const std::vector<Remainder>& remainders) {
@@ -134,8 +140,13 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
     }
     // No folder of the product may be this process's current one while it is removed.
     SetCurrentDirectoryA(folder.substr(0, kDriveRootLength).c_str());
-    const std::vector<Remainder> remainders = RemoveProduct(folder, *parsed.record);
-    DeleteProgmanGroup(kProgramGroupName);
+    std::vector<Remainder> remainders = RemoveProduct(folder, *parsed.record);
+    // A program manager that refuses has no such group: the user removed it, and nothing of
+    // it stays. One that does not answer keeps the group, whose items now start nothing.
+    if (!DeleteProgmanGroup(kProgramGroupName) && !ProgmanAnswers()) {
+        remainders.push_back(
+            {std::string{kGroupRemainderPrefix} + kProgramGroupName, StayReason::Unanswered});
+    }
     ReportOutcome(remainders);
     return remainders.empty() ? kExitRemoved : kExitSomethingStayed;
 }

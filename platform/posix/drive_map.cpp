@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "atomic_file.h"
 #include "codepage.h"
+#include "user_folders.h"
 
 namespace posix {
 namespace {
@@ -15,7 +19,9 @@ namespace fs = std::filesystem;
 
 constexpr char kDefaultDrive = 'C';
 constexpr std::string_view kDefaultDriveFolder = "vemo-kartol/drive_c";
-constexpr std::string_view kUserDataFolder = ".local/share";
+constexpr std::string_view kDriveMapFile = "vemo-kartol/drives";
+// A line of the drive map file: the letter, this, the folder.
+constexpr char kDriveMapSeparator = '=';
 // "X:\" is the shortest absolute drive path.
 constexpr std::size_t kDriveRootLength = 3;
 constexpr std::string_view kSeparators = "\\/";
@@ -69,18 +75,43 @@ bool IsFolder(const fs::path& path) {
     return fs::is_directory(path, error);
 }
 
-// "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c"; a relative XDG_DATA_HOME is
-// ignored, as the base directory convention asks.
 std::optional<fs::path> DefaultDriveFolder() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && fs::path{dataHome}.is_absolute()) {
-        return fs::path{dataHome} / kDefaultDriveFolder;
-    }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') {
+    std::optional<fs::path> data = UserDataFolder();
+    return data ? std::optional{*data / kDefaultDriveFolder} : std::nullopt;
+}
+
+std::optional<fs::path> DriveMapFile() {
+    std::optional<fs::path> config = UserConfigFolder();
+    return config ? std::optional{*config / kDriveMapFile} : std::nullopt;
+}
+
+// The folder that the environment maps a letter to, made absolute from the start folder. An
+// empty setting counts as none, as in the shell's ${VAR:-default}.
+std::optional<fs::path> EnvironmentFolder(char letter) {
+    const char* mapped = std::getenv(DriveVariable(letter).c_str());
+    if (mapped == nullptr || *mapped == '\0') {
         return std::nullopt;
     }
-    return fs::path{home} / kUserDataFolder / kDefaultDriveFolder;
+    return (kStartFolder / mapped).lexically_normal();
+}
+
+// The drive map file's lines "C=/home/user/spiele", by upper-case letter. Lines that are no
+// such mapping (a relative folder, another letter) are skipped.
+std::map<char, fs::path> ReadDriveMap() {
+    std::map<char, fs::path> drives;
+    const std::optional<fs::path> file = DriveMapFile();
+    if (!file) {
+        return drives;
+    }
+    std::ifstream in{*file};
+    for (std::string line; std::getline(in, line);) {
+        const fs::path folder = line.size() > 2 ? line.substr(2) : "";
+        if (line.size() > 2 && IsAsciiLetter(line[0]) && line[0] == UpperAscii(line[0]) &&
+            line[1] == kDriveMapSeparator && folder.is_absolute()) {
+            drives[line[0]] = folder;
+        }
+    }
+    return drives;
 }
 
 bool IsAllowedName(std::string_view name) {
@@ -175,11 +206,12 @@ std::optional<fs::path> DriveFolder(char letter) {
     if (!IsAsciiLetter(letter)) {
         return std::nullopt;
     }
-    // An empty setting counts as none, as in the shell's ${VAR:-default}.
-    const char* mapped = std::getenv(DriveVariable(letter).c_str());
-    if (mapped != nullptr && *mapped != '\0') {
-        const fs::path folder = kStartFolder / mapped;
-        return IsFolder(folder) ? std::optional{folder} : std::nullopt;
+    if (const std::optional<fs::path> folder = EnvironmentFolder(letter)) {
+        return IsFolder(*folder) ? folder : std::nullopt;
+    }
+    const std::map<char, fs::path> recorded = ReadDriveMap();
+    if (const auto found = recorded.find(UpperAscii(letter)); found != recorded.end()) {
+        return IsFolder(found->second) ? std::optional{found->second} : std::nullopt;
     }
     if (UpperAscii(letter) != kDefaultDrive) {
         return std::nullopt;
@@ -219,6 +251,30 @@ std::optional<std::string> FullProgramPath(std::string_view programPath) {
         full += '\\';
     }
     return full;
+}
+
+// Only folders are recorded: a setting that names none is no drive here either. A folder whose
+// name holds a line feed cannot be a line of the file and stays this process's own.
+bool RecordDriveSettings() {
+    std::map<char, fs::path> drives = ReadDriveMap();
+    const std::map<char, fs::path> before = drives;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const std::optional<fs::path> folder = EnvironmentFolder(letter);
+        if (folder && IsFolder(*folder) && folder->native().find('\n') == std::string::npos) {
+            drives[letter] = *folder;
+        }
+    }
+    const std::optional<fs::path> file = DriveMapFile();
+    if (drives == before || !file) {
+        return drives == before;
+    }
+    std::string text;
+    for (const auto& [letter, folder] : drives) {
+        text += std::string{letter, kDriveMapSeparator} + folder.native() + '\n';
+    }
+    std::error_code error;
+    fs::create_directories(file->parent_path(), error);
+    return WriteFileAtomically(*file, text);
 }
 
 MappedPath MapProgramPath(std::string_view programPath) {

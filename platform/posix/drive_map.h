@@ -1,7 +1,9 @@
 // Program paths ("C:\KARTOL\deinst.log") on the host's file system. Each drive letter stands
-// for a host folder: KARTOL_DRIVE_<LETTER>=<folder> maps one; C: without that setting is the
-// per-user folder "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c". A letter with no
-// folder behind it is a drive that does not exist. Below the drive, every component is looked
+// for a host folder: KARTOL_DRIVE_<LETTER>=<folder> maps one for a process; the drive map file
+// "${XDG_CONFIG_HOME:-$HOME/.config}/vemo-kartol/drives" maps them for every program of the
+// user, and the environment wins over it. C: with neither is the per-user folder
+// "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c". A letter with no folder behind
+// it is a drive that does not exist. Below the drive, every component is looked
 // up without regard to case, as the program's file system does, and new names are created as
 // written. docs/drives.md describes the setting for users.
 //
@@ -30,6 +32,12 @@ std::optional<std::filesystem::path> DriveFolder(char letter);
 // setting its environment variable; UnmapDrive removes the setting again.
 void MapDrive(char letter, const std::filesystem::path& folder);
 void UnmapDrive(char letter);
+
+// Writes the drives that this process's environment maps to folders into the drive map file,
+// so that the programs started later without the settings (from the desktop's menu, from
+// another shell) and a program manager that runs already find the same folders. Each program
+// does this as it starts. False when the file cannot be written.
+bool RecordDriveSettings();
 
 // Where a program path lies on the host, or the Win32 error code of a path that cannot be
 // mapped: ERROR_PATH_NOT_FOUND for anything but an absolute drive path and for a drive that

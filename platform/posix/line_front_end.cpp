@@ -13,6 +13,9 @@ namespace posix {
 namespace {
 
 constexpr char kEscapeLine[] = "\x1b";
+// Said when the input ends before a box with a choice was answered: a program started with
+// nothing to read from (from a menu, without a terminal) must not take No unseen.
+constexpr char kAnsweredAtInputEnd[] = "Ende der Eingabe, keine Antwort: ";
 
 // A text that ends in line feeds (the path prompt does) is printed without them.
 std::string_view WithoutTrailingLineFeeds(std::string_view text) {
@@ -146,7 +149,11 @@ int LineFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text
             return buttons.front().id;
         }
     }
-    return AnswerAtInputEnd(type);
+    const int answer = AnswerAtInputEnd(type);
+    if (buttons.size() > 1) {
+        PrintLine(kAnsweredAtInputEnd + std::string(buttons.back().label));
+    }
+    return answer;
 }
 
 void LineFrontEnd::PrintLine(std::string_view cp1252Text) {

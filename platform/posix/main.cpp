@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "drive_map.h"
 #include "line_front_end.h"
 #include "terminal_front_end.h"
 
@@ -35,6 +36,8 @@ std::unique_ptr<posix::FrontEnd> ChooseFrontEnd() {
 
 int main(int argc, char** argv) {
     std::string commandLine = CommandLineAfterProgramName(argc, argv);
+    // Best effort: without the file, the drives of this run are still its own.
+    posix::RecordDriveSettings();
     const std::unique_ptr<posix::FrontEnd> frontEnd = ChooseFrontEnd();
     posix::SetFrontEnd(frontEnd.get());
     const int exitCode =

@@ -17,13 +17,17 @@ constexpr int kCaptionIndent = 1;
 // Message boxes: rows top to bottom are the frame, the caption, a blank row, the text, a
 // blank row, the button and the frame; a blank column pads the text on either side. The
 // lines are no wider than the maximum, and the box keeps a margin from the screen's edges.
+// On a low screen the blank rows go first, then the text's last lines.
 constexpr int kBoxButtonGap = 2;
 constexpr int kBoxPadding = 1;
 constexpr int kBoxMaxTextWidth = 60;
 constexpr int kBoxScreenMargin = 2;
-constexpr int kBoxRowsAboveText = 3;
-constexpr int kBoxRowsBelowText = 3;
+constexpr int kBoxRowsAboveBlank = 2;
+constexpr int kBoxBlankRows = 2;
+constexpr int kBoxRowsBelowBlank = 2;
 constexpr int kBoxButtonAboveBottom = 2;
+// Code page 1252's "…", which ends the last line of a text cut short.
+constexpr char kEllipsis = '\x85';
 
 int Width(const RECT& rect) {
     return rect.right - rect.left;
@@ -141,11 +145,22 @@ std::string BoxButtonText(const BoxButton& button) {
     return "[ " + std::string(button.label) + " ]";
 }
 
+// A box larger than the screen keeps its buttons on it: the box is no wider than the screen
+// but for the buttons, and the text loses its last lines, the last line shown ending in "…".
 void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view text,
                     const BoxChoice& choice) {
     const int available = canvas.Width() - 2 * (kBoxScreenMargin + kFrame + kBoxPadding);
     const int textWidth = std::clamp(available, 1, kBoxMaxTextWidth);
-    const std::vector<std::string> lines = WrapText(text, static_cast<std::size_t>(textWidth));
+    std::vector<std::string> lines = WrapText(text, static_cast<std::size_t>(textWidth));
+    const int textRows = std::max(canvas.Height() - kBoxRowsAboveBlank - kBoxRowsBelowBlank, 0);
+    if (static_cast<int>(lines.size()) > textRows) {
+        lines.resize(static_cast<std::size_t>(textRows));
+        if (!lines.empty() && lines.back().size() < static_cast<std::size_t>(textWidth)) {
+            lines.back() += kEllipsis;
+        } else if (!lines.empty()) {
+            lines.back().back() = kEllipsis;
+        }
+    }
 
     const std::span<const BoxButton> buttons = BoxButtons(choice.type);
     int buttonsWidth = -kBoxButtonGap;
@@ -156,16 +171,22 @@ void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view t
     for (const std::string& line : lines) {
         inner = std::max(inner, static_cast<int>(line.size()) + 2 * kBoxPadding);
     }
+    inner = std::max(std::min(inner, canvas.Width() - 2 * kFrame), buttonsWidth);
 
     const int width = inner + 2 * kFrame;
-    const int height = kBoxRowsAboveText + static_cast<int>(lines.size()) + kBoxRowsBelowText;
+    const int rows = static_cast<int>(lines.size());
+    const int blanks = std::clamp(canvas.Height() - kBoxRowsAboveBlank - rows - kBoxRowsBelowBlank,
+                                  0, kBoxBlankRows);
+    const int height = kBoxRowsAboveBlank + blanks + rows + kBoxRowsBelowBlank;
     const int left = (canvas.Width() - width) / 2;
     const int top = (canvas.Height() - height) / 2;
     DrawFramedWindow(canvas, {left, top, left + width, top + height}, caption);
     const int textLeft = left + kFrame + kBoxPadding;
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        canvas.PutText(textLeft, top + kBoxRowsAboveText + static_cast<int>(index), lines[index],
-                       kPlain, inner - 2 * kBoxPadding);
+    // The one blank row that a low screen leaves goes above the text.
+    const int textTop = top + kBoxRowsAboveBlank + std::min(blanks, 1);
+    for (int index = 0; index < rows; ++index) {
+        canvas.PutText(textLeft, textTop + index, lines[static_cast<std::size_t>(index)], kPlain,
+                       inner - 2 * kBoxPadding);
     }
     int buttonLeft = left + kFrame + (inner - buttonsWidth) / 2;
     for (std::size_t index = 0; index < buttons.size(); ++index) {

@@ -110,6 +110,12 @@ void OnStop(int signal) {
     errno = savedErrno;
 }
 
+// Keys typed while nothing waited for them (Enter, Ctrl-C during the install) were meant for
+// what the user saw then; a dialog or box that appears now must not take them as its answer.
+void DiscardTypedAhead() {
+    tcflush(kInput, TCIFLUSH);
+}
+
 void RestoreAtExit() {
     LeaveRawMode();
 }
@@ -164,6 +170,7 @@ ScreenSize TerminalFrontEnd::Screen() const {
 }
 
 void TerminalFrontEnd::DialogShown(const Window& dialog) {
+    DiscardTypedAhead();
     shown_.push_back(dialog.handle);
     Redraw();
 }
@@ -206,6 +213,7 @@ int TerminalFrontEnd::ShowMessageBox(std::string_view caption, std::string_view 
     const ByteSource source = [this](std::chrono::milliseconds timeout) {
         return ReadByte(timeout);
     };
+    DiscardTypedAhead();
     messageBox_ = MessageBoxText{std::string(caption), std::string(text), BoxChoice{type}};
     Redraw();
     int answer = AnswerAtInputEnd(type);

@@ -1,12 +1,13 @@
 #!/bin/sh
 # The setup with the program manager server, in one transcript compared with its .expected
-# file: the options; the group as --list and menu entries, across restarts, kills and settings.
+# file: the options; the group as --list and menu entries, across restarts, kills and settings;
+# a drive the server was not told of; leftovers of a killed server and of a removal unserved.
 # Usage: progman_server.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1 socket=$work/run/vemo-kartol-progman.socket
 mkdir "$work/bin" && ln -s "$2" "$work/bin/kartol-progman" && PATH=$work/bin:$PATH
 on_exit='kill "$server" 2>/dev/null'
-start_server() { server=$(kartol-progman --background) && [ -n "$server" ] || fail "no server"; }
+start_server() { server=$(kartol-progman --background 2>&1) && [ -n "$server" ] || fail "no server"; }
 # stop_server [signal option]: ends the server and waits until it is gone.
 stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do sleep 0.1; done; }
 {
@@ -16,6 +17,7 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run kartol-progman --help
     run kartol-progman --lists
     run env -u HOME -u XDG_CONFIG_HOME kartol-progman --list
+    run kartol-progman --list
     run_setup served
     run kartol-progman --list
     (cd "$work/home" && find .local .config -type f | LC_ALL=C sort)
@@ -25,22 +27,32 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     stop_server
     run test -e "$socket"
     start_server
-    run_setup again
+    mkdir "$work/d" && export KARTOL_DRIVE_D="$work/d"
+    run_setup on_d 1 'd:\\kartol\n\n'
+    unset KARTOL_DRIVE_D
     run kartol-progman --list
-    run env -u XDG_DATA_HOME -u XDG_CONFIG_HOME kartol-progman --list
-    run env XDG_DATA_HOME=data XDG_CONFIG_HOME=config kartol-progman --list
-    # A server that was killed leaves its socket file; the next one replaces it.
+    # A server that was killed leaves its socket file and what it was writing; the next one
+    # replaces the one and removes the other (once it serves).
     stop_server -9
     start_server
     run_setup after_kill
     stop_server
+    for file in "$XDG_CONFIG_HOME/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu" \
+        "$XDG_DATA_HOME/applications/vemo-kartol/VEMO_20KARTOL/item-1.desktop"; do
+        : >"$file.tmp-$server"
+    done
     kartol-progman & server=$!
     while kill -0 "$server" 2>/dev/null && [ ! -S "$socket" ]; do sleep 0.1; done
     run_setup foreground
+    run find "$work/home" -name '*.tmp-*'
     run kartol-progman --list
     kill "$server" && wait "$server"
     echo "foreground server -> $?"
     run_setup unserved
+    rm -r "$work/c/KARTOL" "$work/d/KARTOL"
+    start_server
+    echo "$server" | grep -v '^[0-9]*$'
+    run kartol-progman --list
 } >"$work/transcript"
 diff "$(dirname "$0")/progman_server.expected" "$work/transcript" || fail "the transcript differs"
 echo "program manager: group and items registered, kept across a restart; install without it"

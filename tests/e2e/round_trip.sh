@@ -1,33 +1,45 @@
 #!/bin/sh
 # Install and removal as a user does it, in one transcript compared with its .expected file:
-# the menu's entries start KARTOL.EXE and uninst.exe, and the removal leaves drive C and the
-# menus as before, but for a file the user added and its folders; a parent that was there stays.
+# the menu's entries start KARTOL.EXE and uninst.exe, also with no terminal and no environment,
+# and from a shell without the drive settings; the removal leaves drive C and the menus as
+# before, but for a file the user added and its folders; a parent that was there stays; a group
+# that no server could remove goes when the next one starts.
 # Usage: round_trip.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
-setup=$1
-server=$("$2" --background) || fail "the server did not start"
+setup=$1 progman=$2
+start_server() { server=$("$progman" --background 2>"$work/started") || fail "no server"; }
+start_server
 on_exit='kill "$server" 2>/dev/null'
 # The menu folders of a desktop, which stay when our entries go.
 mkdir -p "$XDG_DATA_HOME/applications" "$XDG_DATA_HOME/desktop-directories" \
     "$XDG_CONFIG_HOME/menus/applications-merged"
 tree() { (cd "$work" && find c home | LC_ALL=C sort); }
-# entry <name> <input>: runs the menu entry as a desktop does, its Exec in its Path.
+# entry <name> <input>: runs the menu entry as a desktop does, its Exec in its Path; menu
+# <name>: so, but with no terminal, no input and no environment.
 entry() {
     file=$(grep -lx "Name=$1" "$XDG_DATA_HOME"/applications/vemo-kartol/*/*.desktop) ||
         fail "no menu entry $1"
-    (cd "$(sed -n 's/^Path=//p' "$file")" && printf "$2" | "$(sed -n 's/^Exec="\(.*\)"$/\1/p' "$file")")
+    grep -qx Terminal=true "$file" || fail "$1 opens no terminal"
+    (cd "$(sed -n 's/^Path=//p' "$file")" && printf "$2" | eval "${3-} $(sed -n 's/^Exec=//p' "$file")")
 }
+menu() { entry "$1" '' 'setsid env -i' </dev/null; }
+# Another shell, which knows the drives only from the drive map.
+shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
 {
     run tree
     run_setup default
-    run entry "Vemo Kartol" '\n'
-    run entry Deinstallation 'j\n\n'
+    run menu "Vemo Kartol"
+    run menu Deinstallation
+    run shell KARTOL/uninst.exe 'j\n\n'
     run tree
     mkdir "$work/c/SPIELE"
     run_setup parent 1 'c:\\spiele\\kartol\n\n'
     run entry "Vemo Kartol" '\n'
     echo mine >"$work/c/SPIELE/KARTOL/eis/MEIN.SAV"
+    kill "$server" && while kill -0 "$server" 2>/dev/null; do sleep 0.1; done
     run entry Deinstallation 'j\n\n'
+    start_server
+    cat "$work/started"
     run tree
 } >"$work/transcript"
 diff "$(dirname "$0")/round_trip.expected" "$work/transcript" || fail "the transcript differs"

@@ -1,8 +1,8 @@
 #!/bin/sh
 # The native setup in a tmux pane of known size, read back with capture-pane: the path
-# dialog's texts, styles and cursor, upper case while typing, Escape as Cancel with its
-# message (both after a resize; the box is centred anew at the next), Enter ending with exit
-# code 0 and the screen given back as it was.
+# dialog's texts, styles and cursor, upper case while typing, Cancel with its message (both
+# after a resize; the box is centred anew at the next) which an Enter typed ahead does not
+# close, Enter ending with exit code 0 and the screen given back as it was.
 # Usage: terminal_tmux.sh <setup binary>
 command -v tmux >/dev/null 2>&1 || { echo "tmux is not installed: skipped"; exit 77; }
 . "$(dirname "$0")/lib.sh"
@@ -34,7 +34,7 @@ done
 pane send-keys -t kartol -l 'd:\spiele'
 wait_until shows 'D:\SPIELE'
 shows 'C:\KARTOL' && fail "the typed text did not replace the default"
-pane resize-window -t kartol -x 80 -y 24 && sleep 0.3 && pane send-keys -t kartol Escape
+pane resize-window -t kartol -x 80 -y 24 && sleep 0.3 && pane send-keys -t kartol Tab Tab Enter Enter
 centred() { screen | grep -q "^ \{$1\}│ Die Installation wurde abgebrochen. │"; }
 wait_until centred 20
 pane resize-window -t kartol -x 100 -y 30 && wait_until centred 30

@@ -28,6 +28,7 @@ def tree(folder, skipped=TEMPORARY_FILES):
 setup, tool, payload, uninst = sys.argv[1:5]
 with tempfile.TemporaryDirectory() as work:
     work = Path(work)
+    ENV = dict(os.environ, XDG_CONFIG_HOME=str(work / "config"))  # the drive map of this test
     subprocess.run([tool, "extract", payload, work / "expected"], check=True)
     listing = subprocess.run([tool, "list", payload], check=True, capture_output=True).stdout
     names = [line.split(None, 2)[2] for line in listing.decode("cp1252").splitlines()[1:]]
@@ -47,7 +48,7 @@ with tempfile.TemporaryDirectory() as work:
         drive, whole = work / case, case == "whole"
         drive.mkdir()
         run = subprocess.run([setup], input=answers, capture_output=True,
-                             env=dict(os.environ, KARTOL_DRIVE_C=str(drive)))
+                             env=dict(ENV, KARTOL_DRIVE_C=str(drive)))
         if (run.returncode, run.stdout.decode().splitlines(),
                 tree(drive / "KARTOL", {"deinst.log"}) if whole else list(drive.iterdir()),
                 (drive / "KARTOL" / "deinst.log").read_bytes() if whole else None) != want:
@@ -61,7 +62,7 @@ with tempfile.TemporaryDirectory() as work:
         # file, or just after.
         with subprocess.Popen([setup], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT,
-                              env=dict(os.environ, KARTOL_DRIVE_C=str(drive))) as process:
+                              env=dict(ENV, KARTOL_DRIVE_C=str(drive))) as process:
             process.stdin.write(b"\n\n")
             process.stdin.close()
             shown = 0
@@ -89,7 +90,7 @@ with tempfile.TemporaryDirectory() as work:
         if not program.exists():
             shutil.copy(uninst, program)
         removal = subprocess.run([program], input=b"j\n\n", capture_output=True,
-                                 env=dict(os.environ, KARTOL_DRIVE_C=str(drive)))
+                                 env=dict(ENV, KARTOL_DRIVE_C=str(drive)))
         left = sorted(str(path.relative_to(drive)) for path in drive.rglob("*"))
         if left != (["KARTOL", "KARTOL/uninst.exe"] if stays else []):
             sys.exit(f"FAIL: left after the removal: {left}: {removal.stdout[-300:]!r}")

@@ -1,0 +1,76 @@
+// A program manager for tests, on the socket that XDG_RUNTIME_DIR gives when it is made: it
+// takes every conversation and answers the execute requests from a script (then Accept),
+// recording each request's bytes.
+#ifndef KARTOL_TESTS_SUPPORT_SCRIPTED_PROGMAN_H
+#define KARTOL_TESTS_SUPPORT_SCRIPTED_PROGMAN_H
+
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/progman_link.h"
+
+enum class Answer { Accept, Refuse, Silent };
+
+class ScriptedProgman {
+  public:
+    explicit ScriptedProgman(std::deque<Answer> answers) : answers_(std::move(answers)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+        bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        listen(listener_.get(), 4);
+        thread_ = std::thread{[this] { Run(); }};
+    }
+    ~ScriptedProgman() {
+        stop_ = true;
+        shutdown(listener_.get(), SHUT_RDWR);
+        thread_.join();
+        std::filesystem::remove(path_);
+    }
+    std::vector<std::string> Requests() {
+        std::lock_guard lock{mutex_};
+        return requests_;
+    }
+
+  private:
+    void Run() {
+        while (!stop_) {
+            const posix::UniqueFd link{accept(listener_.get(), nullptr, nullptr)};
+            if (!link || !posix::ReceiveFrame(link.get(), std::chrono::seconds{2})) {
+                continue;
+            }
+            posix::SendReply(link.get(), true);
+            while (auto request = posix::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
+                std::lock_guard lock{mutex_};
+                requests_.push_back(request->data);
+                const Answer answer = answers_.empty() ? Answer::Accept : answers_.front();
+                if (!answers_.empty()) {
+                    answers_.pop_front();
+                }
+                if (answer != Answer::Silent) {
+                    posix::SendReply(link.get(), answer == Answer::Accept);
+                }
+            }
+        }
+    }
+
+    const std::filesystem::path path_ = posix::ProgmanSocketPath();
+    posix::UniqueFd listener_{socket(AF_UNIX, SOCK_STREAM, 0)};
+    std::deque<Answer> answers_;
+    std::vector<std::string> requests_;
+    std::mutex mutex_;
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+#endif
