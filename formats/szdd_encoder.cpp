@@ -1,6 +1,7 @@
 #include "szdd_encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -155,24 +156,54 @@ class MatchFinder {
     std::vector<std::uint32_t> tree_ = std::vector<std::uint32_t>(2 * kSlots, kEmpty);
 };
 
-// The longest match at every position of the input.
-struct Matches {
-    std::vector<std::uint8_t> length;
-    std::vector<std::uint16_t> distance;
-};
-
 // Room behind the view for the match finder's eight-byte loads past the last compared byte.
 constexpr std::size_t kViewPadding = kMaxMatch + sizeof(std::uint64_t);
 
 // How many positions the match finder passes between two progress reports.
 constexpr std::size_t kProgressStep = 1 << 18;
 
-Matches FindMatches(std::span<const std::uint8_t> data, const Progress& progress) {
-    std::vector<std::uint8_t> padded(kWindowSize + data.size() + kViewPadding, kWindowFill);
-    std::ranges::copy(data, padded.begin() + kWindowSize);
-    const std::span view = std::span{padded}.first(kWindowSize + data.size());
-    Matches matches{std::vector<std::uint8_t>(data.size()),
-                    std::vector<std::uint16_t>(data.size())};
+// One two-byte item per input position, little-endian, in the buffer that later receives the
+// body: the length less 3 in the upper four bits and the distance less 1 in the lower twelve.
+// First it is the longest match, then the reference chosen at that position. A set bit of
+// `used` says that the item holds a match, or that the reference is chosen; a clear one, no
+// match or a literal. Two bytes and a bit per position are all that the parse keeps.
+class Items {
+  public:
+    Items(std::vector<std::uint8_t>& buffer, std::size_t offset, std::size_t count)
+        : items_(buffer.data() + offset), used_((count + 7) / 8) {}
+
+    void Set(std::size_t at, Match match) {
+        const auto item = static_cast<std::uint16_t>((match.length - kMinMatch) << kDistanceBits |
+                                                     (match.distance - 1));
+        items_[2 * at] = static_cast<std::uint8_t>(item);
+        items_[2 * at + 1] = static_cast<std::uint8_t>(item >> 8);
+        used_[at / 8] |= static_cast<std::uint8_t>(1U << at % 8);
+    }
+
+    void Clear(std::size_t at) { used_[at / 8] &= static_cast<std::uint8_t>(~(1U << at % 8)); }
+
+    Match Get(std::size_t at) const {
+        if ((used_[at / 8] >> at % 8 & 1U) == 0) {
+            return {};
+        }
+        const unsigned item = items_[2 * at] | unsigned{items_[2 * at + 1]} << 8;
+        return {(item >> kDistanceBits) + static_cast<std::uint32_t>(kMinMatch),
+                (item & kDistanceMask) + 1};
+    }
+
+  private:
+    static constexpr unsigned kDistanceBits = 12;
+    static constexpr unsigned kDistanceMask = (1U << kDistanceBits) - 1;
+    static_assert(std::size_t{1} << kDistanceBits == kWindowSize);
+    static_assert(kMaxMatch - kMinMatch < 1U << (16 - kDistanceBits));
+
+    std::uint8_t* items_;
+    std::vector<std::uint8_t> used_;
+};
+
+// Records the longest match at every position of the input, which the view holds behind the
+// ring's initial spaces.
+void FindMatches(std::span<const std::uint8_t> view, Items& items, const Progress& progress) {
     MatchFinder finder{view};
     // Positions with fewer than three bytes after them can neither have nor give a match.
     const std::size_t last = view.size() - kMinMatch + 1;
@@ -181,53 +212,53 @@ Matches FindMatches(std::span<const std::uint8_t> data, const Progress& progress
             progress(position, view.size());
         }
         const Match match = finder.Insert(static_cast<std::uint32_t>(position));
-        if (position >= kWindowSize) {
-            matches.length[position - kWindowSize] = static_cast<std::uint8_t>(match.length);
-            matches.distance[position - kWindowSize] = static_cast<std::uint16_t>(match.distance);
+        if (position >= kWindowSize && match.length >= kMinMatch) {
+            items.Set(position - kWindowSize, match);
         }
     }
-    return matches;
 }
 
-// The fewest bits that encode the input from each position to its end, found from the end
-// backwards: a literal and the rest, or a reference of 3 to the longest match's length and
-// the rest.
-std::vector<std::uint32_t> CheapestCosts(const Matches& matches) {
-    // Above any cost, with room to add a reference's bits.
-    constexpr std::uint32_t kUnreachable = std::numeric_limits<std::uint32_t>::max() / 2;
-    const std::size_t size = matches.length.size();
-    std::vector<std::uint32_t> cost(size + 1);
+// Chooses the step at every position from the end backwards, by the fewest bits that encode
+// the input from there to its end: a literal and the rest, or a reference of 3 to the longest
+// match's length and the rest. Among equally cheap choices the longest reference wins: fewer
+// items expand faster. A step reaches at most 18 positions ahead, so only the costs of the
+// last 19 positions are kept.
+void ChooseSteps(std::size_t size, Items& items) {
+    constexpr std::size_t kKept = 32;
+    static_assert(kKept > kMaxMatch && std::has_single_bit(kKept));
+    std::array<std::uint64_t, kKept> cost{};
+    const auto costAt = [&cost](std::size_t at) -> std::uint64_t& { return cost[at % kKept]; };
     for (std::size_t at = size; at-- > 0;) {
-        const std::uint32_t longest = matches.length[at];
-        std::uint32_t viaReference = kUnreachable;
-        for (std::uint32_t length = kMinMatch; length <= longest; ++length) {
-            viaReference = std::min(viaReference, cost[at + length]);
+        const Match longest = items.Get(at);
+        std::uint64_t cheapest = costAt(at + 1) + kLiteralBits;
+        for (std::uint32_t length = kMinMatch; length <= longest.length; ++length) {
+            cheapest = std::min(cheapest, costAt(at + length) + kReferenceBits);
         }
-        cost[at] = std::min(cost[at + 1] + kLiteralBits, viaReference + kReferenceBits);
-    }
-    return cost;
-}
-
-// The reference length to take at `at` on a cheapest path, or 0 for a literal. Among equally
-// cheap choices the longest reference wins: fewer items expand faster.
-std::uint32_t CheapestStep(const Matches& matches, const std::vector<std::uint32_t>& cost,
-                           std::size_t at) {
-    for (std::uint32_t length = matches.length[at]; length >= kMinMatch; --length) {
-        if (cost[at + length] + kReferenceBits == cost[at]) {
-            return length;
+        costAt(at) = cheapest;
+        std::uint32_t length = longest.length;
+        while (length >= kMinMatch && costAt(at + length) + kReferenceBits != cheapest) {
+            --length;
+        }
+        if (length >= kMinMatch) {
+            items.Set(at, {length, longest.distance});
+        } else {
+            items.Clear(at);
         }
     }
-    return 0;
 }
 
-// Writes the items of a parse into groups of eight behind one flag byte each.
+// Writes the items of a parse into groups of eight behind one flag byte each, into the buffer
+// that holds the parse from `start` on. The body of the first n positions takes at most
+// n + n / 8 bytes, rounded up, never more than their two-byte items: writing never reaches an
+// item that is still to be read.
 class BodyWriter {
   public:
-    explicit BodyWriter(std::size_t sizeHint) { out_.reserve(sizeHint); }
+    BodyWriter(std::vector<std::uint8_t>& buffer, std::size_t start)
+        : buffer_(buffer), end_(start) {}
 
     void Literal(std::uint8_t byte) {
         StartItem(true);
-        out_.push_back(byte);
+        buffer_[end_++] = byte;
     }
 
     // A reference `distance` bytes back from output index `at`, as the ring position that
@@ -235,11 +266,12 @@ class BodyWriter {
     void Reference(std::size_t at, std::size_t distance, std::size_t length) {
         StartItem(false);
         const std::size_t position = (kFirstWritePosition + at - distance) & kWindowMask;
-        out_.push_back(static_cast<std::uint8_t>(position));
-        out_.push_back(static_cast<std::uint8_t>((position >> 8) << 4 | (length - kMinMatch)));
+        buffer_[end_++] = static_cast<std::uint8_t>(position);
+        buffer_[end_++] = static_cast<std::uint8_t>((position >> 8) << 4 | (length - kMinMatch));
     }
 
-    std::vector<std::uint8_t> Take() { return std::move(out_); }
+    // Cuts the buffer behind the body.
+    void Finish() { buffer_.resize(end_); }
 
   private:
     void StartItem(bool literal) {
@@ -247,51 +279,79 @@ class BodyWriter {
             items_ = 0;
         }
         if (items_ == 0) {
-            flagAt_ = out_.size();
-            out_.push_back(0);
+            flagAt_ = end_;
+            buffer_[end_++] = 0;
         }
         if (literal) {
-            out_[flagAt_] |= static_cast<std::uint8_t>(1U << items_);
+            buffer_[flagAt_] |= static_cast<std::uint8_t>(1U << items_);
         }
         ++items_;
     }
 
-    std::vector<std::uint8_t> out_;
+    std::vector<std::uint8_t>& buffer_;
+    std::size_t end_;
     std::size_t flagAt_ = 0;
     std::size_t items_ = 0;
 };
 
-}  // namespace
-
-std::vector<std::uint8_t> CompressBody(std::span<const std::uint8_t> data,
-                                       const Progress& progress) {
-    const Matches matches = FindMatches(data, progress);
-    const std::vector<std::uint32_t> cost = CheapestCosts(matches);
-    BodyWriter writer{data.size() / 2};
-    for (std::size_t at = 0; at < data.size();) {
-        if (const std::uint32_t length = CheapestStep(matches, cost, at); length != 0) {
-            writer.Reference(at, matches.distance[at], length);
-            at += length;
+// The body for the input that `view` holds behind the ring's initial spaces, written into a
+// buffer behind `start` bytes left for the caller.
+std::vector<std::uint8_t> Encode(std::span<const std::uint8_t> view, std::size_t start,
+                                 const Progress& progress) {
+    const std::size_t size = view.size() - kWindowSize;
+    std::vector<std::uint8_t> buffer(start + 2 * size);
+    Items items{buffer, start, size};
+    FindMatches(view, items, progress);
+    ChooseSteps(size, items);
+    BodyWriter writer{buffer, start};
+    for (std::size_t at = 0; at < size;) {
+        if (const Match step = items.Get(at); step.length != 0) {
+            writer.Reference(at, step.distance, step.length);
+            at += step.length;
         } else {
-            writer.Literal(data[at]);
+            writer.Literal(view[kWindowSize + at]);
             ++at;
         }
     }
-    return writer.Take();
+    writer.Finish();
+    return buffer;
+}
+
+}  // namespace
+
+EncoderInput::EncoderInput(std::size_t size) : size_(size) {
+    if (size > kMaxInputSize) {
+        throw std::length_error("an SZDD file holds less than 4 GiB");
+    }
+    bytes_.assign(kWindowSize + size + kViewPadding, kWindowFill);
+}
+
+std::span<const std::uint8_t> EncoderInput::View() const {
+    return std::span{bytes_}.first(kWindowSize + size_);
+}
+
+std::vector<std::uint8_t> CompressBody(std::span<const std::uint8_t> data,
+                                       const Progress& progress) {
+    EncoderInput input{data.size()};
+    std::ranges::copy(data, input.Data().begin());
+    return Encode(input.View(), 0, progress);
+}
+
+std::vector<std::uint8_t> Compress(const EncoderInput& input, std::uint8_t missingChar,
+                                   const Progress& progress) {
+    std::vector<std::uint8_t> file = Encode(input.View(), kHeaderSize, progress);
+    const auto header = HeaderBytes({.mode = kModeA,
+                                     .missingChar = missingChar,
+                                     .expandedLength = static_cast<std::uint32_t>(input.Size())});
+    std::ranges::copy(header, file.begin());
+    return file;
 }
 
 std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, std::uint8_t missingChar,
                                    const Progress& progress) {
-    if (data.size() > std::numeric_limits<std::uint32_t>::max()) {
-        throw std::length_error("an SZDD file holds less than 4 GiB");
-    }
-    const auto header = HeaderBytes({.mode = kModeA,
-                                     .missingChar = missingChar,
-                                     .expandedLength = static_cast<std::uint32_t>(data.size())});
-    std::vector<std::uint8_t> file(header.begin(), header.end());
-    const std::vector<std::uint8_t> body = CompressBody(data, progress);
-    file.insert(file.end(), body.begin(), body.end());
-    return file;
+    EncoderInput input{data.size()};
+    std::ranges::copy(data, input.Data().begin());
+    return Compress(input, missingChar, progress);
 }
 
 }  // namespace szdd

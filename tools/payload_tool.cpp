@@ -186,7 +186,14 @@ int Extract(const Arguments& args) {
 
 int Compress(const Arguments& args) {
     NeedArguments(args, 2, "compress");
-    const std::vector<std::uint8_t> input = tools::ReadFile(fs::path{args[0]});
+    const fs::path path{args[0]};
+    const std::uintmax_t size = tools::RegularFileSize(path);
+    if (size > szdd::kMaxInputSize) {
+        throw std::runtime_error(path.string() + ": " + std::to_string(size) +
+                                 " bytes; an SZDD file holds less than 4 GiB");
+    }
+    szdd::EncoderInput input{size};
+    tools::ReadInto(path, input.Data());
     tools::ProgressLine progress{"compress"};
     const std::vector<std::uint8_t> output = szdd::Compress(
         input, 0,
