@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <stdexcept>
 
@@ -162,48 +163,52 @@ constexpr std::size_t kViewPadding = kMaxMatch + sizeof(std::uint64_t);
 // How many positions the match finder passes between two progress reports.
 constexpr std::size_t kProgressStep = 1 << 18;
 
-// One two-byte item per input position, little-endian, in the buffer that later receives the
-// body: the length less 3 in the upper four bits and the distance less 1 in the lower twelve.
-// First it is the longest match, then the reference chosen at that position. A set bit of
-// `used` says that the item holds a match, or that the reference is chosen; a clear one, no
-// match or a literal. Two bytes and a bit per position are all that the parse keeps.
-class Items {
+// The parse, in one byte per input position and the distances where they change. The byte
+// holds a length, first the longest match's (0 for none, 3 to 18), then the chosen step's (0
+// for a literal), and a flag set where the position's match lies at another distance than
+// the previous position's; only those distances are kept, in input order. A match that goes
+// on from the previous position keeps its distance, so on real data about one position in
+// five has one.
+class Parse {
   public:
-    Items(std::vector<std::uint8_t>& buffer, std::size_t offset, std::size_t count)
-        : items_(buffer.data() + offset), used_((count + 7) / 8) {}
+    static constexpr std::uint8_t kNewDistance = 0x80;
+    static constexpr std::uint8_t kLengthMask = 0x1F;
+    static_assert(kMaxMatch <= kLengthMask);
 
-    void Set(std::size_t at, Match match) {
-        const auto item = static_cast<std::uint16_t>((match.length - kMinMatch) << kDistanceBits |
-                                                     (match.distance - 1));
-        items_[2 * at] = static_cast<std::uint8_t>(item);
-        items_[2 * at + 1] = static_cast<std::uint8_t>(item >> 8);
-        used_[at / 8] |= static_cast<std::uint8_t>(1U << at % 8);
-    }
+    // The bytes lie in `buffer` from `offset` on.
+    Parse(std::vector<std::uint8_t>& buffer, std::size_t offset) : steps_(buffer.data() + offset) {}
 
-    void Clear(std::size_t at) { used_[at / 8] &= static_cast<std::uint8_t>(~(1U << at % 8)); }
-
-    Match Get(std::size_t at) const {
-        if ((used_[at / 8] >> at % 8 & 1U) == 0) {
-            return {};
+    // Records the longest match of each position, in input order; the buffer starts as no
+    // match everywhere.
+    void AddLongest(std::size_t at, Match match) {
+        std::uint8_t step = static_cast<std::uint8_t>(match.length);
+        if (match.length != 0 && match.distance != previousDistance_) {
+            step |= kNewDistance;
+            distances_.push_back(static_cast<std::uint16_t>(match.distance));
         }
-        const unsigned item = items_[2 * at] | unsigned{items_[2 * at + 1]} << 8;
-        return {(item >> kDistanceBits) + static_cast<std::uint32_t>(kMinMatch),
-                (item & kDistanceMask) + 1};
+        steps_[at] = step;
+        previousDistance_ = match.length != 0 ? match.distance : 0;
     }
+
+    std::uint32_t Length(std::size_t at) const { return steps_[at] & kLengthMask; }
+    void SetLength(std::size_t at, std::uint32_t length) {
+        steps_[at] = static_cast<std::uint8_t>((steps_[at] & ~kLengthMask) | length);
+    }
+    bool HasNewDistance(std::size_t at) const { return (steps_[at] & kNewDistance) != 0; }
+
+    // The kept distances, in input order.
+    const std::deque<std::uint16_t>& Distances() const { return distances_; }
 
   private:
-    static constexpr unsigned kDistanceBits = 12;
-    static constexpr unsigned kDistanceMask = (1U << kDistanceBits) - 1;
-    static_assert(std::size_t{1} << kDistanceBits == kWindowSize);
-    static_assert(kMaxMatch - kMinMatch < 1U << (16 - kDistanceBits));
-
-    std::uint8_t* items_;
-    std::vector<std::uint8_t> used_;
+    std::uint8_t* steps_;
+    // A deque grows without copying what it holds, so it never takes twice its size.
+    std::deque<std::uint16_t> distances_;
+    std::uint32_t previousDistance_ = 0;
 };
 
 // Records the longest match at every position of the input, which the view holds behind the
 // ring's initial spaces.
-void FindMatches(std::span<const std::uint8_t> view, Items& items, const Progress& progress) {
+void FindMatches(std::span<const std::uint8_t> view, Parse& parse, const Progress& progress) {
     MatchFinder finder{view};
     // Positions with fewer than three bytes after them can neither have nor give a match.
     const std::size_t last = view.size() - kMinMatch + 1;
@@ -212,8 +217,8 @@ void FindMatches(std::span<const std::uint8_t> view, Items& items, const Progres
             progress(position, view.size());
         }
         const Match match = finder.Insert(static_cast<std::uint32_t>(position));
-        if (position >= kWindowSize && match.length >= kMinMatch) {
-            items.Set(position - kWindowSize, match);
+        if (position >= kWindowSize) {
+            parse.AddLongest(position - kWindowSize, match.length >= kMinMatch ? match : Match{});
         }
     }
 }
@@ -223,34 +228,30 @@ void FindMatches(std::span<const std::uint8_t> view, Items& items, const Progres
 // match's length and the rest. Among equally cheap choices the longest reference wins: fewer
 // items expand faster. A step reaches at most 18 positions ahead, so only the costs of the
 // last 19 positions are kept.
-void ChooseSteps(std::size_t size, Items& items) {
+void ChooseSteps(std::size_t size, Parse& parse) {
     constexpr std::size_t kKept = 32;
     static_assert(kKept > kMaxMatch && std::has_single_bit(kKept));
     std::array<std::uint64_t, kKept> cost{};
     const auto costAt = [&cost](std::size_t at) -> std::uint64_t& { return cost[at % kKept]; };
     for (std::size_t at = size; at-- > 0;) {
-        const Match longest = items.Get(at);
+        const std::uint32_t longest = parse.Length(at);
         std::uint64_t cheapest = costAt(at + 1) + kLiteralBits;
-        for (std::uint32_t length = kMinMatch; length <= longest.length; ++length) {
+        for (std::uint32_t length = kMinMatch; length <= longest; ++length) {
             cheapest = std::min(cheapest, costAt(at + length) + kReferenceBits);
         }
         costAt(at) = cheapest;
-        std::uint32_t length = longest.length;
+        std::uint32_t length = longest;
         while (length >= kMinMatch && costAt(at + length) + kReferenceBits != cheapest) {
             --length;
         }
-        if (length >= kMinMatch) {
-            items.Set(at, {length, longest.distance});
-        } else {
-            items.Clear(at);
-        }
+        parse.SetLength(at, length >= kMinMatch ? length : 0);
     }
 }
 
 // Writes the items of a parse into groups of eight behind one flag byte each, into the buffer
-// that holds the parse from `start` on. The body of the first n positions takes at most
-// n + n / 8 bytes, rounded up, never more than their two-byte items: writing never reaches an
-// item that is still to be read.
+// that holds the parse behind room for the body's flag bytes: the body of the first n
+// positions takes at most n bytes and a flag byte per eight, so writing never reaches a step
+// that is still to be read.
 class BodyWriter {
   public:
     BodyWriter(std::vector<std::uint8_t>& buffer, std::size_t start)
@@ -299,19 +300,34 @@ class BodyWriter {
 std::vector<std::uint8_t> Encode(std::span<const std::uint8_t> view, std::size_t start,
                                  const Progress& progress) {
     const std::size_t size = view.size() - kWindowSize;
-    std::vector<std::uint8_t> buffer(start + 2 * size);
-    Items items{buffer, start, size};
-    FindMatches(view, items, progress);
-    ChooseSteps(size, items);
+    const std::size_t parseAt = start + (size + kItemsPerGroup - 1) / kItemsPerGroup;
+    std::vector<std::uint8_t> buffer(parseAt + size);
+    Parse parse{buffer, parseAt};
+    FindMatches(view, parse, progress);
+    ChooseSteps(size, parse);
     BodyWriter writer{buffer, start};
+    auto distance = parse.Distances().begin();
+    std::uint32_t current = 0;
+    const auto pass = [&](std::size_t at) {
+        if (parse.HasNewDistance(at)) {
+            current = *distance++;
+        }
+    };
     for (std::size_t at = 0; at < size;) {
-        if (const Match step = items.Get(at); step.length != 0) {
-            writer.Reference(at, step.distance, step.length);
-            at += step.length;
-        } else {
+        pass(at);
+        const std::uint32_t length = parse.Length(at);
+        if (length == 0) {
             writer.Literal(view[kWindowSize + at]);
             ++at;
+            continue;
         }
+        // The skipped positions are read before the reference is written over them.
+        const std::uint32_t referenceDistance = current;
+        for (std::size_t skipped = at + 1; skipped < at + length; ++skipped) {
+            pass(skipped);
+        }
+        writer.Reference(at, referenceDistance, length);
+        at += length;
     }
     writer.Finish();
     return buffer;

@@ -47,7 +47,9 @@ std::vector<std::uint8_t> CompressBody(std::span<const std::uint8_t> data,
                                        const Progress& progress = {});
 
 // A whole SZDD file: the header (mode 'A', `missingChar`, the input's length) and the body.
-// Besides the input it takes about two bytes per input byte while it works.
+// Besides the input it takes 1.125 bytes per input byte, in which the parse is kept and the
+// file written, and two bytes for each position whose match lies at a new distance: about
+// 1.5 in all on real files, at most 3.2.
 std::vector<std::uint8_t> Compress(const EncoderInput& input, std::uint8_t missingChar = 0,
                                    const Progress& progress = {});
 // The same for bytes held elsewhere, copied first. Throws std::length_error for data beyond
