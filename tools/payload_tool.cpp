@@ -100,8 +100,11 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
                                         const std::string& name) {
     const auto header = szdd::ReadHeader(file);
     if (!header) {
-        throw std::runtime_error(
-            name + (LooksLikeSzdd(file) ? ": the SZDD header is cut short" : ": not an SZDD file"));
+        throw std::runtime_error(name + (LooksLikeSzdd(file)
+                                             ? ": cut short: the header ends after " +
+                                                   std::to_string(file.size()) + " of " +
+                                                   std::to_string(szdd::kHeaderSize) + " bytes"
+                                             : ": not an SZDD file"));
     }
     if (header->mode != szdd::kModeA) {
         throw std::runtime_error(name + ": compression mode '" +
@@ -110,8 +113,12 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
     }
     const szdd::Expansion expansion =
         szdd::ExpandBody(file.subspan(szdd::kHeaderSize), header->expandedLength);
-    if (expansion.truncated) {
-        throw std::runtime_error(name + ": the compressed body is cut short");
+    // A file cut anywhere in its body yields less than its header states, whether or not the
+    // cut splits a reference.
+    if (expansion.truncated || expansion.size < header->expandedLength) {
+        throw std::runtime_error(
+            name + ": cut short: the body gives " + std::to_string(expansion.size) + " of the " +
+            std::to_string(header->expandedLength) + " bytes the header states");
     }
     if (expansion.size != header->expandedLength) {
         throw std::runtime_error(name + ": expands to " + std::to_string(expansion.size) +

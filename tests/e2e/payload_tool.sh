@@ -33,7 +33,8 @@ run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
     run verify in && run compress bad/4g x
     sed 's|KARTOL.EXE|..\\KARTO.X|; s|uninst.exe|deinst.log|' a.arc >bad/hostile.arc
     head -c 5 a.szdd >bad/cut5.szdd && head -c 13 a.szdd >bad/cut13.szdd
-    run list bad/hostile.arc && run verify bad/cut5.szdd bad/cut13.szdd
+    { head -c 10 a.szdd && printf '\1\0\0\0' && tail -c +15 a.szdd; } >bad/over.szdd
+    run list bad/hostile.arc && run verify bad/cut5.szdd bad/cut13.szdd bad/over.szdd
     head -c 40 a.arc >bad/cut.arc
     { head -c 27 a.arc; echo $long | tr 0 N | head -c 128; tail -c +156 a.arc; } >bad/noname.arc
     run list bad/noname.arc && run verify bad/cut.arc bad/magic.arc in/KARTOL.EXE a.szdd
