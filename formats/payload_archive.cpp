@@ -102,24 +102,28 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
 }
 
 Parsed Parse(std::span<const std::uint8_t> file) {
+    const auto FileProblem = [](std::string problem) {
+        return Parsed{.entries = {}, .problems = {}, .fileProblem = problem, .error = problem};
+    };
     if (file.size() < kHeaderSize) {
-        return {{}, {}, "the header is cut short"};
+        return FileProblem("the header is cut short");
     }
     if (!std::ranges::equal(file.first(kTestedMagicSize), kMagicText.substr(0, kTestedMagicSize))) {
-        return {{}, {}, "not a payload archive (wrong magic)"};
+        return FileProblem("not a payload archive (wrong magic)");
     }
     if (file.size() < kDirectoryOffset) {
-        return {{}, {}, "the entry count is cut short"};
+        return FileProblem("the entry count is cut short");
     }
     const auto count = static_cast<std::int32_t>(bytes::ReadLe32(file.subspan(kHeaderSize)));
     if (count > static_cast<std::int32_t>(kMaxEntries)) {
-        return {{}, {}, TooMany(count)};
+        return FileProblem(TooMany(count));
     }
     Parsed parsed;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::size_t at = kDirectoryOffset + kRecordSize * i;
         if (file.size() < at + kRecordSize) {
-            parsed.error = Message("the directory is cut short at entry ", std::to_string(i));
+            parsed.fileProblem = Message("the directory is cut short at entry ", std::to_string(i));
+            parsed.error = parsed.fileProblem;
             break;
         }
         const std::span record = file.subspan(at, kRecordSize);

@@ -58,6 +58,9 @@ struct Parsed {
     // the setup would refuse it, or an empty text.
     std::vector<Entry> entries;
     std::vector<std::string> problems;
+    // What concerns the file as a whole: a header, count or directory cut short, too many
+    // entries; or an empty text.
+    std::string fileProblem;
     std::string error;  // the first reason the setup would refuse the file; empty when sound
 
     explicit operator bool() const { return error.empty(); }

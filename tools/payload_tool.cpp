@@ -265,10 +265,9 @@ int List(const Arguments& args) {
                     problem.c_str());
         status = problem.empty() ? status : kExitFailure;
     }
-    // An entry's problem is shown beside it; what is left concerns the whole file.
-    if (!parsed && std::ranges::all_of(parsed.problems, &std::string::empty)) {
+    if (!parsed.fileProblem.empty()) {
         std::fflush(stdout);
-        std::fprintf(stderr, "kartol-payload: %s: %s\n", path.c_str(), parsed.error.c_str());
+        std::fprintf(stderr, "kartol-payload: %s: %s\n", path.c_str(), parsed.fileProblem.c_str());
         status = kExitFailure;
     }
     return status;

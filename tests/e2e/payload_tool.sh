@@ -13,8 +13,8 @@ head -c 3000 /bin/sh >in/KARTOL.EXE && printf u >in/uninst.exe
 printf 'Grüße\r\n' >in/MÜLL.TXT
 printf '# the product\nEIS\\LEVEL001.BTN\r\n\nRES\\LEER.DAT\nKARTOL.EXE\nMÜLL.TXT\nuninst.exe\n' >manifest
 printf 'cut.szdd\nFEHLT.DAT\n' >bad/missing && printf '# none\n' >bad/empty
-printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nA?B\n' >bad/unsafe && printf '\304.TXT\n' >bad/raw
-printf 'KARTOL.EXE\nuninst.exe\nbig\n' >bad/huge && truncate -s 8M bad/big
+printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nCom1\nRES\\lpt9 .x\nA?B\n' >bad/unsafe && printf '\304.TXT\n' >bad/raw
+printf 'KARTOL.EXE\nbig\n' >bad/huge && truncate -s 8M bad/big
 truncate -s 4294967296 bad/4g && cp in/KARTOL.EXE in/uninst.exe bad/
 long=$(printf '%0128d' 0)
 printf '%s\n' "$long" >bad/long && : >"bad/$long"
@@ -25,11 +25,11 @@ printf 'Quillma' >bad/magic.arc
 mkdir out2 && ln -s "$work/bad" out2/EIS
 run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
 {
-    run pack manifest in a.arc && run compress a.arc a.szdd && run verify a.arc a.szdd
+    run pack manifest in a.arc a.d && grep -c MÜLL a.d && run compress a.arc a.szdd && run verify a.arc a.szdd
     run list a.szdd && run expand a.szdd b.arc && cmp a.arc b.arc && echo same
     run extract a.szdd out && diff -r in out && echo same
     for manifest in missing long leaves empty unsafe raw; do run pack bad/$manifest bad x.arc; done
-    run pack in bad x.arc && run pack bad/huge bad huge.arc huge.d && grep -c big huge.d
+    run pack in bad x.arc && run pack bad/huge bad huge.arc
     run verify in && run compress bad/4g x
     sed 's|KARTOL.EXE|..\\KARTO.X|; s|uninst.exe|deinst.log|' a.arc >bad/hostile.arc
     head -c 5 a.szdd >bad/cut5.szdd && head -c 13 a.szdd >bad/cut13.szdd
@@ -37,7 +37,8 @@ run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
     run list bad/hostile.arc && run verify bad/cut5.szdd bad/cut13.szdd bad/over.szdd
     head -c 40 a.arc >bad/cut.arc
     { head -c 27 a.arc; echo $long | tr 0 N | head -c 128; tail -c +156 a.arc; } >bad/noname.arc
-    run list bad/noname.arc && run verify bad/cut.arc bad/magic.arc in/KARTOL.EXE a.szdd
+    head -c 200 a.arc >bad/cut200.arc && run list bad/cut200.arc && run list bad/noname.arc
+    run verify bad/cut.arc bad/magic.arc in/KARTOL.EXE a.szdd
     run expand bad/cut.szdd x && run list bad/mode.szdd && run extract a.arc out2
     run pack manifest in && run list && run frobnicate && run verify
     # Files of one block at most; the transcript goes through a pipe, out of the limit's reach.
