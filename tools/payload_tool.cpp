@@ -213,13 +213,12 @@ int Pack(const Arguments& args) {
     const fs::path manifest{args[0]};
     const fs::path folder{args[1]};
     const std::vector<std::string> names = ReadManifest(manifest);
-    tools::InstallCheck named;
+    // The names alone, before any file is read; the sizes are checked once they are known.
+    std::vector<archive::Entry> named;
     for (const std::string& name : names) {
-        if (const std::string problem = tools::EntryInstallProblem(name); !problem.empty()) {
-            named.errors.push_back("entry \"" + posix::Cp1252ToUtf8(name) + "\" " + problem);
-        }
+        named.push_back({.name = name});
     }
-    if (!Report(manifest, named)) {
+    if (!Report(manifest, tools::CheckInstallable(named, 0))) {
         throw Reported{};
     }
     std::vector<fs::path> sources{manifest};
@@ -333,21 +332,25 @@ bool IsArchive(std::span<const std::uint8_t> bytes) {
 // What a well-formed file is, for the verify report; throws for a damaged one and for an
 // archive that the setup cannot install.
 std::string VerifyOne(const fs::path& path) {
-    const std::vector<std::uint8_t> file = tools::ReadFile(path);
-    const bool compressed = LooksLikeSzdd(file);
+    std::vector<std::uint8_t> bytes = tools::ReadFile(path);
+    const bool compressed = LooksLikeSzdd(bytes);
     if (compressed) {
-        if (!IsArchive(ExpandChecked(file, path.string()))) {
+        bytes = ExpandChecked(bytes, path.string());
+        if (!IsArchive(bytes)) {
             return "SZDD file";
         }
-    } else if (!IsArchive(file)) {
+    } else if (!IsArchive(bytes)) {
         throw std::runtime_error(path.string() + ": neither an SZDD file nor an archive");
     }
-    const LoadedArchive loaded = LoadArchive(path);
-    if (!Report(path, tools::CheckInstallable(loaded.parsed.entries, loaded.bytes.size()))) {
+    const archive::Parsed parsed = archive::Parse(bytes);
+    if (!parsed) {
+        throw std::runtime_error(path.string() + ": " + parsed.error);
+    }
+    if (!Report(path, tools::CheckInstallable(parsed.entries, bytes.size()))) {
         throw Reported{};
     }
     return std::string{compressed ? "SZDD file holding an archive" : "archive"} + " of " +
-           Counted(loaded.parsed.entries.size(), "entry", "entries");
+           Counted(parsed.entries.size(), "entry", "entries");
 }
 
 int Verify(const Arguments& args) {

@@ -12,13 +12,13 @@ mkdir -p in/EIS in/RES bad && printf 'level' >in/EIS/LEVEL001.BTN
 head -c 3000 /bin/sh >in/KARTOL.EXE && printf u >in/uninst.exe
 printf 'Grüße\r\n' >in/MÜLL.TXT
 printf '# the product\nEIS\\LEVEL001.BTN\r\n\nRES\\LEER.DAT\nKARTOL.EXE\nMÜLL.TXT\nuninst.exe\n' >manifest
-printf 'cut.szdd\nFEHLT.DAT\n' >bad/missing && printf '# none\n' >bad/empty
-printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nCom1\nRES\\lpt9 .x\nA?B\n' >bad/unsafe && printf '\304.TXT\n' >bad/raw
-printf 'KARTOL.EXE\nbig\n' >bad/huge && truncate -s 8M bad/big
+exes='KARTOL.EXE\nuninst.exe\n' && printf "${exes}cut.szdd\nFEHLT.DAT\n" >bad/missing && printf '# none\n' >bad/empty
+printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nCom1\nRES\\lpt9 .x\nA?B\n'"$exes" >bad/unsafe && printf '\304.TXT\n' >bad/raw
+printf "${exes}big\n" >bad/huge && truncate -s 8M bad/big
 truncate -s 4294967296 bad/4g && cp in/KARTOL.EXE in/uninst.exe bad/
 long=$(printf '%0128d' 0)
-printf '%s\n' "$long" >bad/long && : >"bad/$long"
-printf '..\\manifest\n' >bad/leaves && printf 'KARTOL.EXE\nuninst.exe\nmagic.arc\nlong\n' >bad/small
+printf "%s\n$exes" "$long" >bad/long && : >"bad/$long"
+printf '..\\manifest\n' >bad/leaves && printf "${exes}magic.arc\nlong\n" >bad/small
 printf 'SZDD\210\360\047\063A\000\020\000\000\000' >bad/cut.szdd
 printf 'SZDD\210\360\047\063B\000\020\000\000\000' >bad/mode.szdd
 printf 'Quillma' >bad/magic.arc
