@@ -5,7 +5,7 @@
 # KARTOL_HOST_TOOLS is what a command that runs them depends on.
 
 if(NOT CMAKE_CROSSCOMPILING)
-    add_executable(kartol-payload tools/payload_tool.cpp tools/file_io.cpp
+    add_executable(kartol-payload tools/payload_tool.cpp tools/file_io.cpp tools/install_check.cpp
         tools/progress_line.cpp platform/posix/codepage.cpp)
     target_link_libraries(kartol-payload PRIVATE kartol_formats)
     add_executable(make-sample-product tools/make_sample_product.cpp tools/sample_product.cpp

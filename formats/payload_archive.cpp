@@ -56,14 +56,13 @@ bool IsContainedName(std::string_view name) {
 
 std::string NameProblem(std::string_view name) {
     if (name.size() >= kNameFieldSize) {
-        return Message("name ", Quoted(name), " is longer than ",
-                       std::to_string(kNameFieldSize - 1), " bytes");
+        return Message("is longer than ", std::to_string(kNameFieldSize - 1), " bytes");
     }
     if (name.find('\0') != name.npos) {
-        return Message("name ", Quoted(name), " holds a NUL byte");
+        return "holds a NUL byte";
     }
     if (!IsContainedName(name)) {
-        return Message("name ", Quoted(name), " leaves the target folder");
+        return "leaves the target folder";
     }
     return {};
 }
@@ -81,7 +80,7 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const NamedBytes& entry = entries[i];
         if (const std::string problem = NameProblem(entry.name); !problem.empty()) {
-            throw std::invalid_argument(problem);
+            throw std::invalid_argument(Message("name ", Quoted(entry.name), " ", problem));
         }
         if (total + entry.bytes.size() > kMaxOffset) {
             throw std::invalid_argument(Message("entry ", Quoted(entry.name),
@@ -103,43 +102,49 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
 }
 
 Parsed Parse(std::span<const std::uint8_t> file) {
+    const auto FileProblem = [](std::string problem) {
+        return Parsed{.entries = {}, .problems = {}, .fileProblem = problem, .error = problem};
+    };
     if (file.size() < kHeaderSize) {
-        return {{}, "the header is cut short"};
+        return FileProblem("the header is cut short");
     }
     if (!std::ranges::equal(file.first(kTestedMagicSize), kMagicText.substr(0, kTestedMagicSize))) {
-        return {{}, "not a payload archive (wrong magic)"};
+        return FileProblem("not a payload archive (wrong magic)");
     }
     if (file.size() < kDirectoryOffset) {
-        return {{}, "the entry count is cut short"};
+        return FileProblem("the entry count is cut short");
     }
     const auto count = static_cast<std::int32_t>(bytes::ReadLe32(file.subspan(kHeaderSize)));
     if (count > static_cast<std::int32_t>(kMaxEntries)) {
-        return {{}, TooMany(count)};
+        return FileProblem(TooMany(count));
     }
     Parsed parsed;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::size_t at = kDirectoryOffset + kRecordSize * i;
         if (file.size() < at + kRecordSize) {
-            return {{}, Message("the directory is cut short at entry ", std::to_string(i))};
+            parsed.fileProblem = Message("the directory is cut short at entry ", std::to_string(i));
+            parsed.error = parsed.fileProblem;
+            break;
         }
         const std::span record = file.subspan(at, kRecordSize);
         const auto nul = std::ranges::find(record.first(kNameFieldSize), 0);
-        if (nul == record.begin() + kNameFieldSize) {
-            return {{}, Message("the name of entry ", std::to_string(i), " has no terminator")};
-        }
         Entry entry{std::string(record.begin(), nul), bytes::ReadLe32(record.subspan(kOffsetField)),
                     bytes::ReadLe32(record.subspan(kSizeField))};
-        if (!IsContainedName(entry.name)) {
-            return {{},
-                    Message("entry ", std::to_string(i), " ", Quoted(entry.name),
-                            " leaves the target folder")};
+        std::string problem;
+        if (nul == record.begin() + kNameFieldSize) {
+            problem = "the name has no terminator";
+        } else if (!IsContainedName(entry.name)) {
+            problem = "the name leaves the target folder";
+        } else if (std::uint64_t{entry.offset} + entry.size > file.size() ||
+                   entry.offset > kMaxOffset) {
+            problem = "its bytes are not all in the archive";
         }
-        if (std::uint64_t{entry.offset} + entry.size > file.size() || entry.offset > kMaxOffset) {
-            return {{},
-                    Message("the bytes of entry ", std::to_string(i), " ", Quoted(entry.name),
-                            " are not all in the archive")};
+        if (!problem.empty() && parsed.error.empty()) {
+            parsed.error =
+                Message("entry ", std::to_string(i), " ", Quoted(entry.name), ": ", problem);
         }
         parsed.entries.push_back(std::move(entry));
+        parsed.problems.push_back(std::move(problem));
     }
     return parsed;
 }

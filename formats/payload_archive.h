@@ -46,7 +46,7 @@ struct NamedBytes {
 // "\" and "/" both separate components, as on Windows.
 bool IsContainedName(std::string_view name);
 
-// Why a name cannot be stored in an archive, or empty when it can.
+// Why a name cannot be stored in an archive ("is longer than 127 bytes"), or empty when it can.
 std::string NameProblem(std::string_view name);
 
 // The archive of `entries` in this order. Throws std::invalid_argument for a name that
@@ -54,14 +54,20 @@ std::string NameProblem(std::string_view name);
 std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries);
 
 struct Parsed {
+    // Every record that the directory holds, damaged ones included, and for each the reason
+    // the setup would refuse it, or an empty text.
     std::vector<Entry> entries;
-    std::string error;  // empty when the archive is well formed
+    std::vector<std::string> problems;
+    // What concerns the file as a whole: a header, count or directory cut short, too many
+    // entries; or an empty text.
+    std::string fileProblem;
+    std::string error;  // the first reason the setup would refuse the file; empty when sound
 
     explicit operator bool() const { return error.empty(); }
 };
 
-// The directory of `file`, or the first reason the setup would refuse it. A count of 0 or
-// below is an empty directory, as the setup reads it.
+// The directory of `file` and what the setup's reader and unpacking stage would refuse in it.
+// A count of 0 or below is an empty directory, as the setup reads it.
 Parsed Parse(std::span<const std::uint8_t> file);
 
 }  // namespace archive

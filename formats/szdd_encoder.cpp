@@ -1,8 +1,10 @@
 #include "szdd_encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <stdexcept>
 
@@ -155,24 +157,58 @@ class MatchFinder {
     std::vector<std::uint32_t> tree_ = std::vector<std::uint32_t>(2 * kSlots, kEmpty);
 };
 
-// The longest match at every position of the input.
-struct Matches {
-    std::vector<std::uint8_t> length;
-    std::vector<std::uint16_t> distance;
-};
-
 // Room behind the view for the match finder's eight-byte loads past the last compared byte.
 constexpr std::size_t kViewPadding = kMaxMatch + sizeof(std::uint64_t);
 
 // How many positions the match finder passes between two progress reports.
 constexpr std::size_t kProgressStep = 1 << 18;
 
-Matches FindMatches(std::span<const std::uint8_t> data, const Progress& progress) {
-    std::vector<std::uint8_t> padded(kWindowSize + data.size() + kViewPadding, kWindowFill);
-    std::ranges::copy(data, padded.begin() + kWindowSize);
-    const std::span view = std::span{padded}.first(kWindowSize + data.size());
-    Matches matches{std::vector<std::uint8_t>(data.size()),
-                    std::vector<std::uint16_t>(data.size())};
+// The parse, in one byte per input position and the distances where they change. The byte
+// holds a length, first the longest match's (0 for none, 3 to 18), then the chosen step's (0
+// for a literal), and a flag set where the position's match lies at another distance than
+// the previous position's; only those distances are kept, in input order. A match that goes
+// on from the previous position keeps its distance, so on real data about one position in
+// five has one.
+class Parse {
+  public:
+    static constexpr std::uint8_t kNewDistance = 0x80;
+    static constexpr std::uint8_t kLengthMask = 0x1F;
+    static_assert(kMaxMatch <= kLengthMask);
+
+    // The bytes lie in `buffer` from `offset` on.
+    Parse(std::vector<std::uint8_t>& buffer, std::size_t offset) : steps_(buffer.data() + offset) {}
+
+    // Records the longest match of each position, in input order; the buffer starts as no
+    // match everywhere.
+    void AddLongest(std::size_t at, Match match) {
+        std::uint8_t step = static_cast<std::uint8_t>(match.length);
+        if (match.length != 0 && match.distance != previousDistance_) {
+            step |= kNewDistance;
+            distances_.push_back(static_cast<std::uint16_t>(match.distance));
+        }
+        steps_[at] = step;
+        previousDistance_ = match.length != 0 ? match.distance : 0;
+    }
+
+    std::uint32_t Length(std::size_t at) const { return steps_[at] & kLengthMask; }
+    void SetLength(std::size_t at, std::uint32_t length) {
+        steps_[at] = static_cast<std::uint8_t>((steps_[at] & ~kLengthMask) | length);
+    }
+    bool HasNewDistance(std::size_t at) const { return (steps_[at] & kNewDistance) != 0; }
+
+    // The kept distances, in input order.
+    const std::deque<std::uint16_t>& Distances() const { return distances_; }
+
+  private:
+    std::uint8_t* steps_;
+    // A deque grows without copying what it holds, so it never takes twice its size.
+    std::deque<std::uint16_t> distances_;
+    std::uint32_t previousDistance_ = 0;
+};
+
+// Records the longest match at every position of the input, which the view holds behind the
+// ring's initial spaces.
+void FindMatches(std::span<const std::uint8_t> view, Parse& parse, const Progress& progress) {
     MatchFinder finder{view};
     // Positions with fewer than three bytes after them can neither have nor give a match.
     const std::size_t last = view.size() - kMinMatch + 1;
@@ -182,52 +218,48 @@ Matches FindMatches(std::span<const std::uint8_t> data, const Progress& progress
         }
         const Match match = finder.Insert(static_cast<std::uint32_t>(position));
         if (position >= kWindowSize) {
-            matches.length[position - kWindowSize] = static_cast<std::uint8_t>(match.length);
-            matches.distance[position - kWindowSize] = static_cast<std::uint16_t>(match.distance);
+            parse.AddLongest(position - kWindowSize, match.length >= kMinMatch ? match : Match{});
         }
     }
-    return matches;
 }
 
-// The fewest bits that encode the input from each position to its end, found from the end
-// backwards: a literal and the rest, or a reference of 3 to the longest match's length and
-// the rest.
-std::vector<std::uint32_t> CheapestCosts(const Matches& matches) {
-    // Above any cost, with room to add a reference's bits.
-    constexpr std::uint32_t kUnreachable = std::numeric_limits<std::uint32_t>::max() / 2;
-    const std::size_t size = matches.length.size();
-    std::vector<std::uint32_t> cost(size + 1);
+// Chooses the step at every position from the end backwards, by the fewest bits that encode
+// the input from there to its end: a literal and the rest, or a reference of 3 to the longest
+// match's length and the rest. Among equally cheap choices the longest reference wins: fewer
+// items expand faster. A step reaches at most 18 positions ahead, so only the costs of the
+// last 19 positions are kept.
+void ChooseSteps(std::size_t size, Parse& parse) {
+    constexpr std::size_t kKept = 32;
+    static_assert(kKept > kMaxMatch && std::has_single_bit(kKept));
+    std::array<std::uint64_t, kKept> cost{};
+    const auto costAt = [&cost](std::size_t at) -> std::uint64_t& { return cost[at % kKept]; };
     for (std::size_t at = size; at-- > 0;) {
-        const std::uint32_t longest = matches.length[at];
-        std::uint32_t viaReference = kUnreachable;
+        const std::uint32_t longest = parse.Length(at);
+        std::uint64_t cheapest = costAt(at + 1) + kLiteralBits;
         for (std::uint32_t length = kMinMatch; length <= longest; ++length) {
-            viaReference = std::min(viaReference, cost[at + length]);
+            cheapest = std::min(cheapest, costAt(at + length) + kReferenceBits);
         }
-        cost[at] = std::min(cost[at + 1] + kLiteralBits, viaReference + kReferenceBits);
+        costAt(at) = cheapest;
+        std::uint32_t length = longest;
+        while (length >= kMinMatch && costAt(at + length) + kReferenceBits != cheapest) {
+            --length;
+        }
+        parse.SetLength(at, length >= kMinMatch ? length : 0);
     }
-    return cost;
 }
 
-// The reference length to take at `at` on a cheapest path, or 0 for a literal. Among equally
-// cheap choices the longest reference wins: fewer items expand faster.
-std::uint32_t CheapestStep(const Matches& matches, const std::vector<std::uint32_t>& cost,
-                           std::size_t at) {
-    for (std::uint32_t length = matches.length[at]; length >= kMinMatch; --length) {
-        if (cost[at + length] + kReferenceBits == cost[at]) {
-            return length;
-        }
-    }
-    return 0;
-}
-
-// Writes the items of a parse into groups of eight behind one flag byte each.
+// Writes the items of a parse into groups of eight behind one flag byte each, into the buffer
+// that holds the parse behind room for the body's flag bytes: the body of the first n
+// positions takes at most n bytes and a flag byte per eight, so writing never reaches a step
+// that is still to be read.
 class BodyWriter {
   public:
-    explicit BodyWriter(std::size_t sizeHint) { out_.reserve(sizeHint); }
+    BodyWriter(std::vector<std::uint8_t>& buffer, std::size_t start)
+        : buffer_(buffer), end_(start) {}
 
     void Literal(std::uint8_t byte) {
         StartItem(true);
-        out_.push_back(byte);
+        buffer_[end_++] = byte;
     }
 
     // A reference `distance` bytes back from output index `at`, as the ring position that
@@ -235,11 +267,12 @@ class BodyWriter {
     void Reference(std::size_t at, std::size_t distance, std::size_t length) {
         StartItem(false);
         const std::size_t position = (kFirstWritePosition + at - distance) & kWindowMask;
-        out_.push_back(static_cast<std::uint8_t>(position));
-        out_.push_back(static_cast<std::uint8_t>((position >> 8) << 4 | (length - kMinMatch)));
+        buffer_[end_++] = static_cast<std::uint8_t>(position);
+        buffer_[end_++] = static_cast<std::uint8_t>((position >> 8) << 4 | (length - kMinMatch));
     }
 
-    std::vector<std::uint8_t> Take() { return std::move(out_); }
+    // Cuts the buffer behind the body.
+    void Finish() { buffer_.resize(end_); }
 
   private:
     void StartItem(bool literal) {
@@ -247,51 +280,94 @@ class BodyWriter {
             items_ = 0;
         }
         if (items_ == 0) {
-            flagAt_ = out_.size();
-            out_.push_back(0);
+            flagAt_ = end_;
+            buffer_[end_++] = 0;
         }
         if (literal) {
-            out_[flagAt_] |= static_cast<std::uint8_t>(1U << items_);
+            buffer_[flagAt_] |= static_cast<std::uint8_t>(1U << items_);
         }
         ++items_;
     }
 
-    std::vector<std::uint8_t> out_;
+    std::vector<std::uint8_t>& buffer_;
+    std::size_t end_;
     std::size_t flagAt_ = 0;
     std::size_t items_ = 0;
 };
 
+// The body for the input that `view` holds behind the ring's initial spaces, written into a
+// buffer behind `start` bytes left for the caller.
+std::vector<std::uint8_t> Encode(std::span<const std::uint8_t> view, std::size_t start,
+                                 const Progress& progress) {
+    const std::size_t size = view.size() - kWindowSize;
+    const std::size_t parseAt = start + (size + kItemsPerGroup - 1) / kItemsPerGroup;
+    std::vector<std::uint8_t> buffer(parseAt + size);
+    Parse parse{buffer, parseAt};
+    FindMatches(view, parse, progress);
+    ChooseSteps(size, parse);
+    BodyWriter writer{buffer, start};
+    auto distance = parse.Distances().begin();
+    std::uint32_t current = 0;
+    const auto pass = [&](std::size_t at) {
+        if (parse.HasNewDistance(at)) {
+            current = *distance++;
+        }
+    };
+    for (std::size_t at = 0; at < size;) {
+        pass(at);
+        const std::uint32_t length = parse.Length(at);
+        if (length == 0) {
+            writer.Literal(view[kWindowSize + at]);
+            ++at;
+            continue;
+        }
+        // The skipped positions are read before the reference is written over them.
+        const std::uint32_t referenceDistance = current;
+        for (std::size_t skipped = at + 1; skipped < at + length; ++skipped) {
+            pass(skipped);
+        }
+        writer.Reference(at, referenceDistance, length);
+        at += length;
+    }
+    writer.Finish();
+    return buffer;
+}
+
 }  // namespace
+
+EncoderInput::EncoderInput(std::size_t size) : size_(size) {
+    if (size > kMaxInputSize) {
+        throw std::length_error("an SZDD file holds less than 4 GiB");
+    }
+    bytes_.assign(kWindowSize + size + kViewPadding, kWindowFill);
+}
+
+std::span<const std::uint8_t> EncoderInput::View() const {
+    return std::span{bytes_}.first(kWindowSize + size_);
+}
 
 std::vector<std::uint8_t> CompressBody(std::span<const std::uint8_t> data,
                                        const Progress& progress) {
-    const Matches matches = FindMatches(data, progress);
-    const std::vector<std::uint32_t> cost = CheapestCosts(matches);
-    BodyWriter writer{data.size() / 2};
-    for (std::size_t at = 0; at < data.size();) {
-        if (const std::uint32_t length = CheapestStep(matches, cost, at); length != 0) {
-            writer.Reference(at, matches.distance[at], length);
-            at += length;
-        } else {
-            writer.Literal(data[at]);
-            ++at;
-        }
-    }
-    return writer.Take();
+    EncoderInput input{data.size()};
+    std::ranges::copy(data, input.Data().begin());
+    return Encode(input.View(), 0, progress);
+}
+
+std::vector<std::uint8_t> Compress(const EncoderInput& input, std::uint8_t missingChar,
+                                   const Progress& progress) {
+    std::vector<std::uint8_t> file = Encode(input.View(), kHeaderSize, progress);
+    const auto header = HeaderBytes({.mode = kModeA,
+                                     .missingChar = missingChar,
+                                     .expandedLength = static_cast<std::uint32_t>(input.Size())});
+    std::ranges::copy(header, file.begin());
+    return file;
 }
 
 std::vector<std::uint8_t> Compress(std::span<const std::uint8_t> data, std::uint8_t missingChar,
                                    const Progress& progress) {
-    if (data.size() > std::numeric_limits<std::uint32_t>::max()) {
-        throw std::length_error("an SZDD file holds less than 4 GiB");
-    }
-    const auto header = HeaderBytes({.mode = kModeA,
-                                     .missingChar = missingChar,
-                                     .expandedLength = static_cast<std::uint32_t>(data.size())});
-    std::vector<std::uint8_t> file(header.begin(), header.end());
-    const std::vector<std::uint8_t> body = CompressBody(data, progress);
-    file.insert(file.end(), body.begin(), body.end());
-    return file;
+    EncoderInput input{data.size()};
+    std::ranges::copy(data, input.Data().begin());
+    return Compress(input, missingChar, progress);
 }
 
 }  // namespace szdd

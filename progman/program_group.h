@@ -5,12 +5,11 @@
 #include <cstddef>
 
 #include "setup/process_state.h"
+#include "targetdir/target_layout.h"
 
 inline constexpr char kProgramGroupName[] = "Vemo Kartol";
 inline constexpr char kProductCaption[] = "Vemo Kartol";
 inline constexpr char kUninstallerCaption[] = "Deinstallation";
-inline constexpr char kProductFile[] = "kartol.exe";
-inline constexpr char kUninstallerFile[] = "uninst.exe";
 
 inline constexpr char kAddItemFormat[] = "[AddItem(\"%s\",\"%s\")]";
 // The characters of the AddItem form around its two arguments.

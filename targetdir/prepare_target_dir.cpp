@@ -21,7 +21,6 @@ constexpr char kPathNotCreatedText[] =
 constexpr char kLogNotCreatedText[] =
     "Im angegebenen Verzeichnis konnte keine Datei angelegt werden.";
 
-constexpr std::uint64_t kRequiredFreeBytes = 15000ULL * 1024;
 constexpr UINT kWindowsDirSize = 300;
 
 void ShowError(const char* text) {

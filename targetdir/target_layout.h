@@ -6,12 +6,21 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // The content subdirectories, in the order they are made; the archive's upper-case prefixes
 // reach them because the target file system ignores case.
 inline constexpr const char* kContentDirs[] = {"klondike", "eis",      "newyork",
                                                "mars",     "tutorial", "res"};
+
+// The free bytes that target preparation asks of the drive before it makes anything.
+inline constexpr std::uint64_t kRequiredFreeBytes = 15000ULL * 1024;
+
+// The product's program and its uninstaller, which the program group's items start: every
+// payload carries both at the top of the target directory.
+inline constexpr char kProductFile[] = "kartol.exe";
+inline constexpr char kUninstallerFile[] = "uninst.exe";
 
 inline constexpr char kLogFileName[] = "deinst.log";
 // The setup's temporary files: the payload as stored, and expanded into the archive that is

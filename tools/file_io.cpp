@@ -16,21 +16,33 @@ std::runtime_error FileError(const char* what, const std::filesystem::path& path
 
 }  // namespace
 
-std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+std::uintmax_t RegularFileSize(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error) {
+        throw std::runtime_error("cannot open " + path.string() + ": " + error.message());
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        errno = std::filesystem::is_directory(status) ? EISDIR : EINVAL;
+        throw FileError("cannot read", path);
+    }
+    return std::filesystem::file_size(path);
+}
+
+void ReadInto(const std::filesystem::path& path, std::span<std::uint8_t> bytes) {
     std::ifstream in{path, std::ios::binary};
     if (!in) {
         throw FileError("cannot open", path);
     }
-    std::vector<std::uint8_t> bytes;
-    in.seekg(0, std::ios::end);
-    if (const std::streamoff size = in.tellg(); size > 0) {
-        bytes.resize(static_cast<std::size_t>(size));
-    }
-    in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()),
                  static_cast<std::streamsize>(bytes.size()))) {
         throw FileError("cannot read", path);
     }
+}
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes(RegularFileSize(path));
+    ReadInto(path, bytes);
     return bytes;
 }
 

@@ -9,7 +9,15 @@
 
 namespace tools {
 
-// Throws std::runtime_error when the file cannot be read.
+// The size of the file at `path`. Throws std::runtime_error, naming the path and the reason,
+// when it is missing or no regular file (a folder, a device).
+std::uintmax_t RegularFileSize(const std::filesystem::path& path);
+
+// Reads the first bytes.size() bytes of the file into `bytes`. Throws std::runtime_error when
+// the file cannot be read or holds fewer.
+void ReadInto(const std::filesystem::path& path, std::span<std::uint8_t> bytes);
+
+// The whole file. Throws std::runtime_error as the two above.
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
 
 // Writes through a temporary file beside `path` that is then renamed, so that a failed write

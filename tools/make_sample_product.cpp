@@ -16,9 +16,24 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+constexpr char kUsage[] = R"(usage: make-sample-product FOLDER [NAME=FILE ...]
+
+Writes the sample product into FOLDER/files and its manifest into FOLDER/manifest.txt, for
+kartol-payload pack. Each NAME=FILE gives the entry NAME the bytes of FILE.
+)";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs("usage: make-sample-product FOLDER [NAME=FILE ...]\n", stderr);
+    const std::string_view first = argc < 2 ? "" : argv[1];
+    if (first == "--help" || first == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (first.empty() || first.starts_with('-')) {
+        std::fputs(kUsage, stderr);
         return 2;
     }
     std::map<std::string, fs::path> given;

@@ -21,6 +21,7 @@
 #include "formats/szdd_format.h"
 #include "platform/posix/codepage.h"
 #include "tools/file_io.h"
+#include "tools/install_check.h"
 #include "tools/progress_line.h"
 
 namespace fs = std::filesystem;
@@ -35,14 +36,18 @@ constexpr char kUsage[] = R"(usage: kartol-payload COMMAND ARGUMENTS
 Builds and inspects the payload of the Vemo Kartol setup: payload archives and SZDD files.
 
 commands:
-  pack MANIFEST FOLDER ARCHIVE  pack the files of FOLDER that MANIFEST names, in its order,
-                                into ARCHIVE (one entry name per line, "\" between folders)
+  pack MANIFEST FOLDER ARCHIVE [DEPFILE]
+                                pack the files of FOLDER that MANIFEST names, in its order,
+                                into ARCHIVE (one entry name per line in UTF-8, "\" between
+                                folders), if the setup can install it; DEPFILE lists the
+                                files read, for a build's dependencies
   list FILE                     the entry count, then offset, size and name of each entry
   extract FILE FOLDER           write every entry below FOLDER (names that leave it are refused)
   compress INPUT OUTPUT         compress INPUT into SZDD mode 'A' (optimal parse)
   expand INPUT OUTPUT           expand an SZDD file; a length that differs from the header's
                                 is reported and fails
-  verify FILE...                check that each SZDD file or archive is well formed
+  verify FILE...                check that each SZDD file or archive is well formed and
+                                that the setup can install each archive
 
 FILE may be an archive or an SZDD file that holds one.
 )";
@@ -53,11 +58,41 @@ struct UsageError : std::runtime_error {
 
 using Arguments = std::vector<std::string_view>;
 
-void NeedArguments(const Arguments& args, std::size_t count, std::string_view command) {
-    if (args.size() != count) {
-        throw UsageError(std::string{command} + " takes " + std::to_string(count) + " arguments");
+// "1 entry", "2 entries".
+std::string Counted(std::size_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string{count == 1 ? one : many};
+}
+
+void NeedArguments(const Arguments& args, std::size_t fewest, std::size_t most,
+                   std::string_view command) {
+    if (args.size() < fewest || args.size() > most) {
+        throw UsageError(std::string{command} + " takes " +
+                         (fewest == most ? "" : std::to_string(fewest) + " or ") +
+                         Counted(most, "argument", "arguments"));
     }
 }
+
+// Whether the file begins as an SZDD file does, if only with part of the magic.
+bool LooksLikeSzdd(std::span<const std::uint8_t> bytes) {
+    const std::size_t compared = std::min(bytes.size(), szdd::kMagic.size());
+    return compared != 0 &&
+           std::ranges::equal(bytes.first(compared), std::span{szdd::kMagic}.first(compared));
+}
+
+// Prints the check's warnings and errors, one line each, under the file they concern. True
+// when the setup can install the archive.
+bool Report(const fs::path& path, const tools::InstallCheck& check) {
+    for (const auto* lines : {&check.warnings, &check.errors}) {
+        for (const std::string& line : *lines) {
+            std::fprintf(stderr, "kartol-payload: %s: %s%s\n", path.c_str(),
+                         lines == &check.warnings ? "warning: " : "", line.c_str());
+        }
+    }
+    return check.errors.empty();
+}
+
+// Thrown once the lines that say why have been printed.
+struct Reported : std::exception {};
 
 // The expansion of an SZDD file, held to its header: a damaged body or a length that differs
 // from the header's is an error.
@@ -65,7 +100,11 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
                                         const std::string& name) {
     const auto header = szdd::ReadHeader(file);
     if (!header) {
-        throw std::runtime_error(name + ": not an SZDD file");
+        throw std::runtime_error(name + (LooksLikeSzdd(file)
+                                             ? ": cut short: the header ends after " +
+                                                   std::to_string(file.size()) + " of " +
+                                                   std::to_string(szdd::kHeaderSize) + " bytes"
+                                             : ": not an SZDD file"));
     }
     if (header->mode != szdd::kModeA) {
         throw std::runtime_error(name + ": compression mode '" +
@@ -74,8 +113,12 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
     }
     const szdd::Expansion expansion =
         szdd::ExpandBody(file.subspan(szdd::kHeaderSize), header->expandedLength);
-    if (expansion.truncated) {
-        throw std::runtime_error(name + ": the compressed body is cut short");
+    // A file cut anywhere in its body yields less than its header states, whether or not the
+    // cut splits a reference.
+    if (expansion.truncated || expansion.size < header->expandedLength) {
+        throw std::runtime_error(
+            name + ": cut short: the body gives " + std::to_string(expansion.size) + " of the " +
+            std::to_string(header->expandedLength) + " bytes the header states");
     }
     if (expansion.size != header->expandedLength) {
         throw std::runtime_error(name + ": expands to " + std::to_string(expansion.size) +
@@ -86,22 +129,28 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
     return {bytes.begin(), bytes.end()};
 }
 
-// An archive given as itself or inside an SZDD file, parsed and checked.
+// An archive given as itself or inside an SZDD file, and its directory.
 struct LoadedArchive {
     std::vector<std::uint8_t> bytes;
-    std::vector<archive::Entry> entries;
+    archive::Parsed parsed;
 };
 
-LoadedArchive LoadArchive(const fs::path& path) {
+LoadedArchive ReadArchive(const fs::path& path) {
     std::vector<std::uint8_t> bytes = tools::ReadFile(path);
-    if (szdd::HasMagic(bytes)) {
+    if (LooksLikeSzdd(bytes)) {
         bytes = ExpandChecked(bytes, path.string());
     }
     archive::Parsed parsed = archive::Parse(bytes);
-    if (!parsed) {
-        throw std::runtime_error(path.string() + ": " + parsed.error);
+    return {std::move(bytes), std::move(parsed)};
+}
+
+// The same, refused when the setup would refuse its directory.
+LoadedArchive LoadArchive(const fs::path& path) {
+    LoadedArchive loaded = ReadArchive(path);
+    if (!loaded.parsed) {
+        throw std::runtime_error(path.string() + ": " + loaded.parsed.error);
     }
-    return {std::move(bytes), std::move(parsed.entries)};
+    return loaded;
 }
 
 // The host path of an entry below `folder`: "\" separates folders, and the code page 1252
@@ -113,49 +162,114 @@ fs::path HostPath(const fs::path& folder, std::string_view name) {
 }
 
 // The entry names of a manifest: one per line in UTF-8, blank lines and lines that start with
-// "#" skipped, a CR before the line end ignored.
+// "#" skipped, a CR before the line end ignored; each becomes code page 1252.
 std::vector<std::string> ReadManifest(const fs::path& path) {
-    std::ifstream in{path};
-    if (!in) {
-        throw std::runtime_error("cannot open manifest " + path.string());
-    }
+    const std::vector<std::uint8_t> bytes = tools::ReadFile(path);
     std::vector<std::string> names;
-    for (std::string line; std::getline(in, line);) {
+    std::size_t lineNumber = 0;
+    for (std::size_t start = 0; start < bytes.size();) {
+        const auto end = std::find(bytes.begin() + start, bytes.end(), '\n');
+        std::string line(bytes.begin() + start, end);
+        start = end - bytes.begin() + 1;
+        ++lineNumber;
         if (line.ends_with('\r')) {
             line.pop_back();
         }
-        if (!line.empty() && !line.starts_with('#')) {
-            names.push_back(posix::Utf8ToCp1252(line));
+        if (line.empty() || line.starts_with('#')) {
+            continue;
         }
+        std::string name = posix::Utf8ToCp1252(line);
+        if (posix::Cp1252ToUtf8(name) != line) {
+            throw std::runtime_error(path.string() + ": line " + std::to_string(lineNumber) +
+                                     " is not UTF-8 text that code page 1252 can hold");
+        }
+        names.push_back(std::move(name));
+    }
+    if (names.empty()) {
+        throw std::runtime_error(path.string() + ": names no file");
     }
     return names;
 }
 
+// A make rule: `target` depends on `sources`, with the characters make and ninja treat
+// specially escaped.
+std::string DependencyRule(const fs::path& target, std::span<const fs::path> sources) {
+    const auto escaped = [](const fs::path& path) {
+        std::string out;
+        for (const char c : fs::absolute(path).lexically_normal().string()) {
+            out += c == ' ' || c == '#' ? std::string{'\\', c} : c == '$' ? "$$" : std::string{c};
+        }
+        return out;
+    };
+    std::string rule = escaped(target) + ":";
+    for (const fs::path& source : sources) {
+        rule += " \\\n  " + escaped(source);
+    }
+    return rule + "\n";
+}
+
 int Pack(const Arguments& args) {
-    NeedArguments(args, 3, "pack");
+    NeedArguments(args, 3, 4, "pack");
+    const fs::path manifest{args[0]};
     const fs::path folder{args[1]};
-    const std::vector<std::string> names = ReadManifest(fs::path{args[0]});
+    const std::vector<std::string> names = ReadManifest(manifest);
+    // The names alone, before any file is read; the sizes are checked once they are known.
+    std::vector<archive::Entry> named;
+    for (const std::string& name : names) {
+        named.push_back({.name = name});
+    }
+    if (!Report(manifest, tools::CheckInstallable(named, 0))) {
+        throw Reported{};
+    }
+    std::vector<fs::path> sources{manifest};
     std::vector<std::vector<std::uint8_t>> contents;
     for (const std::string& name : names) {
-        contents.push_back(tools::ReadFile(HostPath(folder, name)));
+        sources.push_back(HostPath(folder, name));
+        contents.push_back(tools::ReadFile(sources.back()));
     }
     std::vector<archive::NamedBytes> entries;
     for (std::size_t i = 0; i < names.size(); ++i) {
         entries.push_back({names[i], contents[i]});
     }
-    tools::WriteFile(fs::path{args[2]}, archive::Build(entries));
+    const std::vector<std::uint8_t> archive = archive::Build(entries);
+    if (!Report(manifest,
+                tools::CheckInstallable(archive::Parse(archive).entries, archive.size()))) {
+        throw Reported{};
+    }
+    tools::WriteFile(fs::path{args[2]}, archive);
+    if (args.size() == 4) {
+        const std::string rule = DependencyRule(fs::path{args[2]}, sources);
+        tools::WriteFile(fs::path{args[3]},
+                         {reinterpret_cast<const std::uint8_t*>(rule.data()), rule.size()});
+    }
     return 0;
 }
 
 int List(const Arguments& args) {
-    NeedArguments(args, 1, "list");
-    const LoadedArchive loaded = LoadArchive(fs::path{args[0]});
-    std::printf("%zu entries\n", loaded.entries.size());
-    for (const archive::Entry& entry : loaded.entries) {
-        std::printf("%10u %10u %s\n", entry.offset, entry.size,
-                    posix::Cp1252ToUtf8(entry.name).c_str());
+    NeedArguments(args, 1, 1, "list");
+    const fs::path path{args[0]};
+    const archive::Parsed parsed = ReadArchive(path).parsed;
+    int status = 0;
+    if (!parsed.entries.empty() || parsed) {
+        std::printf("%s\n", Counted(parsed.entries.size(), "entry", "entries").c_str());
     }
-    return 0;
+    for (std::size_t i = 0; i < parsed.entries.size(); ++i) {
+        const archive::Entry& entry = parsed.entries[i];
+        std::string problem = parsed.problems[i];
+        if (problem.empty()) {
+            problem = tools::EntryInstallProblem(entry.name);
+        }
+        std::printf("%10u %10u %s%s%s\n", entry.offset, entry.size,
+                    posix::Cp1252ToUtf8(entry.name).c_str(), problem.empty() ? "" : "  <- ",
+                    problem.c_str());
+        status = problem.empty() ? status : kExitFailure;
+    }
+    if (!parsed.fileProblem.empty()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "kartol-payload: %s: %s\n", path.c_str(), parsed.fileProblem.c_str());
+        status = kExitFailure;
+    }
+    return status;
 }
 
 // Refuses to write through a link that an earlier run or another program put into the folder.
@@ -171,11 +285,11 @@ void RefuseLinksBelow(const fs::path& folder, const fs::path& target) {
 }
 
 int Extract(const Arguments& args) {
-    NeedArguments(args, 2, "extract");
+    NeedArguments(args, 2, 2, "extract");
     const LoadedArchive loaded = LoadArchive(fs::path{args[0]});
     const fs::path folder{args[1]};
     fs::create_directories(folder);
-    for (const archive::Entry& entry : loaded.entries) {
+    for (const archive::Entry& entry : loaded.parsed.entries) {
         const fs::path target = HostPath(folder, entry.name);
         RefuseLinksBelow(folder, target);
         fs::create_directories(target.parent_path());
@@ -185,8 +299,15 @@ int Extract(const Arguments& args) {
 }
 
 int Compress(const Arguments& args) {
-    NeedArguments(args, 2, "compress");
-    const std::vector<std::uint8_t> input = tools::ReadFile(fs::path{args[0]});
+    NeedArguments(args, 2, 2, "compress");
+    const fs::path path{args[0]};
+    const std::uintmax_t size = tools::RegularFileSize(path);
+    if (size > szdd::kMaxInputSize) {
+        throw std::runtime_error(path.string() + ": " + std::to_string(size) +
+                                 " bytes; an SZDD file holds less than 4 GiB");
+    }
+    szdd::EncoderInput input{size};
+    tools::ReadInto(path, input.Data());
     tools::ProgressLine progress{"compress"};
     const std::vector<std::uint8_t> output = szdd::Compress(
         input, 0,
@@ -196,7 +317,7 @@ int Compress(const Arguments& args) {
 }
 
 int Expand(const Arguments& args) {
-    NeedArguments(args, 2, "expand");
+    NeedArguments(args, 2, 2, "expand");
     const fs::path input{args[0]};
     tools::WriteFile(fs::path{args[1]}, ExpandChecked(tools::ReadFile(input), input.string()));
     return 0;
@@ -208,10 +329,11 @@ bool IsArchive(std::span<const std::uint8_t> bytes) {
                               archive::kMagicText.substr(0, archive::kTestedMagicSize));
 }
 
-// What a well-formed file is, for the verify report; throws for a damaged one.
+// What a well-formed file is, for the verify report; throws for a damaged one and for an
+// archive that the setup cannot install.
 std::string VerifyOne(const fs::path& path) {
     std::vector<std::uint8_t> bytes = tools::ReadFile(path);
-    const bool compressed = szdd::HasMagic(bytes);
+    const bool compressed = LooksLikeSzdd(bytes);
     if (compressed) {
         bytes = ExpandChecked(bytes, path.string());
         if (!IsArchive(bytes)) {
@@ -224,8 +346,11 @@ std::string VerifyOne(const fs::path& path) {
     if (!parsed) {
         throw std::runtime_error(path.string() + ": " + parsed.error);
     }
+    if (!Report(path, tools::CheckInstallable(parsed.entries, bytes.size()))) {
+        throw Reported{};
+    }
     return std::string{compressed ? "SZDD file holding an archive" : "archive"} + " of " +
-           std::to_string(parsed.entries.size()) + " entries";
+           Counted(parsed.entries.size(), "entry", "entries");
 }
 
 int Verify(const Arguments& args) {
@@ -237,6 +362,8 @@ int Verify(const Arguments& args) {
         try {
             std::printf("%s: ok, %s\n", std::string{name}.c_str(),
                         VerifyOne(fs::path{name}).c_str());
+        } catch (const Reported&) {
+            status = kExitFailure;
         } catch (const std::exception& error) {
             std::fprintf(stderr, "kartol-payload: %s\n", error.what());
             status = kExitFailure;
@@ -267,6 +394,8 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         std::fprintf(stderr, "kartol-payload: %s (see kartol-payload --help)\n", error.what());
         return kExitUsage;
+    } catch (const Reported&) {
+        return kExitFailure;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kartol-payload: %s\n", error.what());
         return kExitFailure;

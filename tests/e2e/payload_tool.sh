@@ -1,41 +1,63 @@
 #!/bin/sh
 # The payload tool as the build and a packager use it, in one transcript of its output and exit
 # codes: a folder packed in manifest order, compressed, verified, listed, expanded and extracted
-# back byte for byte; then each kind of damaged input, misuse and a write that fails at the end
-# refused with its message, also by the sample product's generator.
+# back byte for byte; then each kind of damaged input, misuse, a product the setup cannot
+# install and a write that fails at the end refused with its message, also by the sample
+# product's generator and by a build that packs a product.
 # Usage: payload_tool.sh <setup binary, unused> <kartol-payload binary> <make-sample-product>
 . "$(dirname "$0")/lib.sh"
-tool=$2 sample=$3 && cd "$work"
+tool=$2 sample=$3 top=$(cd "$(dirname "$0")/../.." && pwd) && cd "$work"
 mkdir -p in/EIS in/RES bad && printf 'level' >in/EIS/LEVEL001.BTN
 : >in/RES/LEER.DAT
-head -c 3000 /bin/sh >in/KARTOL.EXE
+head -c 3000 /bin/sh >in/KARTOL.EXE && printf u >in/uninst.exe
 printf 'Grüße\r\n' >in/MÜLL.TXT
-printf '# the product\nEIS\\LEVEL001.BTN\r\n\nRES\\LEER.DAT\nKARTOL.EXE\nMÜLL.TXT\n' >manifest
-printf 'cut.szdd\nFEHLT.DAT\n' >bad/missing
+printf '# the product\nEIS\\LEVEL001.BTN\r\n\nRES\\LEER.DAT\nKARTOL.EXE\nMÜLL.TXT\nuninst.exe\n' >manifest
+exes='KARTOL.EXE\nuninst.exe\n' && printf "${exes}cut.szdd\nFEHLT.DAT\n" >bad/missing && printf '# none\n' >bad/empty
+printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nCom1\nRES\\lpt9 .x\nA?B\n'"$exes" >bad/unsafe && printf '\304.TXT\n' >bad/raw
+printf "${exes}big\n" >bad/huge && truncate -s 8M bad/big
+truncate -s 4294967296 bad/4g && cp in/KARTOL.EXE in/uninst.exe bad/
 long=$(printf '%0128d' 0)
-printf '%s\n' "$long" >bad/long && : >"bad/$long"
-printf '..\\manifest\n' >bad/leaves && printf 'cut.szdd\nmode.szdd\nmagic.arc\nlong\n' >bad/small
+printf "%s\n$exes" "$long" >bad/long && : >"bad/$long"
+printf '..\\manifest\n' >bad/leaves && printf "${exes}magic.arc\nlong\n" >bad/small
 printf 'SZDD\210\360\047\063A\000\020\000\000\000' >bad/cut.szdd
 printf 'SZDD\210\360\047\063B\000\020\000\000\000' >bad/mode.szdd
 printf 'Quillma' >bad/magic.arc
 mkdir out2 && ln -s "$work/bad" out2/EIS
 run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
 {
-    run pack manifest in a.arc && run compress a.arc a.szdd && run verify a.arc a.szdd
+    run pack manifest in a.arc a.d && grep -c MÜLL a.d && run compress a.arc a.szdd && run verify a.arc a.szdd
     run list a.szdd && run expand a.szdd b.arc && cmp a.arc b.arc && echo same
     run extract a.szdd out && diff -r in out && echo same
-    for manifest in missing long leaves; do run pack bad/$manifest bad x.arc; done
+    for manifest in missing long leaves empty unsafe raw; do run pack bad/$manifest bad x.arc; done
+    run pack in bad x.arc && run pack bad/huge bad huge.arc
+    run verify in && run compress bad/4g x
+    sed 's|KARTOL.EXE|..\\KARTO.X|; s|uninst.exe|deinst.log|' a.arc >bad/hostile.arc
+    head -c 5 a.szdd >bad/cut5.szdd && head -c 13 a.szdd >bad/cut13.szdd
+    { head -c 10 a.szdd && printf '\1\0\0\0' && tail -c +15 a.szdd; } >bad/over.szdd
+    run list bad/hostile.arc && run verify bad/cut5.szdd bad/cut13.szdd bad/over.szdd
     head -c 40 a.arc >bad/cut.arc
     { head -c 27 a.arc; echo $long | tr 0 N | head -c 128; tail -c +156 a.arc; } >bad/noname.arc
-    run verify bad/cut.arc bad/magic.arc bad/noname.arc in/KARTOL.EXE a.szdd
+    head -c 200 a.arc >bad/cut200.arc && run list bad/cut200.arc && run list bad/noname.arc
+    run verify bad/cut.arc bad/magic.arc in/KARTOL.EXE a.szdd
     run expand bad/cut.szdd x && run list bad/mode.szdd && run extract a.arc out2
-    run pack manifest in && run frobnicate && run verify
+    run pack manifest in && run list && run frobnicate && run verify
     # Files of one block at most; the transcript goes through a pipe, out of the limit's reach.
     (trap '' XFSZ && ulimit -f 1 && run pack bad/small bad big.arc) | cat; ls big.arc* 2>/dev/null
-    for args in '' 'x y' sample; do
+    for args in '' 'x y' --help sample; do
         echo "\$ make-sample-product${args:+ $args}" && "$sample" $args 2>&1; echo "-> $?"
     done
+    # A build packs the manifest as the payload tool reads it: a name beyond ASCII builds, an
+    # entry in a folder that the setup does not make fails the build with the tool's message.
+    printf 'cmake_minimum_required(VERSION 3.25)\nproject(p NONE)\nset(KARTOL_GENERATED_DIR %s)\n%s\n%s\n' \
+        "$work/gen" "set(KARTOL_PAYLOAD_TOOL $tool)" \
+        "include($top/cmake/payload.cmake)
+        add_custom_target(payload ALL DEPENDS \${KARTOL_PAYLOAD_FILE})" >CMakeLists.txt
+    cmake -S . -B build -G Ninja -DKARTOL_PRODUCT_MANIFEST="$work/manifest" \
+        -DKARTOL_PRODUCT_DIR="$work/in" >/dev/null && cmake --build build >/dev/null &&
+        cmp a.arc gen/payload.archive && echo "built the product"
+    printf 'DOCS\\HILFE.TXT\n' >>manifest
+    { cmake --build build; echo "-> $?"; } | grep -e kartol-payload: -e '^->' | sed "s|$work|WORK|"
 } >transcript 2>&1 || fail "a step of the transcript did not run"
-diff "$(dirname "$0")/payload_tool.expected" transcript ||
+diff "$top/tests/e2e/payload_tool.expected" transcript ||
     fail "the transcript differs"
 echo "packed, compressed, verified, listed, expanded and extracted; damage and misuse refused"
