@@ -47,23 +47,37 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
 }
 
 void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    std::filesystem::path temporary = path;
-    temporary += ".part";
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status)) {
+        errno = EISDIR;
+        throw FileError("cannot write", path);
+    }
+    const bool inPlace =
+        std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+    std::filesystem::path target = path;
+    if (!inPlace) {
+        target += ".part";
+    }
     {
-        std::ofstream out{temporary, std::ios::binary | std::ios::trunc};
+        std::ofstream out{target, std::ios::binary | std::ios::trunc};
         if (!out) {
-            throw FileError("cannot create", temporary);
+            throw FileError("cannot create", target);
         }
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
-            const auto error = FileError("cannot write", temporary);
-            std::filesystem::remove(temporary);
-            throw error;
+            const auto failure = FileError("cannot write", target);
+            if (!inPlace) {
+                std::filesystem::remove(target);
+            }
+            throw failure;
         }
     }
-    std::filesystem::rename(temporary, path);
+    if (!inPlace) {
+        std::filesystem::rename(target, path);
+    }
 }
 
 }  // namespace tools

@@ -21,7 +21,9 @@ void ReadInto(const std::filesystem::path& path, std::span<std::uint8_t> bytes);
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
 
 // Writes through a temporary file beside `path` that is then renamed, so that a failed write
-// never leaves a half-written file under the final name. Throws std::runtime_error.
+// never leaves a half-written file under the final name. A device or a pipe (/dev/null,
+// /dev/stdout) is written in place: a rename would replace it with a plain file. Throws
+// std::runtime_error, also for a folder.
 void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace tools

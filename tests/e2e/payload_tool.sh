@@ -28,6 +28,9 @@ run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
     run pack manifest in a.arc a.d && grep -c MÜLL a.d && run compress a.arc a.szdd && run verify a.arc a.szdd
     run list a.szdd && run expand a.szdd b.arc && cmp a.arc b.arc && echo same
     run extract a.szdd out && diff -r in out && echo same
+    # A pipe (as /dev/null, a device) is written into, not replaced by a file.
+    mkfifo pipe && { timeout 10 cat pipe >piped & } && run expand a.szdd pipe && wait &&
+        cmp a.arc piped && [ -p pipe ] && echo "still a pipe"
     for manifest in missing long leaves empty unsafe raw; do run pack bad/$manifest bad x.arc; done
     run pack in bad x.arc && run pack bad/huge bad huge.arc
     run verify in && run compress bad/4g x
