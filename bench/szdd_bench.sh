@@ -3,14 +3,18 @@
 # files of this system: 32-bit Windows programs and libraries that Wine installs, texts, a
 # font and a sound file (about 4 MB), and one 30 MB case of concatenated libraries.
 # Prints, per corpus: compressed bytes of ours and mscompress's; whole-process times for
-# compressing (ours) and expanding into /dev/shm (ours, libmspack's, msexpand's), with ratios.
-# Usage: bench/szdd_bench.sh   (builds the native preset first; needs hyperfine)
+# compressing (ours) and expanding into /dev/shm (ours, libmspack's, msexpand's), with ratios;
+# the peak memory of compressing. Given another build's kartol-payload as a baseline, its
+# compression is measured in the same run, and its output must be byte for byte ours.
+# Usage: bench/szdd_bench.sh [baseline kartol-payload]   (builds the native preset first;
+# needs hyperfine and GNU time)
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 cmake --preset native >/dev/null
 cmake --build --preset native --target kartol-payload >/dev/null
 tool="$top/build/native/kartol-payload"
+baseline=${1:-}
 work=$(mktemp -d)
 out=$(mktemp -d /dev/shm/kartol-bench-XXXXXX)
 trap 'rm -rf "$work" "$out"' EXIT
@@ -28,6 +32,12 @@ cat "$work/corpus"/* | head -c 4000000 >"$work/c4.bin"
 find "$wine" -name '*.dll' | sort | head -n 200 | xargs cat | head -c 30000000 >"$work/c30.bin"
 set -o pipefail
 
+# Peak resident memory in KiB of compressing $input with a tool, the largest of three runs.
+peak() {
+    for _ in 1 2 3; do /usr/bin/time -f %M "$1" compress "$input" "$out/m" 2>&1 >/dev/null; done |
+        sort -n | tail -n 1
+}
+
 for case in c4 c30; do
     input="$work/$case.bin"
     "$tool" compress "$input" "$work/$case.ours"
@@ -36,8 +46,16 @@ for case in c4 c30; do
     theirs=$(stat -c %s "$work/$case.copy_")
     echo "$case: $(stat -c %s "$input") bytes; ours $ours, mscompress $theirs, ratio $(
         awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.4f", a / b }')"
+    echo "  compress peak memory: ours $(($(peak "$tool") / 1024)) MiB"
+    baseline_runs=()
+    if [ -n "$baseline" ]; then
+        "$baseline" compress "$input" "$work/$case.baseline"
+        cmp "$work/$case.ours" "$work/$case.baseline"
+        echo "  compress peak memory: baseline $(($(peak "$baseline") / 1024)) MiB"
+        baseline_runs=(-n "compress baseline" "$baseline compress $input $out/b")
+    fi
     hyperfine --warmup 2 --runs 10 --export-json "$work/$case.json" \
-        -n "compress ours" "$tool compress $input $out/c" \
+        -n "compress ours" "$tool compress $input $out/c" "${baseline_runs[@]}" \
         -n "expand ours" "$tool expand $work/$case.ours $out/e1" \
         -n "expand libmspack" "$work/mspack_expand $work/$case.ours $out/e2" \
         -n "expand msexpand" "msexpand < $work/$case.ours > $out/e3" >/dev/null
@@ -45,8 +63,10 @@ for case in c4 c30; do
 import json, sys
 results = {r["command"]: r["mean"] for r in json.load(open(sys.argv[1]))["results"]}
 size = int(sys.argv[2])
-print(f"  compress ours: {results['compress ours'] * 1000:.1f} ms, "
-      f"{size / results['compress ours'] / 1e6:.1f} MB/s")
+for name in ("compress ours", "compress baseline"):
+    if name in results:
+        print(f"  {name}: {results[name] * 1000:.1f} ms, {size / results[name] / 1e6:.1f} MB/s "
+              f"({results[name] / results['compress ours']:.2f} x ours)")
 ours = results["expand ours"]
 for name in ("expand ours", "expand libmspack", "expand msexpand"):
     print(f"  {name}: {results[name] * 1000:.2f} ms ({results[name] / ours:.2f} x ours)")

@@ -10,6 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "write_all.h"
+
 namespace posix {
 namespace {
 
@@ -47,18 +49,7 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view tex
     if (out == -1) {
         return false;
     }
-    std::string_view left = text;
-    while (!left.empty()) {
-        const ssize_t written = write(out, left.data(), left.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            break;
-        }
-        left.remove_prefix(static_cast<std::size_t>(written));
-    }
-    const bool complete = left.empty() && fsync(out) == 0;
+    const bool complete = WriteAll(out, text) && fsync(out) == 0;
     const bool closed = close(out) == 0;
     std::error_code error;
     if (complete && closed) {

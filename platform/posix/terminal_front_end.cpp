@@ -16,6 +16,7 @@
 #include "terminal_canvas.h"
 #include "terminal_drawing.h"
 #include "terminal_keys.h"
+#include "write_all.h"
 
 namespace posix {
 namespace {
@@ -44,16 +45,7 @@ struct sigaction previousResizeAction;
 struct sigaction previousStopAction;
 
 void WriteAll(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(kOutput, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    posix::WriteAll(kOutput, bytes);
 }
 
 void EnterRawMode() {
