@@ -1,6 +1,9 @@
 #include "drive_map.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -95,14 +98,42 @@ std::optional<fs::path> EnvironmentFolder(char letter) {
     return (kStartFolder / mapped).lexically_normal();
 }
 
+// What tells one version of the drive map file from another: it is only ever replaced whole,
+// by a rename, so a new version is a new file.
+struct FileVersion {
+    fs::path path;
+    ino_t inode = 0;
+    std::int64_t modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+    off_t size = 0;
+
+    bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion VersionOf(const fs::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        return {path};
+    }
+    return {path, status.st_ino, status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_size};
+}
+
 // The drive map file's lines "C=/home/user/spiele", by upper-case letter. Lines that are no
-// such mapping (a relative folder, another letter) are skipped.
+// such mapping (a relative folder, another letter) are skipped. Every path a program names
+// asks for its drive, so the file is read again only when another version has taken its
+// place; a long-running program manager still sees each setup's new settings.
 std::map<char, fs::path> ReadDriveMap() {
-    std::map<char, fs::path> drives;
+    static std::optional<FileVersion> readVersion;
+    static std::map<char, fs::path> read;
     const std::optional<fs::path> file = DriveMapFile();
     if (!file) {
-        return drives;
+        return {};
     }
+    FileVersion version = VersionOf(*file);
+    if (version == readVersion) {
+        return read;
+    }
+    std::map<char, fs::path> drives;
     std::ifstream in{*file};
     for (std::string line; std::getline(in, line);) {
         const fs::path folder = line.size() > 2 ? line.substr(2) : "";
@@ -111,6 +142,8 @@ std::map<char, fs::path> ReadDriveMap() {
             drives[line[0]] = folder;
         }
     }
+    readVersion = std::move(version);
+    read = drives;
     return drives;
 }
 
