@@ -5,12 +5,15 @@
 # KARTOL_HOST_TOOLS is what a command that runs them depends on.
 
 if(NOT CMAKE_CROSSCOMPILING)
-    add_executable(kartol-payload tools/payload_tool.cpp tools/file_io.cpp tools/install_check.cpp
-        tools/progress_line.cpp platform/posix/codepage.cpp)
-    target_link_libraries(kartol-payload PRIVATE kartol_formats)
+    add_library(kartol_tool_files STATIC tools/file_io.cpp tools/file_io.h)
+    target_include_directories(kartol_tool_files PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    add_executable(kartol-payload tools/payload_tool.cpp tools/install_check.cpp
+        tools/install_check.h tools/progress_line.cpp tools/progress_line.h)
+    target_link_libraries(kartol-payload PRIVATE kartol_tool_files kartol_formats kartol_host
+        kartol_target_layout)
     add_executable(make-sample-product tools/make_sample_product.cpp tools/sample_product.cpp
-        tools/file_io.cpp)
-    target_include_directories(make-sample-product PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+        tools/sample_product.h)
+    target_link_libraries(make-sample-product PRIVATE kartol_tool_files)
 
     set(KARTOL_PAYLOAD_TOOL $<TARGET_FILE:kartol-payload>)
     set(KARTOL_SAMPLE_TOOL $<TARGET_FILE:make-sample-product>)

@@ -42,7 +42,8 @@ function(kartol_compile_resources name script)
 endfunction()
 
 kartol_compile_resources(setup setup/setup.rc
-    DEPENDS ${CMAKE_SOURCE_DIR}/setup/resource_ids.h ${KARTOL_PAYLOAD_FILE})
+    DEPENDS ${CMAKE_SOURCE_DIR}/setup/resource_ids.h
+    ${CMAKE_SOURCE_DIR}/payload/payload_resource.h ${KARTOL_PAYLOAD_FILE})
 kartol_compile_resources(uninst uninst/uninst.rc)
 kartol_compile_resources(kartol product/product.rc
     DEPENDS ${CMAKE_SOURCE_DIR}/product/product_ids.h)

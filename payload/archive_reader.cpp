@@ -4,9 +4,6 @@
 
 #include "platform/platform.h"
 
-ArchiveDirectoryTable ArchiveDirectory;
-FILE* ArchiveStream;
-
 namespace {
 
 constexpr char kTestedMagic[] = "Quillma";

@@ -3,28 +3,7 @@
 #ifndef KARTOL_PAYLOAD_ARCHIVE_READER_H
 #define KARTOL_PAYLOAD_ARCHIVE_READER_H
 
-#include <cstdint>
-#include <cstdio>
-
-#include "formats/payload_archive.h"
-
-// One directory record, held byte for byte as the archive stores it (both builds run on
-// little-endian hosts).
-struct ArchiveEntry {
-    char name[archive::kNameFieldSize];
-    std::uint32_t offset;
-    std::uint32_t size;
-};
-static_assert(sizeof(ArchiveEntry) == archive::kRecordSize);
-
-struct ArchiveDirectoryTable {
-    std::int32_t count;
-    ArchiveEntry entries[archive::kMaxEntries];
-};
-
-extern ArchiveDirectoryTable ArchiveDirectory;
-// Open from a successful OpenArchive until CloseArchive; null otherwise.
-extern FILE* ArchiveStream;
+#include "state/process_state.h"
 
 // Opens the archive at `path` and reads its whole directory into ArchiveDirectory. 1 when the
 // stream is open and stands behind the directory; 0, with nothing left open, when the file

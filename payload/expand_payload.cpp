@@ -1,13 +1,14 @@
 #include "expand_payload.h"
 
+#include "payload_resource.h"
 #include "platform/platform.h"
-#include "setup/process_state.h"
-#include "setup/resource_ids.h"
-#include "targetdir/target_layout.h"
+#include "state/process_state.h"
+#include "state/target_layout.h"
 
 namespace {
 
 constexpr char kPayloadType[] = "TEMPLATE";
+
 constexpr char kStoredFileMode[] = "wb";
 
 // Room for the longest InstallDir, the expanded file's name and the terminator.

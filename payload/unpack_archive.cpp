@@ -5,19 +5,14 @@
 
 #include "formats/payload_archive.h"
 #include "payload/archive_reader.h"
-#include "setup/process_state.h"
-#include "setup/resource_ids.h"
-#include "targetdir/target_layout.h"
+#include "state/process_state.h"
+#include "state/target_layout.h"
 #include "targetdir/uninstall_log.h"
 
 namespace {
 
 constexpr char kOutputMode[] = "wb";
-constexpr std::size_t kCopyBufferSize = 10000;
 constexpr std::size_t kStatusTextSize = 500;
-
-// One buffer serves every piece of every entry.
-char CopyBuffer[kCopyBufferSize];
 
 void BuildArchivePath() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kExpandedPayloadName);
@@ -117,7 +112,7 @@ bool InstallEntry(const ArchiveEntry& entry) {
 
 }  // namespace
 
-int UnpackArchive(HWND progressDialog) {
+int UnpackArchive(HWND statusLine) {
     BuildArchivePath();
     if (!OpenArchive(PathBuffer)) {
         return 0;
@@ -132,7 +127,7 @@ int UnpackArchive(HWND progressDialog) {
         std::fseek(ArchiveStream, static_cast<long>(entry.offset), SEEK_SET);
         // The output path, formatted from its parts: they always fit the buffer.
         std::snprintf(statusText, sizeof statusText, "Schreibe %s%s.", InstallDir, entry.name);
-        SetWindowTextA(GetDlgItem(progressDialog, IDC_STATUS_TEXT), statusText);
+        SetWindowTextA(statusLine, statusText);
         if (!InstallEntry(entry)) {
             CloseArchive();
             return 0;

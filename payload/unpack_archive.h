@@ -4,8 +4,8 @@
 #include "platform/platform.h"
 
 // Install stage 3: writes every entry of the payload archive below the target directory,
-// showing each path in the progress dialog's status line. Non-zero on success, 0 on
-// failure; shows no message of its own.
-int UnpackArchive(HWND progressDialog);
+// showing each path in `statusLine`, the progress dialog's status text. Non-zero on success,
+// 0 on failure; shows no message of its own.
+int UnpackArchive(HWND statusLine);
 
 #endif

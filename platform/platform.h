@@ -11,8 +11,8 @@
 // After windows.h, whose types it uses.
 #include <lzexpand.h>
 #else
-#include "posix/lzexpand.h"
-#include "posix/win32.h"
+#include "posix/include/lzexpand.h"
+#include "posix/include/win32.h"
 #endif
 
 // Opens a buffered stream on a program path ("C:\KARTOL\deinst.log") with an fopen mode.

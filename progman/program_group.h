@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "setup/process_state.h"
-#include "targetdir/target_layout.h"
+#include "state/process_state.h"
+#include "state/target_layout.h"
 
 inline constexpr char kProgramGroupName[] = "Vemo Kartol";
 inline constexpr char kProductCaption[] = "Vemo Kartol";

@@ -4,7 +4,7 @@
 
 #include "progman_groups.h"
 #include "program_group.h"
-#include "setup/process_state.h"
+#include "state/process_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/posix/codepage.h"
+#include "platform/host/codepage.h"
 
 namespace progman {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "menu_store.h"
-#include "platform/posix/drive_map.h"
-#include "platform/posix/progman_link.h"
+#include "platform/host/progman_link.h"
+#include "platform/posix/kernel32/drive_map.h"
 #include "server_socket.h"
 
 namespace {

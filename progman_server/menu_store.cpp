@@ -8,9 +8,9 @@
 #include <system_error>
 
 #include "desktop_entry.h"
-#include "platform/posix/atomic_file.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/user_folders.h"
+#include "platform/host/atomic_file.h"
+#include "platform/host/codepage.h"
+#include "platform/host/user_folders.h"
 
 namespace progman {
 namespace {

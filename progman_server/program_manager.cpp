@@ -6,8 +6,8 @@
 #include <string>
 
 #include "command_parser.h"
-#include "platform/posix/codepage.h"
-#include "platform/posix/drive_map.h"
+#include "platform/host/codepage.h"
+#include "platform/posix/kernel32/drive_map.h"
 
 namespace progman {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/codepage.h"
+#include "platform/host/codepage.h"
 
 namespace progman {
 namespace {

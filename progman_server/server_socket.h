@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix/progman_link.h"
+#include "platform/host/progman_link.h"
 #include "program_manager.h"
 
 namespace progman {

@@ -1,6 +1,6 @@
-#include "process_state.h"
 #include "resource_ids.h"
 #include "setup_flow.h"
+#include "state/process_state.h"
 #include "targetdir/prepare_target_dir.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "process_state.h"
 #include "resource_ids.h"
 #include "setup_flow.h"
+#include "state/process_state.h"
 
 namespace {
 

@@ -3,10 +3,11 @@
 #ifndef KARTOL_SETUP_RESOURCE_IDS_H
 #define KARTOL_SETUP_RESOURCE_IDS_H
 
+#include "payload/payload_resource.h"
+
 #define IDD_PATH_DIALOG 101
 #define IDD_PROGRESS_DIALOG 145
 #define IDI_APP_ICON 124
-#define IDR_PAYLOAD 113
 
 #define IDC_PATH_EDIT 1000
 #define IDC_PROMPT_TEXT 1001

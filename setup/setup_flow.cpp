@@ -1,7 +1,7 @@
 #include "setup_flow.h"
 
-#include "process_state.h"
 #include "resource_ids.h"
+#include "state/process_state.h"
 
 namespace {
 
@@ -16,8 +16,6 @@ constexpr int kExitNotInstalled = 0;
 constexpr int kExitSequenceRan = 1;
 
 }  // namespace
-
-HWND SetupWindow;
 
 LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

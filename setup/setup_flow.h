@@ -10,9 +10,6 @@ inline constexpr char kSetupTitle[] = "Vemo Kartol Setup";
 inline constexpr char kAbortText[] = "Die Installation wurde abgebrochen.";
 inline constexpr char kSuccessText[] = "Die Installation wurde erfolgreich durchgef\xFChrt.";
 
-// The hidden top-most window that owns both dialogs; never shown.
-extern HWND SetupWindow;
-
 // Runs the whole setup once; the result is the process exit code: 0 after a cancel or when
 // the hidden window cannot be made, 1 whenever the progress dialog has run.
 int SetupFlow(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);

@@ -4,11 +4,9 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "setup/process_state.h"
-#include "target_layout.h"
+#include "state/process_state.h"
+#include "state/target_layout.h"
 #include "uninstall_log.h"
-
-int PathLevelCount;
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 
 #include "platform/platform.h"
-#include "setup/process_state.h"
-#include "target_layout.h"
+#include "state/process_state.h"
+#include "state/target_layout.h"
 
 // The longest InstallDir, its final backslash included, that the setup installs into. The LZ
 // library opens "kartol.un_" and "kartol.un2" in it through OpenFile, which keeps the full path
@@ -17,10 +17,6 @@ static_assert(sizeof kStoredPayloadName == sizeof kExpandedPayloadName);
 // So short a path has fewer levels than PathLevelFlags holds: one character and a backslash
 // each, after the drive root.
 static_assert((kMaxInstallDirLength - kFirstLevelEnd) / 2 <= kMaxPathLevels);
-
-// Number of levels of InstallDir that the last level walk handled, 0 to 57; only that many
-// entries of PathLevelFlags are meaningful.
-extern int PathLevelCount;
 
 // Install stage 1: checks the target path and its drive, creates every level of the path,
 // starts the uninstall log and creates the six content subdirectories. 1 when the target is

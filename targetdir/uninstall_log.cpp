@@ -1,8 +1,8 @@
 #include "uninstall_log.h"
 
 #include "platform/platform.h"
-#include "setup/process_state.h"
-#include "target_layout.h"
+#include "state/process_state.h"
+#include "state/target_layout.h"
 
 int OpenUninstallLog() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/posix/codepage.h"
+#include "platform/host/codepage.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/edit_field.h"
-#include "platform/posix/window_objects.h"
+#include "platform/posix/user32/edit_field.h"
+#include "platform/posix/user32/window_objects.h"
 
 namespace {
 

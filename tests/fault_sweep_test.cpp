@@ -10,7 +10,7 @@
 
 #include "formats/payload_archive.h"
 #include "formats/szdd_encoder.h"
-#include "platform/posix/fault_injection.h"
+#include "platform/posix/faults/fault_injection.h"
 #include "support/setup_fixture.h"
 #include "uninst/uninstall_flow.h"
 

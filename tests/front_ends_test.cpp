@@ -5,15 +5,15 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/posix/codepage.h"
-#include "platform/posix/dialog_keyboard.h"
-#include "platform/posix/line_front_end.h"
-#include "platform/posix/message_box.h"
-#include "platform/posix/terminal_drawing.h"
-#include "platform/posix/terminal_keys.h"
-#include "setup/process_state.h"
+#include "platform/host/codepage.h"
+#include "platform/posix/front_ends/line_front_end.h"
+#include "platform/posix/front_ends/terminal_drawing.h"
+#include "platform/posix/front_ends/terminal_keys.h"
+#include "platform/posix/user32/dialog_keyboard.h"
+#include "platform/posix/user32/message_box.h"
 #include "setup/resource_ids.h"
 #include "setup/setup_flow.h"
+#include "state/process_state.h"
 #include "support/setup_fixture.h"
 
 namespace {

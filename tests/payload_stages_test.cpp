@@ -13,8 +13,8 @@
 #include "formats/szdd_encoder.h"
 #include "payload/expand_payload.h"
 #include "payload/unpack_archive.h"
-#include "platform/posix/fault_injection.h"
-#include "setup/process_state.h"
+#include "platform/posix/faults/fault_injection.h"
+#include "state/process_state.h"
 #include "support/setup_fixture.h"
 #include "targetdir/uninstall_log.h"
 

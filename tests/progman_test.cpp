@@ -8,9 +8,9 @@
 #include <deque>
 #include <vector>
 
-#include "platform/posix/drive_map.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/progman_link.h"
+#include "platform/host/progman_link.h"
+#include "platform/posix/faults/fault_injection.h"
+#include "platform/posix/kernel32/drive_map.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
 #include "progman/program_group.h"
@@ -18,7 +18,7 @@
 #include "progman_server/command_parser.h"
 #include "progman_server/menu_store.h"
 #include "progman_server/program_manager.h"
-#include "setup/process_state.h"
+#include "state/process_state.h"
 #include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
 

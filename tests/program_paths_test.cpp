@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/disk_space.h"
-#include "platform/posix/drive_map.h"
+#include "platform/posix/kernel32/disk_space.h"
+#include "platform/posix/kernel32/drive_map.h"
 #include "setup/setup_flow.h"
 #include "support/setup_fixture.h"
 

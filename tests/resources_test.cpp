@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/posix/dialog_template.h"
-#include "platform/posix/resources.h"
+#include "platform/posix/user32/dialog_template.h"
+#include "platform/posix/user32/resources.h"
 #include "setup/resource_ids.h"
 
 namespace {

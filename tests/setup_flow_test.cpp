@@ -5,11 +5,11 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/window_objects.h"
-#include "setup/process_state.h"
+#include "platform/posix/faults/fault_injection.h"
+#include "platform/posix/user32/window_objects.h"
 #include "setup/resource_ids.h"
 #include "setup/setup_flow.h"
+#include "state/process_state.h"
 #include "support/setup_fixture.h"
 #include "targetdir/prepare_target_dir.h"
 

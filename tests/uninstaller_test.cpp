@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/drive_map.h"
-#include "platform/posix/fault_injection.h"
-#include "setup/process_state.h"
+#include "platform/posix/faults/fault_injection.h"
+#include "platform/posix/kernel32/drive_map.h"
+#include "state/process_state.h"
 #include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
 #include "uninst/install_record.h"

@@ -4,8 +4,8 @@
 #include <array>
 #include <string>
 
-#include "platform/posix/codepage.h"
-#include "targetdir/target_layout.h"
+#include "platform/host/codepage.h"
+#include "state/target_layout.h"
 
 namespace tools {
 namespace {

@@ -19,7 +19,7 @@
 #include "formats/szdd_decoder.h"
 #include "formats/szdd_encoder.h"
 #include "formats/szdd_format.h"
-#include "platform/posix/codepage.h"
+#include "platform/host/codepage.h"
 #include "tools/file_io.h"
 #include "tools/install_check.h"
 #include "tools/progress_line.h"

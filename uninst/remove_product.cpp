@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "targetdir/target_layout.h"
+#include "state/target_layout.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "progman/program_group.h"
 #include "remove_product.h"
 #include "self_removal.h"
-#include "targetdir/target_layout.h"
+#include "state/target_layout.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "drive_map.h"
-#include "line_front_end.h"
-#include "terminal_front_end.h"
+#include "platform/posix/front_ends/line_front_end.h"
+#include "platform/posix/front_ends/terminal_front_end.h"
+#include "platform/posix/kernel32/drive_map.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/progman_link.h"
+#include "platform/host/progman_link.h"
 
 enum class Answer { Accept, Refuse, Silent };
 

@@ -7,11 +7,11 @@
 #include <iterator>
 #include <string>
 
-#include "platform/posix/drive_map.h"
-#include "platform/posix/fault_injection.h"
-#include "platform/posix/window_objects.h"
-#include "setup/process_state.h"
+#include "platform/posix/faults/fault_injection.h"
+#include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/user32/window_objects.h"
 #include "setup/setup_flow.h"
+#include "state/process_state.h"
 
 namespace {
 
@@ -29,15 +29,6 @@ std::filesystem::path MakeTemporaryFolder() {
 // stream or handle of the setup never closed, stays open for the rest of a real run too.
 std::ptrdiff_t OpenDescriptors() {
     return std::ranges::distance(std::filesystem::directory_iterator{"/proc/self/fd"});
-}
-
-void ResetProcessState() {
-    std::ranges::fill(InstallDir, '\0');
-    std::ranges::fill(PathBuffer, '\0');
-    std::ranges::fill(PathLevelFlags, 0);
-    // A previous run closed the stream already: the pointer only has to be forgotten.
-    UninstallLog = nullptr;
-    SetupWindow = nullptr;
 }
 
 }  // namespace

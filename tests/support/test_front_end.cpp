@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "platform/posix/message_box.h"
+#include "platform/posix/user32/message_box.h"
 
 std::vector<TestFrontEnd::Event> TestFrontEnd::Of(Event::Kind kind) const {
     std::vector<Event> found;

@@ -12,8 +12,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/posix/dialog_keyboard.h"
-#include "platform/posix/front_end.h"
+#include "platform/posix/user32/dialog_keyboard.h"
+#include "platform/posix/user32/front_end.h"
 
 class TestFrontEnd : public posix::FrontEnd {
   public:

@@ -1,0 +1,340 @@
+#include "drive_map.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/host/atomic_file.h"
+#include "platform/host/codepage.h"
+#include "platform/host/user_folders.h"
+
+namespace posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kDefaultDrive = 'C';
+constexpr std::string_view kDefaultDriveFolder = "vemo-kartol/drive_c";
+constexpr std::string_view kDriveMapFile = "vemo-kartol/drives";
+// A line of the drive map file: the letter, this, the folder.
+constexpr char kDriveMapSeparator = '=';
+// "X:\" is the shortest absolute drive path.
+constexpr std::size_t kDriveRootLength = 3;
+constexpr std::string_view kSeparators = "\\/";
+// Bytes below this are control characters, which no name may hold.
+constexpr unsigned char kFirstNameByte = 0x20;
+constexpr std::string_view kRefusedNameBytes = "\"*:<>?|";
+// Win32 drops every space and dot at the end of a path ("C:\KARTOL . " is C:\KARTOL).
+constexpr std::string_view kDroppedAtPathEnd = " .";
+constexpr char kDot = '.';
+// The names that Win32 takes for its devices when they end a path, in any case, and with
+// anything after a dot: "nul", "CON.txt", "Lpt1 .log". COM and LPT take one digit 1 to 9, or
+// one of the superscripts ¹ ² ³ of code page 1252, which Win32 counts as digits there.
+constexpr std::size_t kDeviceNameLength = 3;
+constexpr std::string_view kDeviceNames[] = {"AUX", "CON", "NUL", "PRN"};
+constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
+constexpr std::string_view kDeviceDigits = "123456789\xB9\xB2\xB3";
+// The full form of a device's path: "\\.\CON".
+constexpr std::string_view kDevicePrefix = "\\\\.\\";
+
+// A relative mapping is taken from the folder the program started in: the setup changes its
+// current directory as it walks the target path, and a drive must not move with it.
+const fs::path kStartFolder = [] {
+    std::error_code error;
+    return fs::current_path(error);
+}();
+
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool IsSeparator(char c) {
+    return kSeparators.find(c) != kSeparators.npos;
+}
+
+// "X:\" or "X:/" and anything after it.
+bool IsAbsoluteDrivePath(std::string_view programPath) {
+    return programPath.size() >= kDriveRootLength && IsAsciiLetter(programPath[0]) &&
+           programPath[1] == ':' && IsSeparator(programPath[2]);
+}
+
+std::string DriveVariable(char letter) {
+    return std::string{kDriveVariablePrefix} + UpperAscii(letter);
+}
+
+bool IsFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+std::optional<fs::path> DefaultDriveFolder() {
+    std::optional<fs::path> data = UserDataFolder();
+    return data ? std::optional{*data / kDefaultDriveFolder} : std::nullopt;
+}
+
+std::optional<fs::path> DriveMapFile() {
+    std::optional<fs::path> config = UserConfigFolder();
+    return config ? std::optional{*config / kDriveMapFile} : std::nullopt;
+}
+
+// The folder that the environment maps a letter to, made absolute from the start folder. An
+// empty setting counts as none, as in the shell's ${VAR:-default}.
+std::optional<fs::path> EnvironmentFolder(char letter) {
+    const char* mapped = std::getenv(DriveVariable(letter).c_str());
+    if (mapped == nullptr || *mapped == '\0') {
+        return std::nullopt;
+    }
+    return (kStartFolder / mapped).lexically_normal();
+}
+
+// What tells one version of the drive map file from another: it is only ever replaced whole,
+// by a rename, so a new version is a new file.
+struct FileVersion {
+    fs::path path;
+    ino_t inode = 0;
+    std::int64_t modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+    off_t size = 0;
+
+    bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion VersionOf(const fs::path& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        return {path};
+    }
+    return {path, status.st_ino, status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_size};
+}
+
+// The drive map file's lines "C=/home/user/spiele", by upper-case letter. Lines that are no
+// such mapping (a relative folder, another letter) are skipped. Every path a program names
+// asks for its drive, so the file is read again only when another version has taken its
+// place; a long-running program manager still sees each setup's new settings.
+std::map<char, fs::path> ReadDriveMap() {
+    static std::optional<FileVersion> readVersion;
+    static std::map<char, fs::path> read;
+    const std::optional<fs::path> file = DriveMapFile();
+    if (!file) {
+        return {};
+    }
+    FileVersion version = VersionOf(*file);
+    if (version == readVersion) {
+        return read;
+    }
+    std::map<char, fs::path> drives;
+    std::ifstream in{*file};
+    for (std::string line; std::getline(in, line);) {
+        const fs::path folder = line.size() > 2 ? line.substr(2) : "";
+        if (line.size() > 2 && IsAsciiLetter(line[0]) && line[0] == UpperAscii(line[0]) &&
+            line[1] == kDriveMapSeparator && folder.is_absolute()) {
+            drives[line[0]] = folder;
+        }
+    }
+    readVersion = std::move(version);
+    read = drives;
+    return drives;
+}
+
+bool IsAllowedName(std::string_view name) {
+    return std::ranges::none_of(name, [](unsigned char c) {
+        return c < kFirstNameByte ||
+               kRefusedNameBytes.find(static_cast<char>(c)) != kRefusedNameBytes.npos;
+    });
+}
+
+// The device that Win32 takes the last name of a path for: the part before its first dot,
+// without the spaces that end it, when it is a device's name. (A colon, which would end it
+// too, is refused in every name before this is asked.)
+std::optional<std::string_view> DeviceOf(std::string_view name) {
+    std::string_view base = name.substr(0, name.find(kDot));
+    base = base.substr(0, base.find_last_not_of(' ') + 1);
+    const auto startsAs = [base](std::string_view device) {
+        return SameIgnoringCase(base.substr(0, device.size()), device);
+    };
+    const bool isDevice = base.size() == kDeviceNameLength
+                              ? std::ranges::any_of(kDeviceNames, startsAs)
+                              : base.size() == kDeviceNameLength + 1 &&
+                                    kDeviceDigits.find(base.back()) != kDeviceDigits.npos &&
+                                    std::ranges::any_of(kNumberedDeviceNames, startsAs);
+    return isDevice ? std::optional{base} : std::nullopt;
+}
+
+// Win32 looks for a device's name in the path as it was written: "C:\NUL\." is no device.
+std::string_view LastName(std::string_view programPath) {
+    return programPath.substr(programPath.find_last_of(kSeparators) + 1);
+}
+
+// The components below the drive root, resolved as text the way the program's file system
+// resolves them before it looks at the disk: "." and ".." are taken away, a single dot that
+// ends a component before a separator is dropped, and so is every space and dot at the end of
+// the whole path. "C:\KARTOL.\", "C:\KARTOL." and "C:\KARTOL \." are therefore C:\KARTOL,
+// while "C:\KARTOL \x" and "C:\KARTOL..\x" lie in folders of those names, as on Windows.
+std::vector<std::string_view> NormalComponents(std::string_view belowRoot) {
+    const bool endsInSeparator = !belowRoot.empty() && IsSeparator(belowRoot.back());
+    std::vector<std::string_view> components;
+    while (!belowRoot.empty()) {
+        const auto end = std::ranges::find_if(belowRoot, IsSeparator);
+        std::string_view component{belowRoot.begin(), end};
+        belowRoot.remove_prefix(component.size() + (end == belowRoot.end() ? 0 : 1));
+        if (component == "..") {
+            if (!components.empty()) {
+                components.pop_back();
+            }
+            continue;
+        }
+        // "." is such a dot too, and nothing is left of it.
+        if (component.ends_with(kDot) && !component.ends_with("..")) {
+            component.remove_suffix(1);
+        }
+        if (!component.empty()) {
+            components.push_back(component);
+        }
+    }
+    if (!endsInSeparator && !components.empty()) {
+        std::string_view& last = components.back();
+        last = last.substr(0, last.find_last_not_of(kDroppedAtPathEnd) + 1);
+        if (last.empty()) {
+            components.pop_back();
+        }
+    }
+    return components;
+}
+
+// The host entry in `folder` that a program name reaches: the name itself when it exists,
+// else an entry equal without regard to case (the first in order when the host holds several),
+// else nothing.
+std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name,
+                                  const std::string& hostName) {
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(folder / hostName, error))) {
+        return fs::path{hostName};
+    }
+    std::optional<fs::path> found;
+    for (fs::directory_iterator entry{folder, error}; !error && entry != fs::directory_iterator{};
+         entry.increment(error)) {
+        fs::path entryName = entry->path().filename();
+        if (SameIgnoringCase(Utf8ToCp1252(entryName.string()), name) &&
+            (!found || entryName < *found)) {
+            found = std::move(entryName);
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+std::optional<fs::path> DriveFolder(char letter) {
+    if (!IsAsciiLetter(letter)) {
+        return std::nullopt;
+    }
+    if (const std::optional<fs::path> folder = EnvironmentFolder(letter)) {
+        return IsFolder(*folder) ? folder : std::nullopt;
+    }
+    const std::map<char, fs::path> recorded = ReadDriveMap();
+    if (const auto found = recorded.find(UpperAscii(letter)); found != recorded.end()) {
+        return IsFolder(found->second) ? std::optional{found->second} : std::nullopt;
+    }
+    if (UpperAscii(letter) != kDefaultDrive) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> folder = DefaultDriveFolder();
+    if (!folder) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    fs::create_directories(*folder, error);
+    return IsFolder(*folder) ? folder : std::nullopt;
+}
+
+void MapDrive(char letter, const fs::path& folder) {
+    setenv(DriveVariable(letter).c_str(), folder.c_str(), 1);
+}
+
+void UnmapDrive(char letter) {
+    unsetenv(DriveVariable(letter).c_str());
+}
+
+std::optional<std::string> FullProgramPath(std::string_view programPath) {
+    if (!IsAbsoluteDrivePath(programPath)) {
+        return std::nullopt;
+    }
+    if (const std::optional<std::string_view> device = DeviceOf(LastName(programPath))) {
+        return std::string{kDevicePrefix} + std::string{*device};
+    }
+    const std::vector<std::string_view> components =
+        NormalComponents(programPath.substr(kDriveRootLength));
+    std::string full{programPath.substr(0, kDriveRootLength - 1)};
+    for (std::string_view component : components) {
+        full += '\\';
+        full += component;
+    }
+    if (components.empty() || IsSeparator(programPath.back())) {
+        full += '\\';
+    }
+    return full;
+}
+
+// Only folders are recorded: a setting that names none is no drive here either. A folder whose
+// name holds a line feed cannot be a line of the file and stays this process's own.
+bool RecordDriveSettings() {
+    std::map<char, fs::path> drives = ReadDriveMap();
+    const std::map<char, fs::path> before = drives;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const std::optional<fs::path> folder = EnvironmentFolder(letter);
+        if (folder && IsFolder(*folder) && folder->native().find('\n') == std::string::npos) {
+            drives[letter] = *folder;
+        }
+    }
+    const std::optional<fs::path> file = DriveMapFile();
+    if (drives == before || !file) {
+        return drives == before;
+    }
+    std::string text;
+    for (const auto& [letter, folder] : drives) {
+        text += std::string{letter, kDriveMapSeparator} + folder.native() + '\n';
+    }
+    std::error_code error;
+    fs::create_directories(file->parent_path(), error);
+    return WriteFileAtomically(*file, text);
+}
+
+MappedPath MapProgramPath(std::string_view programPath) {
+    if (!IsAbsoluteDrivePath(programPath)) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    const std::vector<std::string_view> components =
+        NormalComponents(programPath.substr(kDriveRootLength));
+    if (!std::ranges::all_of(components, IsAllowedName) || DeviceOf(LastName(programPath))) {
+        return {{}, ERROR_INVALID_NAME};
+    }
+    std::optional<fs::path> host = DriveFolder(programPath[0]);
+    if (!host) {
+        return {{}, ERROR_PATH_NOT_FOUND};
+    }
+    // Below a name that does not exist nothing exists either: the rest is taken as written.
+    bool existing = true;
+    for (std::string_view component : components) {
+        const std::string hostName = Cp1252ToUtf8(component);
+        std::optional<fs::path> entry;
+        if (existing) {
+            entry = FindEntry(*host, component, hostName);
+            existing = entry.has_value();
+        }
+        *host /= entry.value_or(fs::path{hostName});
+    }
+    return {std::move(*host), ERROR_SUCCESS};
+}
+
+}  // namespace posix

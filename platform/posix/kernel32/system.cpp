@@ -1,0 +1,87 @@
+// GetWindowsDirectoryA: the native host has no Windows directory, so the call answers the
+// usual one on drive C:. Nothing in the setup uses the text; it only asks whether there is one.
+// GetModuleFileNameA: the running program as a program path on the drive that holds it.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "drive_map.h"
+#include "last_error.h"
+#include "platform/host/codepage.h"
+
+namespace {
+
+constexpr char kWindowsDirectory[] = "C:\\WINDOWS";
+constexpr UINT kWindowsDirectoryLength = sizeof kWindowsDirectory - 1;
+constexpr char kRunningProgram[] = "/proc/self/exe";
+
+// The program path of a host path inside one of the drives' folders, first letter first.
+std::optional<std::string> ProgramPathOf(const std::filesystem::path& host) {
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const std::optional<std::filesystem::path> folder = posix::DriveFolder(letter);
+        std::error_code error;
+        const std::filesystem::path root =
+            folder ? std::filesystem::canonical(*folder, error) : std::filesystem::path{};
+        if (!folder || error) {
+            continue;
+        }
+        const auto [rootEnd, hostAt] = std::ranges::mismatch(root, host);
+        if (rootEnd != root.end()) {
+            continue;
+        }
+        std::string programPath = {letter, ':'};
+        for (auto component = hostAt; component != host.end(); ++component) {
+            programPath += '\\' + posix::Utf8ToCp1252(component->string());
+        }
+        return programPath;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    if (const posix::Injection* injection =
+            posix::FindInjection(posix::Api::GetWindowsDirectoryA)) {
+        if (injection->answer.empty()) {
+            posix::Fail(injection->error);
+            return 0;
+        }
+        return static_cast<UINT>(injection->answer.front());
+    }
+    // As Win32: the length without the terminator when the text fits, else the size needed
+    // with the terminator, and then the buffer is left alone.
+    if (buffer == nullptr || size <= kWindowsDirectoryLength) {
+        return kWindowsDirectoryLength + 1;
+    }
+    std::memcpy(buffer, kWindowsDirectory, sizeof kWindowsDirectory);
+    return kWindowsDirectoryLength;
+}
+
+DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
+    if (posix::FailsByInjection(posix::Api::GetModuleFileNameA, {})) {
+        return 0;
+    }
+    std::error_code error;
+    const std::filesystem::path host = std::filesystem::canonical(kRunningProgram, error);
+    const std::optional<std::string> programPath = error ? std::nullopt : ProgramPathOf(host);
+    if (!programPath) {
+        posix::Fail(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    if (size == 0) {
+        posix::Fail(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    // As Win32: a path that does not fit is cut to the buffer, terminator included, and the
+    // call returns the buffer's size.
+    const DWORD length = static_cast<DWORD>(std::min<std::size_t>(programPath->size(), size - 1));
+    std::memcpy(buffer, programPath->data(), length);
+    buffer[length] = '\0';
+    if (length < programPath->size()) {
+        posix::Fail(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return length;
+}
