@@ -105,9 +105,7 @@ void TakeDriveMap() {
     if (!posix::RecordDriveSettings()) {
         std::cerr << "kartol-progman: the drive map could not be written\n";
     }
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        posix::UnmapDrive(letter);
-    }
+    posix::ForgetDriveSettings();
 }
 
 int ServeForeground(const progman::MenuFolders& folders) {

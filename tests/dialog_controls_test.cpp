@@ -1,5 +1,5 @@
 // The stand-in user32: the path field's editing and scroll, creation, GetWindowTextA with every
-// buffer size, stale handles and the system's images.
+// buffer size, stale handles, the system's images, and what the stand-ins refuse.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/faults/test_process.h"
 #include "platform/posix/user32/edit_field.h"
 #include "platform/posix/user32/window_objects.h"
 
@@ -124,6 +125,44 @@ TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(32651)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32652)), nullptr);
+    posix::ResetWindowing();
+}
+
+// A flag, style or argument that a stand-in does not implement fails the call with
+// ERROR_INVALID_PARAMETER and changes nothing.
+TEST(WindowsTest, RefusesWhatItDoesNotImplement) {
+    posix::ResetWindowing();
+    ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
+    const HWND window =
+        CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
+    WNDCLASSA styled{};
+    styled.style = 1;
+    styled.lpfnWndProc = PlainWindowProc;
+    styled.lpszClassName = "STYLED";
+    SECURITY_ATTRIBUTES security{};
+    constexpr UINT kSwpShowWindow = 0x0040;
+    constexpr int kSwMinimize = 6;
+    constexpr UINT kMbOkCancel = 1;
+    const std::function<bool()> kCalls[] = {
+        [&] { return RegisterClassA(&styled) != 0; },
+        [&] {
+            return CreateWindowExA(0, "SETCLASS", "", WS_CHILD, 0, 0, 1, 1, window, nullptr,
+                                   nullptr, nullptr) != nullptr;
+        },
+        [&] { return SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | kSwpShowWindow); },
+        [&] { return SetWindowPos(window, window, 0, 0, 0, 0, SWP_NOSIZE) != FALSE; },
+        [&] { return ShowWindow(window, kSwMinimize) != FALSE || ShowWindow(window, SW_HIDE); },
+        [&] { return MessageBoxA(nullptr, "", "", kMbOkCancel) != 0; },
+        [&] { return CreateDirectoryA("C:\\KARTOL", &security) != FALSE; },
+    };
+    for (std::size_t call = 0; call < std::size(kCalls); ++call) {
+        SetLastError(0);
+        EXPECT_FALSE(kCalls[call]()) << call;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << call;
+    }
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}), std::vector<LONG>({10, 20}));
     posix::ResetWindowing();
 }
 

@@ -174,7 +174,7 @@ TEST_F(ProgramPathTest, DriveMapFileKeepsTheDrivesOfTheEnvironment) {
     fs::create_directory(folderD);
     posix::MapDrive('D', folderD);
     ASSERT_TRUE(posix::RecordDriveSettings());
-    posix::UnmapDrive('D');
+    unsetenv(posix::DriveVariable('D').c_str());
     EXPECT_EQ(posix::DriveFolder('D'), folderD);
     posix::MapDrive('D', DriveC());
     EXPECT_EQ(posix::DriveFolder('D'), DriveC());

@@ -161,4 +161,34 @@ TEST_F(CentringTest, BothDialogsMovedNotResized) {
     }
 }
 
+// A procedure that answers TRUE to WM_INITDIALOG leaves the focus to the dialog manager: the
+// first control with a tab stop, which wParam named. A message the edit field does not take
+// is refused.
+HWND FocusNamed;
+HWND FocusTaken;
+DWORD MessageError;
+INT_PTR CALLBACK DefaultFocusProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        FocusNamed = reinterpret_cast<HWND>(wParam);
+        return TRUE;
+    }
+    if (message == WM_COMMAND) {
+        FocusTaken = posix::FocusHandle();
+        SendDlgItemMessageA(dialog, IDC_PATH_EDIT, WM_CLOSE, 0, 0);
+        MessageError = GetLastError();
+        EndDialog(dialog, 0);
+    }
+    return FALSE;
+}
+
+TEST_F(CentringTest, DefaultFocusAndRefusedMessages) {
+    ui.PressEscape();
+    EXPECT_EQ(::DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATH_DIALOG),
+                                nullptr, DefaultFocusProc, 0),
+              0);
+    EXPECT_NE(FocusNamed, nullptr);
+    EXPECT_EQ(FocusTaken, FocusNamed);
+    EXPECT_EQ(MessageError, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
 }  // namespace

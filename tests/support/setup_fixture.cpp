@@ -49,9 +49,7 @@ void SetupFixture::TearDown() {
     posix::ClearInjections();
     posix::ResetWindowing();
     // Also the drives that a test mapped itself.
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        posix::UnmapDrive(letter);
-    }
+    posix::ForgetDriveSettings();
     // The setup enters the directories it makes; leave them before they are removed.
     std::filesystem::current_path(workingDirectory_);
     std::error_code ignored;

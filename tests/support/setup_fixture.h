@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/posix/faults/test_process.h"
 #include "support/test_front_end.h"
 
 class SetupFixture : public ::testing::Test {

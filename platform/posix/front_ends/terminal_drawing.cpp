@@ -7,9 +7,6 @@
 namespace posix {
 namespace {
 
-constexpr DWORD kStaticAlignMask = 0x3;
-constexpr DWORD kStaticRight = 0x2;
-constexpr DWORD kButtonTypeMask = 0xF;
 // The frame line on each side of a dialog or box, and the blank column that a caption keeps
 // from the frame.
 constexpr int kFrame = 1;
@@ -53,11 +50,11 @@ void DrawStatic(Canvas& canvas, const Window& control, const RECT& cells) {
     const std::vector<std::string> lines =
         WrapText(control.Text(), static_cast<std::size_t>(std::max(width, 0)));
     const int rows = std::min(static_cast<int>(lines.size()), std::max(Height(cells), 1));
-    const DWORD align = control.style & kStaticAlignMask;
+    const DWORD align = control.style & SS_TYPEMASK;
     for (int index = 0; index < rows; ++index) {
         const std::string& line = lines[static_cast<std::size_t>(index)];
         const int slack = width - static_cast<int>(line.size());
-        const int offset = align == SS_CENTER ? slack / 2 : align == kStaticRight ? slack : 0;
+        const int offset = align == SS_CENTER ? slack / 2 : align == SS_RIGHT ? slack : 0;
         canvas.PutText(cells.left + offset, cells.top + index, line, kPlain, width);
     }
 }
@@ -93,7 +90,7 @@ void DrawButton(Canvas& canvas, const Window& control, const RECT& cells, bool f
     if (width < 2) {
         return;
     }
-    const bool isDefault = (control.style & kButtonTypeMask) == BS_DEFPUSHBUTTON;
+    const bool isDefault = (control.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     const CellStyle style = (focused ? kReverse : kPlain) | (isDefault ? kBold : kPlain);
     canvas.Fill(cells.left, cells.top, width, 1, style);
     canvas.PutChar(cells.left, cells.top, isDefault ? U'<' : U'[', style);

@@ -69,10 +69,6 @@ bool IsAbsoluteDrivePath(std::string_view programPath) {
            programPath[1] == ':' && IsSeparator(programPath[2]);
 }
 
-std::string DriveVariable(char letter) {
-    return std::string{kDriveVariablePrefix} + UpperAscii(letter);
-}
-
 bool IsFolder(const fs::path& path) {
     std::error_code error;
     return fs::is_directory(path, error);
@@ -258,12 +254,14 @@ std::optional<fs::path> DriveFolder(char letter) {
     return IsFolder(*folder) ? folder : std::nullopt;
 }
 
-void MapDrive(char letter, const fs::path& folder) {
-    setenv(DriveVariable(letter).c_str(), folder.c_str(), 1);
+std::string DriveVariable(char letter) {
+    return std::string{kDriveVariablePrefix} + UpperAscii(letter);
 }
 
-void UnmapDrive(char letter) {
-    unsetenv(DriveVariable(letter).c_str());
+void ForgetDriveSettings() {
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        unsetenv(DriveVariable(letter).c_str());
+    }
 }
 
 std::optional<std::string> FullProgramPath(std::string_view programPath) {

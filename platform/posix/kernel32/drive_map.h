@@ -7,7 +7,6 @@
 // up without regard to case, as the program's file system does, and new names are created as
 // written. docs/drives.md describes the setting for users.
 //
-// Tests point a drive at a temporary folder with MapDrive('C', folder).
 #ifndef KARTOL_PLATFORM_POSIX_DRIVE_MAP_H
 #define KARTOL_PLATFORM_POSIX_DRIVE_MAP_H
 
@@ -28,10 +27,12 @@ inline constexpr std::string_view kDriveVariablePrefix = "KARTOL_DRIVE_";
 // folder of C: is created here the first time it is asked for.
 std::optional<std::filesystem::path> DriveFolder(char letter);
 
-// Maps a drive letter to a host folder for this process and the programs it starts, by
-// setting its environment variable; UnmapDrive removes the setting again.
-void MapDrive(char letter, const std::filesystem::path& folder);
-void UnmapDrive(char letter);
+// The environment variable that maps `letter` (either case).
+std::string DriveVariable(char letter);
+
+// Removes every drive setting of this process's environment, so that from now on the drive
+// map file alone decides, for this process and the programs it starts.
+void ForgetDriveSettings();
 
 // Writes the drives that this process's environment maps to folders into the drive map file,
 // so that the programs started later without the settings (from the desktop's menu, from

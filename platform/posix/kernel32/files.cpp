@@ -90,7 +90,11 @@ BOOL SetCurrentDirectoryA(LPCSTR path) {
                         [](const char* host) { return chdir(host); });
 }
 
-BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+// A folder is made with the user's rights; chosen security attributes are refused.
+BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
+    if (security != nullptr) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
     // mkdir refuses any existing name, a file's too, and a missing parent, as Win32 does.
     return OnMappedPath(posix::Api::CreateDirectoryA, path,
                         [](const char* host) { return mkdir(host, kDirectoryMode); });

@@ -6,12 +6,11 @@ namespace posix {
 namespace {
 
 // The button type lives in the low four bits of a button's style.
-constexpr DWORD kButtonTypeMask = 0x0000000F;
 constexpr int kSelectAllStart = 0;
 constexpr int kSelectAllEnd = -1;
 
 bool IsPushButton(const Window& control) {
-    const DWORD type = control.style & kButtonTypeMask;
+    const DWORD type = control.style & BS_TYPEMASK;
     return control.kind == WindowKind::Button &&
            (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
 }
@@ -115,7 +114,7 @@ int EnterCommand(const Window& dialog) {
         return focused->id;
     }
     for (const auto& control : dialog.controls) {
-        if (IsPushButton(*control) && (control->style & kButtonTypeMask) == BS_DEFPUSHBUTTON) {
+        if (IsPushButton(*control) && (control->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
             return control->id;
         }
     }

@@ -17,8 +17,6 @@ using posix::Window;
 using posix::WindowKind;
 
 constexpr INT_PTR kDialogFailed = -1;
-constexpr DWORD kErrorInvalidData = 13;
-constexpr DWORD kErrorControlIdNotFound = 1421;
 // The class of every dialog window.
 constexpr char kDialogClassName[] = "#32770";
 // A control without an id carries 0xFFFF, which the program writes as -1.
@@ -102,7 +100,7 @@ std::optional<posix::DialogTemplate> LoadDialogTemplate(HINSTANCE instance, LPCS
     const auto* bytes = static_cast<const std::byte*>(LockResource(loaded));
     std::optional<posix::DialogTemplate> parsed = posix::ParseDialogTemplate({bytes, size});
     if (!parsed) {
-        SetLastError(kErrorInvalidData);
+        SetLastError(ERROR_INVALID_DATA);
     }
     return parsed;
 }
@@ -111,6 +109,17 @@ std::optional<posix::DialogTemplate> LoadDialogTemplate(HINSTANCE instance, LPCS
 INT_PTR SendToDialog(const Window& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return dialog.dialogProc != nullptr ? dialog.dialogProc(dialog.handle, message, wParam, lParam)
                                         : FALSE;
+}
+
+// The control that gets the focus by default: the first one that takes a tab stop and is
+// visible and enabled.
+HWND DefaultFocus(const Window& dialog) {
+    for (const auto& control : dialog.controls) {
+        if ((control->style & (WS_TABSTOP | WS_DISABLED)) == WS_TABSTOP && control->visible) {
+            return control->handle;
+        }
+    }
+    return nullptr;
 }
 
 // The modal loop: the front end's commands go to the procedure as WM_COMMAND (notification
@@ -157,9 +166,14 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLG
     }
     const Window& made = MakeDialog(*dialogTemplate, owner, dialogProc, frontEnd->Scale());
     const HWND handle = made.handle;
-    // The setup's procedures set their focus themselves and answer FALSE, so the default focus
-    // that TRUE asks for is not given.
-    SendToDialog(made, WM_INITDIALOG, 0, initParam);
+    // A procedure that answers TRUE leaves the focus to the dialog manager, which gives it to
+    // the control it named in wParam.
+    const HWND defaultFocus = DefaultFocus(made);
+    if (SendToDialog(made, WM_INITDIALOG, reinterpret_cast<WPARAM>(defaultFocus), initParam) !=
+            FALSE &&
+        defaultFocus != nullptr) {
+        SetFocus(defaultFocus);
+    }
     Window* dialog = posix::LookupWindow(handle);
     if (dialog != nullptr && !dialog->ended && !dialog->visible) {
         ShowWindow(handle, SW_SHOW);
@@ -201,22 +215,23 @@ HWND GetDlgItem(HWND handle, int id) {
             return control->handle;
         }
     }
-    SetLastError(kErrorControlIdNotFound);
+    SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
     return nullptr;
 }
 
-// Of the control messages, the program sends its edit control EM_SETSEL and EM_LIMITTEXT; any
-// other message is answered with 0.
+// Of the control messages, an edit control takes EM_SETSEL and EM_LIMITTEXT; any other
+// message, or one to another control, is refused with 0.
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* control = posix::LookupWindow(GetDlgItem(dialog, id));
-    if (control == nullptr || control->kind != WindowKind::Edit) {
+    if (control == nullptr) {
+        return 0;
+    }
+    if (control->kind != WindowKind::Edit || (message != EM_LIMITTEXT && message != EM_SETSEL)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (message == EM_LIMITTEXT) {
         control->edit.SetLimit(wParam);
-        return 0;
-    }
-    if (message != EM_SETSEL) {
         return 0;
     }
     control->edit.SetSelection(static_cast<int>(wParam), static_cast<int>(lParam));

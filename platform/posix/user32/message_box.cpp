@@ -7,7 +7,6 @@ namespace {
 
 constexpr std::array kOkButtons{BoxButton{IDOK, "OK"}};
 constexpr std::array kYesNoButtons{BoxButton{IDYES, "Ja"}, BoxButton{IDNO, "Nein"}};
-constexpr UINT kButtonTypeMask = 0xF;
 
 char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -16,7 +15,7 @@ char LowerAscii(char c) {
 }  // namespace
 
 std::span<const BoxButton> BoxButtons(UINT type) {
-    if ((type & kButtonTypeMask) == MB_YESNO) {
+    if ((type & MB_TYPEMASK) == MB_YESNO) {
         return kYesNoButtons;
     }
     return kOkButtons;

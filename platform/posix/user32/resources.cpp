@@ -16,7 +16,6 @@ constexpr std::size_t kEntryAlignment = sizeof(DWORD);
 // The program's instance and module handle: the load address of a 32-bit Windows program,
 // so the value looks like what a Windows build sees.
 constexpr ULONG_PTR kProgramInstance = 0x00400000;
-constexpr DWORD kErrorModuleNotFound = 126;
 // A string id "#123" names the integer id 123, as FindResourceA documents.
 constexpr char kNumberPrefix = '#';
 
@@ -170,7 +169,7 @@ std::string ResourceKey(LPCSTR name) {
 HMODULE GetModuleHandleA(LPCSTR moduleName) {
     if (moduleName != nullptr) {
         // The program loads no other module.
-        SetLastError(posix::kErrorModuleNotFound);
+        SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     return posix::ProgramInstance();

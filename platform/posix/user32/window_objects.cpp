@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
 
 #include "front_end.h"
 #include "platform/host/codepage.h"
+#include "window_registry.h"
 
 namespace posix {
 namespace {
@@ -16,19 +16,6 @@ constexpr std::uintptr_t kHandleStep = 0x10;
 
 // Class atoms lie where Windows puts those of registered classes.
 constexpr ATOM kFirstClassAtom = 0xC000;
-
-struct WindowRegistry {
-    std::vector<WindowClass> classes;
-    std::vector<std::unique_ptr<Window>> topLevel;
-    std::unordered_map<HWND, Window*> byHandle;
-    HWND focus = nullptr;
-    std::optional<int> quitCode;
-};
-
-WindowRegistry& Registry() {
-    static WindowRegistry registry;
-    return registry;
-}
 
 HWND NewHandle() {
     static std::uintptr_t next = kFirstHandle;
@@ -63,6 +50,11 @@ bool HasCaption(DWORD style) {
 }
 
 }  // namespace
+
+WindowRegistry& Registry() {
+    static WindowRegistry registry;
+    return registry;
+}
 
 void Window::SetText(std::string_view text) {
     if (kind == WindowKind::Edit) {
@@ -161,19 +153,6 @@ ATOM AddWindowClass(std::string_view name, WNDPROC windowProc) {
 
 void PostQuit(int exitCode) {
     Registry().quitCode = exitCode;
-}
-
-std::optional<int> PostedQuitCode() {
-    return Registry().quitCode;
-}
-
-void ResetWindowing() {
-    WindowRegistry& registry = Registry();
-    registry.topLevel.clear();
-    registry.byHandle.clear();
-    registry.focus = nullptr;
-    registry.quitCode.reset();
-    registry.classes.clear();
 }
 
 }  // namespace posix

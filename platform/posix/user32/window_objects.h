@@ -76,9 +76,6 @@ Window* FocusedControl(const Window& dialog);
 // the frame and caption that the current front end draws around it.
 RECT ClientRectOnScreen(const Window& dialog);
 
-// The exit code that PostQuitMessage posted, if it was called.
-std::optional<int> PostedQuitCode();
-
 // For the stand-in user32 itself.
 
 struct WindowClass {
@@ -105,10 +102,6 @@ struct Extent {
 Extent NonClientExtent(DWORD style);
 
 void PostQuit(int exitCode);
-
-// Forgets every class, window, the focus and a posted quit message, so that each test starts
-// as a fresh process does.
-void ResetWindowing();
 
 }  // namespace posix
 

@@ -15,9 +15,6 @@ namespace {
 using posix::Window;
 using posix::WindowKind;
 
-constexpr DWORD kErrorInvalidParameter = 87;
-constexpr DWORD kErrorCannotFindClass = 1407;
-constexpr UINT kSwpNoMove = 0x0002;
 // WM_CREATE's answer that stops the creation.
 constexpr LRESULT kCreateRefused = -1;
 // The caption of a message box given none, as Windows shows it.
@@ -31,7 +28,6 @@ constexpr ULONG_PTR kFirstSystemCursor = 32512;
 constexpr ULONG_PTR kLastSystemCursor = 32651;
 constexpr ULONG_PTR kSystemIconHandleBase = 0x00020000;
 constexpr ULONG_PTR kSystemCursorHandleBase = 0x00030000;
-constexpr WORD kGroupCursorType = 12;  // RT_GROUP_CURSOR
 
 int UseDefault(int value) {
     return value == CW_USEDEFAULT ? 0 : value;
@@ -84,11 +80,13 @@ HICON LoadSystemOrProgramImage(HINSTANCE instance, LPCSTR name, LPCSTR groupType
 
 }  // namespace
 
+// Class styles and extra bytes are not provided: a class that asks for them is refused.
 ATOM RegisterClassA(const WNDCLASSA* windowClass) {
     if (windowClass == nullptr || windowClass->lpfnWndProc == nullptr ||
         windowClass->lpszClassName == nullptr || IS_INTRESOURCE(windowClass->lpszClassName) ||
-        windowClass->lpszClassName[0] == '\0') {
-        return Fail(kErrorInvalidParameter, ATOM{0});
+        windowClass->lpszClassName[0] == '\0' || windowClass->style != 0 ||
+        windowClass->cbClsExtra != 0 || windowClass->cbWndExtra != 0) {
+        return Fail(ERROR_INVALID_PARAMETER, ATOM{0});
     }
     if (const posix::Injection* injection =
             posix::FindInjection(posix::Api::RegisterClassA, windowClass->lpszClassName)) {
@@ -106,21 +104,25 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
 }
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
-    return LoadSystemOrProgramImage(instance, name, MAKEINTRESOURCEA(kGroupCursorType),
-                                    kFirstSystemCursor, kLastSystemCursor, kSystemCursorHandleBase);
+    return LoadSystemOrProgramImage(instance, name, RT_GROUP_CURSOR, kFirstSystemCursor,
+                                    kLastSystemCursor, kSystemCursorHandleBase);
 }
 
 // The window stays hidden unless its style says WS_VISIBLE; front ends draw dialogs only.
-// WM_CREATE carries no CREATESTRUCT in lParam: no procedure of the program reads it.
+// Only top-level windows are made here (controls come from dialog templates), and WM_CREATE
+// carries no CREATESTRUCT: a child window, a menu or creation data is refused.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE, LPVOID param) {
     if (const posix::Injection* injection = posix::FindInjection(
             posix::Api::CreateWindowExA, IS_INTRESOURCE(className) ? "" : className)) {
         return Fail(injection->error, HWND{});
     }
+    if ((style & WS_CHILD) != 0 || menu != nullptr || param != nullptr) {
+        return Fail(ERROR_INVALID_PARAMETER, HWND{});
+    }
     const posix::WindowClass* windowClass = posix::FindWindowClass(className);
     if (windowClass == nullptr) {
-        return Fail(kErrorCannotFindClass, HWND{});
+        return Fail(ERROR_CANNOT_FIND_WND_CLASS, HWND{});
     }
     if (parent != nullptr && posix::LookupWindow(parent) == nullptr) {
         return Fail(ERROR_INVALID_WINDOW_HANDLE, HWND{});
@@ -228,7 +230,7 @@ BOOL GetWindowRect(HWND handle, LPRECT rect) {
         return FALSE;
     }
     if (rect == nullptr) {
-        return Fail(kErrorInvalidParameter, FALSE);
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
     }
     if (window->parent == nullptr) {
         *rect = window->rect;
@@ -255,16 +257,21 @@ int GetSystemMetrics(int index) {
     }
 }
 
-// The Z order is not kept: only one window is ever in front.
-BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags) {
+// The Z order is not kept: only one window is ever in front, so only a move to the top (or
+// none) is taken. Other flags (showing, hiding, frame changes) are refused.
+BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
     Window* window = ValidWindow(handle);
     if (window == nullptr) {
         return FALSE;
     }
+    constexpr UINT kTakenFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if ((flags & ~kTakenFlags) != 0 || (insertAfter != nullptr && (flags & SWP_NOZORDER) == 0)) {
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
+    }
     RECT& rect = window->rect;
     const int width = (flags & SWP_NOSIZE) != 0 ? rect.right - rect.left : cx;
     const int height = (flags & SWP_NOSIZE) != 0 ? rect.bottom - rect.top : cy;
-    if ((flags & kSwpNoMove) == 0) {
+    if ((flags & SWP_NOMOVE) == 0) {
         rect.left = x;
         rect.top = y;
     }
@@ -274,11 +281,16 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int cx, int cy, UINT flags) {
     return TRUE;
 }
 
-// Any command but SW_HIDE shows the window. The result says whether it was visible before.
+// Windows are hidden or shown as they are; minimising, maximising and the like are refused.
+// The result says whether the window was visible before.
 BOOL ShowWindow(HWND handle, int showCommand) {
     Window* window = ValidWindow(handle);
     if (window == nullptr) {
         return FALSE;
+    }
+    if (showCommand != SW_HIDE && showCommand != SW_SHOWNORMAL && showCommand != SW_SHOW &&
+        showCommand != SW_SHOWDEFAULT) {
+        return Fail(ERROR_INVALID_PARAMETER, FALSE);
     }
     const bool wasVisible = window->visible;
     const bool visible = showCommand != SW_HIDE;
@@ -306,8 +318,13 @@ BOOL ShowWindow(HWND handle, int showCommand) {
     return wasVisible;
 }
 
-// Without a front end there is nobody to ask, and the call fails with 0.
+// Without a front end there is nobody to ask, and the call fails with 0. The boxes have an OK
+// button or Yes and No, with any icon; other buttons or options are refused.
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    const UINT buttons = type & MB_TYPEMASK;
+    if ((type & ~(MB_TYPEMASK | MB_ICONMASK)) != 0 || (buttons != MB_OK && buttons != MB_YESNO)) {
+        return Fail(ERROR_INVALID_PARAMETER, 0);
+    }
     posix::FrontEnd* frontEnd = posix::CurrentFrontEnd();
     if (frontEnd == nullptr) {
         return 0;
