@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "desktop_entry.h"
+#include "formats/program_names.h"
 #include "platform/host/atomic_file.h"
 #include "platform/host/codepage.h"
 #include "platform/host/user_folders.h"
@@ -31,7 +32,7 @@ constexpr unsigned char kNibbleMask = 0x0F;
 std::string GroupKey(std::string_view group) {
     std::string key;
     for (unsigned char c : group) {
-        c = posix::Cp1252ToUpper(c);
+        c = names::Cp1252ToUpper(c);
         // The server keeps the C locale, in which only ASCII letters and digits count.
         if (std::isalnum(c)) {
             key += static_cast<char>(c);

@@ -20,8 +20,8 @@
 
 namespace posix {
 
-// The environment variable that maps a letter is this prefix followed by the upper-case letter.
-inline constexpr std::string_view kDriveVariablePrefix = "KARTOL_DRIVE_";
+// The environment variable that maps a drive letter (either case): KARTOL_DRIVE_C for c.
+std::string DriveVariable(char letter);
 
 // The host folder of a drive letter (either case), or nothing when the drive does not exist:
 // not a letter, no mapping, or a mapping to something that is not a folder. The default

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "formats/program_names.h"
 #include "front_end.h"
-#include "platform/host/codepage.h"
 
 namespace posix {
 namespace {
@@ -147,7 +147,7 @@ const WindowClass* FindWindowClass(LPCSTR nameOrAtom) {
     const auto found = std::ranges::find_if(classes, [nameOrAtom](const WindowClass& candidate) {
         return IS_INTRESOURCE(nameOrAtom)
                    ? candidate.atom == reinterpret_cast<ULONG_PTR>(nameOrAtom)
-                   : SameIgnoringCase(candidate.name, nameOrAtom);
+                   : names::SameIgnoringCase(candidate.name, nameOrAtom);
     });
     return found == classes.end() ? nullptr : &*found;
 }
