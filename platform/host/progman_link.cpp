@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "write_all.h"
+
 namespace posix {
 namespace {
 
@@ -109,18 +111,10 @@ bool SendFrame(int fd, FrameKind kind, std::string_view data) {
     std::string frame{static_cast<char>(kind), static_cast<char>(data.size() & kLowByte),
                       static_cast<char>(data.size() >> kBitsPerByte)};
     frame += data;
-    std::string_view left = frame;
-    while (!left.empty()) {
-        const ssize_t sent = send(fd, left.data(), left.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        left.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
+    // A peer that has gone away fails the send instead of raising SIGPIPE.
+    return PutAll(frame, [fd](std::string_view left) {
+        return send(fd, left.data(), left.size(), MSG_NOSIGNAL);
+    });
 }
 
 std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout) {
