@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kPrefix = "vemo-kartol";
 constexpr std::string_view kItemStem = "item-";
 constexpr std::string_view kCommandLineKey = "X-Vemo-Kartol-Command-Line";
 // The key by which a menu hides an entry whose program is gone, and the server finds it.
@@ -46,7 +45,7 @@ std::string GroupKey(std::string_view group) {
 }
 
 std::string GroupFileStem(std::string_view key) {
-    return std::string{kPrefix} + '-' + std::string{key};
+    return std::string{posix::kHostProductName} + '-' + std::string{key};
 }
 
 fs::path DirectoryFile(const MenuFolders& folders, std::string_view key) {
@@ -58,7 +57,7 @@ fs::path MenuFile(const MenuFolders& folders, std::string_view key) {
 }
 
 fs::path ItemFolder(const MenuFolders& folders, std::string_view key) {
-    return folders.data / "applications" / kPrefix / key;
+    return folders.data / "applications" / posix::kHostProductName / key;
 }
 
 // The number of an item file "item-<n>.desktop", or 0 for any other file.

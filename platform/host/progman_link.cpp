@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "user_folders.h"
 #include "write_all.h"
 
 namespace posix {
@@ -27,7 +28,8 @@ constexpr std::size_t kLowByte = 0xFF;
 constexpr char kAccepted = 1;
 
 fs::path FallbackSocketFolder() {
-    return fs::temp_directory_path() / ("vemo-kartol-" + std::to_string(getuid()));
+    return fs::temp_directory_path() /
+           (std::string{kHostProductName} + '-' + std::to_string(getuid()));
 }
 
 // Reads exactly size bytes before the deadline.
@@ -71,11 +73,12 @@ UniqueFd::~UniqueFd() {
 }
 
 fs::path ProgmanSocketPath() {
+    const std::string name = std::string{kHostProductName} + "-progman.socket";
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && fs::path{runtime}.is_absolute()) {
-        return fs::path{runtime} / kProgmanSocketName;
+        return fs::path{runtime} / name;
     }
-    return FallbackSocketFolder() / kProgmanSocketName;
+    return FallbackSocketFolder() / name;
 }
 
 std::optional<sockaddr_un> SocketAddress(const fs::path& path) {

@@ -24,8 +24,9 @@ namespace fs = std::filesystem;
 // The environment variable that maps a letter is this prefix followed by the upper-case letter.
 constexpr std::string_view kDriveVariablePrefix = "KARTOL_DRIVE_";
 constexpr char kDefaultDrive = 'C';
-constexpr std::string_view kDefaultDriveFolder = "vemo-kartol/drive_c";
-constexpr std::string_view kDriveMapFile = "vemo-kartol/drives";
+// In the product's folder of the user's data and config folders.
+constexpr std::string_view kDefaultDriveFolder = "drive_c";
+constexpr std::string_view kDriveMapFile = "drives";
 // A line of the drive map file: the letter, this, the folder.
 constexpr char kDriveMapSeparator = '=';
 // Bytes below this are control characters, which no name may hold.
@@ -73,12 +74,12 @@ bool IsFolder(const fs::path& path) {
 
 std::optional<fs::path> DefaultDriveFolder() {
     std::optional<fs::path> data = UserDataFolder();
-    return data ? std::optional{*data / kDefaultDriveFolder} : std::nullopt;
+    return data ? std::optional{*data / kHostProductName / kDefaultDriveFolder} : std::nullopt;
 }
 
 std::optional<fs::path> DriveMapFile() {
     std::optional<fs::path> config = UserConfigFolder();
-    return config ? std::optional{*config / kDriveMapFile} : std::nullopt;
+    return config ? std::optional{*config / kHostProductName / kDriveMapFile} : std::nullopt;
 }
 
 // The folder that the environment maps a letter to, made absolute from the start folder. An
