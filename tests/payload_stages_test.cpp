@@ -123,9 +123,10 @@ std::vector<UnpackCase> UnpackCases() {
          {{"A", Pattern(100, 1)}}, "NC A\r\n", 200'000},
         {"OnlyMagicTested", magicTail, 1},
         {"WrongMagic", Patched(kGood, 3, 0), 0},
-        // In the file, but where a signed 32-bit stream position does not reach.
-        {.name = "Beyond2GiB", .archive = Patched(Archive({{"A", ""}}), kFirstRecord + 128, 1U << 31),
-         .result = 0, .zerosAfter = 1U << 31},
+        // In the file, at the last position a signed 32-bit stream position reaches and beyond.
+        {"At2GiB", Patched(Archive({{"A", "x"}}), kFirstRecord + 128, (1U << 31) - 1), 1, {{"A", Bytes(1, '\0')}},
+         "NC A\r\n", 0, 1U << 31},
+        {"Beyond2GiB", Patched(Archive({{"A", ""}}), kFirstRecord + 128, 1U << 31), 0, {}, "", 0, 1U << 31},
     };
     // Names that fill their field, leave the target directory or land on the setup's own files.
     for (const char* name : {kFullName.c_str(), "RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
