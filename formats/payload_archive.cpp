@@ -1,50 +1,31 @@
 #include "payload_archive.h"
 
 #include <algorithm>
-#include <limits>
 #include <stdexcept>
 
 #include "formats/byte_order.h"
+#include "formats/program_names.h"
+#include "formats/text_format.h"
 
 namespace archive {
 namespace {
 
 constexpr std::size_t kOffsetField = kNameFieldSize;
 constexpr std::size_t kSizeField = kNameFieldSize + 4;
-// Offsets are used as signed 32-bit stream positions.
-constexpr std::uint64_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-// A message from its parts, appended one after the other (which also keeps GCC's overlap
-// warning for chained string concatenation quiet).
-template <typename... Parts>
-std::string Message(const Parts&... parts) {
-    std::string message;
-    (message.append(std::string_view{parts}), ...);
-    return message;
-}
-
-std::string TooMany(std::int64_t count) {
-    return Message(std::to_string(count), " entries; at most ", std::to_string(kMaxEntries),
-                   " fit the setup's directory");
-}
-
-std::string Quoted(std::string_view name) {
-    return Message("\"", name, "\"");
+std::string TooMany(std::size_t count) {
+    return text::Format("%zu entries; at most %zu fit the setup's directory", count, kMaxEntries);
 }
 
 }  // namespace
 
 bool IsContainedName(std::string_view name) {
-    if (name.empty() || IsSeparator(name.front()) || name.find(':') != name.npos) {
+    if (name.empty() || names::IsPathSeparator(name.front()) || name.find(':') != name.npos) {
         return false;
     }
     std::size_t start = 0;
     while (start <= name.size()) {
-        const auto end = std::find_if(name.begin() + start, name.end(), IsSeparator);
+        const auto end = std::find_if(name.begin() + start, name.end(), names::IsPathSeparator);
         const std::string_view component = name.substr(start, end - (name.begin() + start));
         if (!component.empty() && component.find_first_not_of(". ") == component.npos) {
             return false;
@@ -54,9 +35,30 @@ bool IsContainedName(std::string_view name) {
     return true;
 }
 
+bool HasTestedMagic(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= kTestedMagicSize &&
+           std::ranges::equal(bytes.first(kTestedMagicSize),
+                              kMagicText.substr(0, kTestedMagicSize));
+}
+
+const char* EntryProblem(std::span<const char, kNameFieldSize> nameField, std::uint32_t offset,
+                         std::uint32_t size, std::uint64_t fileSize) {
+    const auto nul = std::ranges::find(nameField, '\0');
+    if (nul == nameField.end()) {
+        return "the name has no terminator";
+    }
+    if (!IsContainedName({nameField.begin(), nul})) {
+        return "the name leaves the target folder";
+    }
+    if (std::uint64_t{offset} + size > fileSize || offset > kMaxOffset) {
+        return "its bytes are not all in the archive";
+    }
+    return nullptr;
+}
+
 std::string NameProblem(std::string_view name) {
     if (name.size() >= kNameFieldSize) {
-        return Message("is longer than ", std::to_string(kNameFieldSize - 1), " bytes");
+        return text::Format("is longer than %zu bytes", kNameFieldSize - 1);
     }
     if (name.find('\0') != name.npos) {
         return "holds a NUL byte";
@@ -80,11 +82,12 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const NamedBytes& entry = entries[i];
         if (const std::string problem = NameProblem(entry.name); !problem.empty()) {
-            throw std::invalid_argument(Message("name ", Quoted(entry.name), " ", problem));
+            throw std::invalid_argument(
+                text::Format("name \"%s\" %s", entry.name.c_str(), problem.c_str()));
         }
         if (total + entry.bytes.size() > kMaxOffset) {
-            throw std::invalid_argument(Message("entry ", Quoted(entry.name),
-                                                " lies beyond 2 GiB, which offsets cannot reach"));
+            throw std::invalid_argument(text::Format(
+                "entry \"%s\" lies beyond 2 GiB, which offsets cannot reach", entry.name.c_str()));
         }
         const std::span record =
             std::span{file}.subspan(kDirectoryOffset + kRecordSize * i, kRecordSize);
@@ -108,7 +111,7 @@ Parsed Parse(std::span<const std::uint8_t> file) {
     if (file.size() < kHeaderSize) {
         return FileProblem("the header is cut short");
     }
-    if (!std::ranges::equal(file.first(kTestedMagicSize), kMagicText.substr(0, kTestedMagicSize))) {
+    if (!HasTestedMagic(file)) {
         return FileProblem("not a payload archive (wrong magic)");
     }
     if (file.size() < kDirectoryOffset) {
@@ -116,35 +119,28 @@ Parsed Parse(std::span<const std::uint8_t> file) {
     }
     const auto count = static_cast<std::int32_t>(bytes::ReadLe32(file.subspan(kHeaderSize)));
     if (count > static_cast<std::int32_t>(kMaxEntries)) {
-        return FileProblem(TooMany(count));
+        return FileProblem(TooMany(static_cast<std::size_t>(count)));
     }
     Parsed parsed;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::size_t at = kDirectoryOffset + kRecordSize * i;
         if (file.size() < at + kRecordSize) {
-            parsed.fileProblem = Message("the directory is cut short at entry ", std::to_string(i));
+            parsed.fileProblem = text::Format("the directory is cut short at entry %d", i);
             parsed.error = parsed.fileProblem;
             break;
         }
         const std::span record = file.subspan(at, kRecordSize);
-        const auto nul = std::ranges::find(record.first(kNameFieldSize), 0);
-        Entry entry{std::string(record.begin(), nul), bytes::ReadLe32(record.subspan(kOffsetField)),
+        const std::span<const char, kNameFieldSize> nameField{
+            reinterpret_cast<const char*>(record.data()), kNameFieldSize};
+        Entry entry{std::string(nameField.begin(), std::ranges::find(nameField, '\0')),
+                    bytes::ReadLe32(record.subspan(kOffsetField)),
                     bytes::ReadLe32(record.subspan(kSizeField))};
-        std::string problem;
-        if (nul == record.begin() + kNameFieldSize) {
-            problem = "the name has no terminator";
-        } else if (!IsContainedName(entry.name)) {
-            problem = "the name leaves the target folder";
-        } else if (std::uint64_t{entry.offset} + entry.size > file.size() ||
-                   entry.offset > kMaxOffset) {
-            problem = "its bytes are not all in the archive";
-        }
-        if (!problem.empty() && parsed.error.empty()) {
-            parsed.error =
-                Message("entry ", std::to_string(i), " ", Quoted(entry.name), ": ", problem);
+        const char* problem = EntryProblem(nameField, entry.offset, entry.size, file.size());
+        if (problem != nullptr && parsed.error.empty()) {
+            parsed.error = text::Format("entry %d \"%s\": %s", i, entry.name.c_str(), problem);
         }
         parsed.entries.push_back(std::move(entry));
-        parsed.problems.push_back(std::move(problem));
+        parsed.problems.emplace_back(problem != nullptr ? problem : "");
     }
     return parsed;
 }

@@ -5,12 +5,14 @@
 //
 // The writer lays the data out as the setup program's archives are built: contiguous, in
 // directory order, right behind the directory. The parser holds an archive to everything the
-// setup's reader and unpacking stage check, so that a file it accepts installs.
+// setup's reader and unpacking stage check, with the same tests, so that a file it accepts
+// installs.
 #ifndef KARTOL_FORMATS_PAYLOAD_ARCHIVE_H
 #define KARTOL_FORMATS_PAYLOAD_ARCHIVE_H
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +29,8 @@ inline constexpr std::size_t kCountSize = 4;
 inline constexpr std::size_t kDirectoryOffset = kHeaderSize + kCountSize;
 inline constexpr std::size_t kNameFieldSize = 128;
 inline constexpr std::size_t kRecordSize = kNameFieldSize + 4 + 4;
+// Offsets are used as signed 32-bit stream positions.
+inline constexpr std::uint32_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 // The setup's directory table holds this many records.
 inline constexpr std::size_t kMaxEntries = 300;
 
@@ -45,6 +49,15 @@ struct NamedBytes {
 // no drive, no component made only of dots and spaces ("..", and what Windows trims to it).
 // "\" and "/" both separate components, as on Windows.
 bool IsContainedName(std::string_view name);
+
+// Whether `bytes` begin with the part of the magic that the setup's reader tests.
+bool HasTestedMagic(std::span<const std::uint8_t> bytes);
+
+// Why the setup refuses a directory record, or null when it can install it: the name field
+// (all its bytes) holds no terminator, the name leaves the target folder, or the entry's
+// bytes are not all in a file of `fileSize` bytes at an offset a stream position reaches.
+const char* EntryProblem(std::span<const char, kNameFieldSize> nameField, std::uint32_t offset,
+                         std::uint32_t size, std::uint64_t fileSize);
 
 // Why a name cannot be stored in an archive ("is longer than 127 bytes"), or empty when it can.
 std::string NameProblem(std::string_view name);

@@ -1,12 +1,11 @@
 #include "archive_reader.h"
 
-#include <cstring>
+#include <cstdint>
 
+#include "formats/payload_archive.h"
 #include "platform/platform.h"
 
 namespace {
-
-constexpr char kTestedMagic[] = "Quillma";
 
 // Closes the stream of an archive that is refused; the open then fails.
 int Refuse() {
@@ -26,17 +25,14 @@ int OpenArchive(const char* path) {
     if (ArchiveStream == nullptr) {
         return 0;
     }
-    char header[archive::kHeaderSize];
-    if (!ReadExactly(header, sizeof header) ||
-        std::memcmp(header, kTestedMagic, archive::kTestedMagicSize) != 0 ||
+    std::uint8_t header[archive::kHeaderSize];
+    if (!ReadExactly(header, sizeof header) || !archive::HasTestedMagic(header) ||
         !ReadExactly(&ArchiveDirectory.count, sizeof ArchiveDirectory.count) ||
         ArchiveDirectory.count > static_cast<std::int32_t>(archive::kMaxEntries)) {
         return Refuse();
     }
     for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
-        ArchiveEntry& entry = ArchiveDirectory.entries[index];
-        if (!ReadExactly(&entry, sizeof entry) ||
-            std::memchr(entry.name, '\0', sizeof entry.name) == nullptr) {
+        if (!ReadExactly(&ArchiveDirectory.entries[index], sizeof(ArchiveEntry))) {
             return Refuse();
         }
     }

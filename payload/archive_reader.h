@@ -5,10 +5,11 @@
 
 #include "state/process_state.h"
 
-// Opens the archive at `path` and reads its whole directory into ArchiveDirectory. 1 when the
-// stream is open and stands behind the directory; 0, with nothing left open, when the file
-// cannot be opened, its first seven bytes are not "Quillma", it holds more records than the
-// table, or the header, the count or a record is cut short or a name has no terminator.
+// Opens the archive at `path` and reads its whole directory into ArchiveDirectory, records as
+// they are stored: the unpacking stage judges them (archive::EntryProblem). 1 when the stream
+// is open and stands behind the directory; 0, with nothing left open, when the file cannot be
+// opened, its first seven bytes are not the magic's, it holds more records than the table, or
+// the header, the count or a record is cut short.
 int OpenArchive(const char* path);
 
 // Closes ArchiveStream; the stream library's result (0 on success).

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "formats/payload_archive.h"
+#include "formats/program_names.h"
 #include "payload/archive_reader.h"
 #include "state/process_state.h"
 #include "state/target_layout.h"
@@ -18,10 +19,10 @@ void BuildArchivePath() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kExpandedPayloadName);
 }
 
-// Every entry must stay inside the target directory, leave the setup's own files alone and
-// have all its bytes in the archive, so that a damaged archive installs nothing rather than
-// files outside the target, over the log or the archive, or cut short. Checked for the whole
-// directory before the first file is written.
+// Every entry must be sound (archive::EntryProblem: inside the target directory, all its bytes
+// in the archive) and leave the setup's own files alone, so that a damaged archive installs
+// nothing rather than files outside the target, over the log or the archive, or cut short.
+// Checked for the whole directory before the first file is written.
 bool DirectoryIsSound() {
     if (std::fseek(ArchiveStream, 0, SEEK_END) != 0) {
         return false;
@@ -29,9 +30,10 @@ bool DirectoryIsSound() {
     const long archiveSize = std::ftell(ArchiveStream);
     for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
         const ArchiveEntry& entry = ArchiveDirectory.entries[index];
-        const std::uint64_t end = std::uint64_t{entry.offset} + entry.size;
-        if (!archive::IsContainedName(entry.name) || IsSetupFileName(entry.name) ||
-            archiveSize < 0 || end > static_cast<std::uint64_t>(archiveSize)) {
+        if (archiveSize < 0 ||
+            archive::EntryProblem(entry.name, entry.offset, entry.size,
+                                  static_cast<std::uint64_t>(archiveSize)) != nullptr ||
+            IsSetupFileName(entry.name)) {
             return false;
         }
     }
@@ -74,8 +76,7 @@ bool WriteEntry(const ArchiveEntry& entry) {
 bool CanTakePlace(const char* entryPath) {
     char folder[kPathBufferSize];
     std::snprintf(folder, sizeof folder, "%s", entryPath);
-    // A name may separate its folder with either slash, as the file system does.
-    folder[std::string_view{folder}.find_last_of("\\/") + 1] = '\0';
+    folder[std::string_view{folder}.find_last_of(names::kPathSeparators) + 1] = '\0';
     const DWORD folderAttributes = GetFileAttributesA(folder);
     const DWORD attributes = GetFileAttributesA(entryPath);
     return folderAttributes != INVALID_FILE_ATTRIBUTES &&

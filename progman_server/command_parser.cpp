@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/host/codepage.h"
+#include "formats/program_names.h"
 
 namespace progman {
 namespace {
@@ -68,7 +68,7 @@ std::optional<std::string> Argument(std::string_view& text) {
 
 const VerbForm* FindVerb(std::string_view name) {
     const auto found = std::ranges::find_if(
-        kVerbs, [&](const VerbForm& form) { return posix::SameIgnoringCase(form.name, name); });
+        kVerbs, [&](const VerbForm& form) { return names::SameIgnoringCase(form.name, name); });
     return found != kVerbs.end() ? &*found : nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "desktop_entry.h"
+#include "formats/program_names.h"
 #include "platform/host/atomic_file.h"
 #include "platform/host/codepage.h"
 #include "platform/host/user_folders.h"
@@ -17,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kPrefix = "vemo-kartol";
 constexpr std::string_view kItemStem = "item-";
 constexpr std::string_view kCommandLineKey = "X-Vemo-Kartol-Command-Line";
 // The key by which a menu hides an entry whose program is gone, and the server finds it.
@@ -31,7 +31,7 @@ constexpr unsigned char kNibbleMask = 0x0F;
 std::string GroupKey(std::string_view group) {
     std::string key;
     for (unsigned char c : group) {
-        c = posix::Cp1252ToUpper(c);
+        c = names::Cp1252ToUpper(c);
         // The server keeps the C locale, in which only ASCII letters and digits count.
         if (std::isalnum(c)) {
             key += static_cast<char>(c);
@@ -45,7 +45,7 @@ std::string GroupKey(std::string_view group) {
 }
 
 std::string GroupFileStem(std::string_view key) {
-    return std::string{kPrefix} + '-' + std::string{key};
+    return std::string{posix::kHostProductName} + '-' + std::string{key};
 }
 
 fs::path DirectoryFile(const MenuFolders& folders, std::string_view key) {
@@ -57,7 +57,7 @@ fs::path MenuFile(const MenuFolders& folders, std::string_view key) {
 }
 
 fs::path ItemFolder(const MenuFolders& folders, std::string_view key) {
-    return folders.data / "applications" / kPrefix / key;
+    return folders.data / "applications" / posix::kHostProductName / key;
 }
 
 // The number of an item file "item-<n>.desktop", or 0 for any other file.

@@ -1,12 +1,11 @@
 #include "program_manager.h"
 
-#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "command_parser.h"
-#include "platform/host/codepage.h"
+#include "formats/program_names.h"
 #include "platform/posix/kernel32/drive_map.h"
 
 namespace progman {
@@ -19,7 +18,7 @@ bool Execute(ProgramManager& manager, std::string_view request) {
     const std::string& first = command->arguments[0];
     switch (command->verb) {
         case Verb::DeleteGroup:
-            if (posix::SameIgnoringCase(first, manager.selected)) {
+            if (names::SameIgnoringCase(first, manager.selected)) {
                 manager.selected.clear();
             }
             return DeleteGroup(manager.folders, first);
@@ -43,9 +42,7 @@ bool Execute(ProgramManager& manager, std::string_view request) {
             if (manager.selected.empty() || !drive) {
                 return false;
             }
-            const std::string driveSetting = std::string{posix::kDriveVariablePrefix} +
-                                             static_cast<char>(std::toupper(first[0])) + '=' +
-                                             drive->string();
+            const std::string driveSetting = posix::DriveVariable(first[0]) + '=' + drive->string();
             return AddItem(manager.folders, manager.selected, first, command->arguments[1],
                            {program.host, driveSetting});
         }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/codepage.h"
+#include "formats/program_names.h"
 
 namespace progman {
 namespace {
@@ -52,7 +52,7 @@ bool IsPrivateFolder(const fs::path& folder, std::string& error) {
 
 // DDE names are matched without regard to case; an empty name is the client's wildcard.
 bool IsProgmanName(std::string_view name) {
-    return name.empty() || posix::SameIgnoringCase(name, kProgmanName);
+    return name.empty() || names::SameIgnoringCase(name, kProgmanName);
 }
 
 // The Connect frame's data is "service\0topic".

@@ -4,10 +4,11 @@
 #define KARTOL_TARGETDIR_TARGET_LAYOUT_H
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "formats/program_names.h"
 
 // The content subdirectories, in the order they are made; the archive's upper-case prefixes
 // reach them because the target file system ignores case.
@@ -38,18 +39,12 @@ inline constexpr const char* kSetupTemporaries[] = {kStoredPayloadName, kExpande
 // the end.
 inline bool IsSetupFileName(std::string_view name) {
     name = name.substr(0, name.find_last_not_of(". ") + 1);
-    const auto same = [name](std::string_view own) {
-        return name.size() == own.size() &&
-               std::equal(name.begin(), name.end(), own.begin(),
-                          [](unsigned char a, unsigned char b) {
-                              return std::tolower(a) == std::tolower(b);
-                          });
-    };
+    const auto same = [name](std::string_view own) { return names::SameIgnoringCase(name, own); };
     return same(kLogFileName) || std::ranges::any_of(kSetupTemporaries, same);
 }
 
-// The drive root is never a level: levels end at positions from 3 on.
-inline constexpr std::size_t kFirstLevelEnd = 3;
+// The drive root is never a level: levels end at positions from 3 ("C:\X") on.
+inline constexpr std::size_t kFirstLevelEnd = names::kDriveRootLength;
 
 // Whether the level ending at `position` of a directory path ("C:\SPIELE\KARTOL\") ends there:
 // the next character is a backslash. Each level is the path's prefix up to `position`.

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "formats/program_names.h"
 #include "platform/host/codepage.h"
 
 namespace {
@@ -43,7 +44,7 @@ TEST(CodepageTest, LettersBecomeCapitals) {
                                       {0x9A, 0x8A}, {0xFF, 0x9F}, {0xDF, 0xDF},
                                       {0xB5, 0xB5}, {0xF7, 0xF7}, {'{', '{'}};
     for (const auto& [lower, upper] : pairs) {
-        EXPECT_EQ(posix::Cp1252ToUpper(lower), upper) << int{lower};
+        EXPECT_EQ(names::Cp1252ToUpper(lower), upper) << int{lower};
     }
 }
 

@@ -85,6 +85,8 @@ struct UnpackCase {
     std::string log = "";
     // Room for files on the volume (a file size limit stands in for it); 0 without a limit.
     rlim_t room = 0;
+    // Zeros that follow the archive's bytes in its file, not held here (a sparse file).
+    std::uintmax_t zerosAfter = 0;
 };
 
 const Bytes kGood = Archive({{"RES\\NUMS.DAT", Pattern(10'004, 1)}, {"A.BIN", Pattern(9'999, 2)}});
@@ -121,6 +123,10 @@ std::vector<UnpackCase> UnpackCases() {
          {{"A", Pattern(100, 1)}}, "NC A\r\n", 200'000},
         {"OnlyMagicTested", magicTail, 1},
         {"WrongMagic", Patched(kGood, 3, 0), 0},
+        // In the file, at the last position a signed 32-bit stream position reaches and beyond.
+        {"At2GiB", Patched(Archive({{"A", "x"}}), kFirstRecord + 128, (1U << 31) - 1), 1, {{"A", Bytes(1, '\0')}},
+         "NC A\r\n", 0, 1U << 31},
+        {"Beyond2GiB", Patched(Archive({{"A", ""}}), kFirstRecord + 128, 1U << 31), 0, {}, "", 0, 1U << 31},
     };
     // Names that fill their field, leave the target directory or land on the setup's own files.
     for (const char* name : {kFullName.c_str(), "RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
@@ -141,7 +147,9 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
         fs::remove_all(DriveC());
         fs::create_directory(DriveC());
         Prepare();
-        WriteFile(Target() / "kartol.un2", c.archive);
+        const fs::path archivePath = Target() / "kartol.un2";
+        WriteFile(archivePath, c.archive);
+        fs::resize_file(archivePath, c.archive.size() + c.zerosAfter);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit limited = saved;
@@ -154,6 +162,7 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
         Tree expected = c.written;
         expected["deinst.log"] = c.log;
         if (c.result == 0) {
+            fs::resize_file(archivePath, c.archive.size());
             expected["kartol.un2"] = c.archive;
         }
         EXPECT_EQ(Files(), expected);

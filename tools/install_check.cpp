@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "formats/program_names.h"
 #include "platform/host/codepage.h"
 #include "state/target_layout.h"
 
@@ -24,20 +25,20 @@ bool IsDevice(std::string_view fileName) {
     std::string_view base = fileName.substr(0, fileName.find('.'));
     base = base.substr(0, base.find_last_not_of(' ') + 1);
     const auto same = [base](std::string_view device) {
-        return posix::SameIgnoringCase(base, device);
+        return names::SameIgnoringCase(base, device);
     };
     if (std::ranges::any_of(kDevices, same)) {
         return true;
     }
     return base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
            std::ranges::any_of(kNumberedDevices, [base](std::string_view device) {
-               return posix::SameIgnoringCase(base.substr(0, 3), device);
+               return names::SameIgnoringCase(base.substr(0, 3), device);
            });
 }
 
 bool IsContentDir(std::string_view folder) {
     return std::ranges::any_of(
-        kContentDirs, [folder](const char* dir) { return posix::SameIgnoringCase(folder, dir); });
+        kContentDirs, [folder](const char* dir) { return names::SameIgnoringCase(folder, dir); });
 }
 
 std::string ContentDirList() {
@@ -50,7 +51,7 @@ std::string ContentDirList() {
 }
 
 bool IsTopLevel(const archive::Entry& entry, std::string_view file) {
-    return posix::SameIgnoringCase(entry.name, file);
+    return names::SameIgnoringCase(entry.name, file);
 }
 
 }  // namespace
@@ -59,9 +60,9 @@ std::string EntryInstallProblem(std::string_view name) {
     if (std::string problem = archive::NameProblem(name); !problem.empty()) {
         return problem;
     }
-    const std::size_t separator = name.find_first_of("\\/");
+    const std::size_t separator = name.find_first_of(names::kPathSeparators);
     const std::string_view fileName = separator == name.npos ? name : name.substr(separator + 1);
-    if (fileName.find_first_of("\\/") != fileName.npos) {
+    if (fileName.find_first_of(names::kPathSeparators) != fileName.npos) {
         return "lies more than one folder deep; the setup makes only its six content folders";
     }
     if (separator != name.npos && !IsContentDir(name.substr(0, separator))) {

@@ -323,12 +323,6 @@ int Expand(const Arguments& args) {
     return 0;
 }
 
-bool IsArchive(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= archive::kTestedMagicSize &&
-           std::ranges::equal(bytes.first(archive::kTestedMagicSize),
-                              archive::kMagicText.substr(0, archive::kTestedMagicSize));
-}
-
 // What a well-formed file is, for the verify report; throws for a damaged one and for an
 // archive that the setup cannot install.
 std::string VerifyOne(const fs::path& path) {
@@ -336,10 +330,10 @@ std::string VerifyOne(const fs::path& path) {
     const bool compressed = LooksLikeSzdd(bytes);
     if (compressed) {
         bytes = ExpandChecked(bytes, path.string());
-        if (!IsArchive(bytes)) {
+        if (!archive::HasTestedMagic(bytes)) {
             return "SZDD file";
         }
-    } else if (!IsArchive(bytes)) {
+    } else if (!archive::HasTestedMagic(bytes)) {
         throw std::runtime_error(path.string() + ": neither an SZDD file nor an archive");
     }
     const archive::Parsed parsed = archive::Parse(bytes);

@@ -2,26 +2,14 @@
 
 #include <algorithm>
 
+#include "formats/program_names.h"
 #include "platform/platform.h"
 #include "state/target_layout.h"
 
 namespace {
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 bool IsGone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The names of the product are ASCII: other letters are compared as they are.
-bool SamePath(const std::string& a, const std::string& b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 // What stands at a path, without following a link there.
@@ -46,7 +34,7 @@ class Removal {
     // file, the listed file cannot be there.
     void DeleteListedFile(const std::string& name) {
         for (std::size_t at = 0; at < name.size(); ++at) {
-            if (!IsSeparator(name[at])) {
+            if (!names::IsPathSeparator(name[at])) {
                 continue;
             }
             const std::string onTheWay = folder_ + name.substr(0, at);
@@ -98,7 +86,7 @@ class Removal {
     // to case, as the file system matches them.
     void Stay(std::string path, StayReason reason) {
         const auto samePath = [&path](const Remainder& remainder) {
-            return SamePath(remainder.path, path);
+            return names::SameIgnoringCase(remainder.path, path);
         };
         if (std::ranges::none_of(remainders_, samePath)) {
             remainders_.push_back({std::move(path), reason});

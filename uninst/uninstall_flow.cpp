@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "formats/program_names.h"
+#include "formats/text_format.h"
 #include "install_record.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
@@ -40,19 +42,9 @@ constexpr char kUnansweredReason[] = "kein Programm-Manager hat geantwortet";
 constexpr std::size_t kMaxListedRemainders = 10;
 // Room for the program's path and more: a longer one cannot be the product's folder.
 constexpr DWORD kProgramPathSize = 1024;
-// The drive root of a folder "C:\...": "C:\".
-constexpr std::size_t kDriveRootLength = 3;
 
 int Show(const std::string& text, UINT type) {
     return MessageBoxA(nullptr, text.c_str(), kCaption, type);
-}
-
-template <typename... Values>
-std::string Format(const char* format, Values... values) {
-    const int length = std::snprintf(nullptr, 0, format, values...);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, values...);
-    return text;
 }
 
 // The folder of the running program, with its final backslash.
@@ -111,7 +103,7 @@ void ReportOutcome(const std::vector<Remainder>& remainders) {
         text += "\n" + remainders[index].path + ": " + ReasonText(remainders[index].reason);
     }
     if (remainders.size() > kMaxListedRemainders) {
-        text += "\n" + Format(kMoreStayedText, remainders.size() - kMaxListedRemainders);
+        text += "\n" + text::Format(kMoreStayedText, remainders.size() - kMaxListedRemainders);
     }
     Show(text, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -122,12 +114,13 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
     const std::string logPath = folder + kLogFileName;
     const std::optional<std::string> text = ReadLog(logPath);
     if (!text) {
-        Show(Format(kNoLogText, logPath.c_str()), MB_OK | MB_ICONEXCLAMATION);
+        Show(text::Format(kNoLogText, logPath.c_str()), MB_OK | MB_ICONEXCLAMATION);
         return kExitNothingRemoved;
     }
     const ParsedLog parsed = ParseInstallLog(*text, PathLevels(folder).size());
     if (!parsed.record) {
-        Show(Format(kBadLogText, logPath.c_str(), parsed.badLine), MB_OK | MB_ICONEXCLAMATION);
+        Show(text::Format(kBadLogText, logPath.c_str(), parsed.badLine),
+             MB_OK | MB_ICONEXCLAMATION);
         return kExitNothingRemoved;
     }
     if (!handedOver) {
@@ -139,7 +132,7 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
         }
     }
     // No folder of the product may be this process's current one while it is removed.
-    SetCurrentDirectoryA(folder.substr(0, kDriveRootLength).c_str());
+    SetCurrentDirectoryA(folder.substr(0, names::kDriveRootLength).c_str());
     std::vector<Remainder> remainders = RemoveProduct(folder, *parsed.record);
     // A program manager that refuses has no such group: the user removed it, and nothing of
     // it stays. One that does not answer keeps the group, whose items now start nothing.

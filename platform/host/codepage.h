@@ -28,15 +28,6 @@ std::u16string Cp1252ToUtf16(std::string_view text);
 // An unpaired surrogate and a pair (a code point beyond U+FFFF) both become one '?'.
 std::string Utf16ToCp1252(std::u16string_view text);
 
-// The upper-case form of a letter of code page 1252, the rule of the path field's upper-case
-// conversion: a-z, the accented small letters 0xE0-0xFE (not the division sign 0xF7), and
-// š, œ, ž, ÿ. 'ß' and 'µ' have no single-byte capital and stay.
-unsigned char Cp1252ToUpper(unsigned char byte);
-
-// Whether two code page 1252 texts are the same without regard to case, as Windows compares
-// class and resource names.
-bool SameIgnoringCase(std::string_view a, std::string_view b);
-
 // The length of the UTF-8 sequence that starts with this byte, judged by the byte alone: 1
 // for ASCII and for bytes that cannot start a sequence, else 2 to 4.
 int Utf8SequenceLength(unsigned char leadByte);

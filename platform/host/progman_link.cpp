@@ -13,6 +13,9 @@
 #include <cstring>
 #include <string>
 
+#include "user_folders.h"
+#include "write_all.h"
+
 namespace posix {
 namespace {
 
@@ -25,7 +28,8 @@ constexpr std::size_t kLowByte = 0xFF;
 constexpr char kAccepted = 1;
 
 fs::path FallbackSocketFolder() {
-    return fs::temp_directory_path() / ("vemo-kartol-" + std::to_string(getuid()));
+    return fs::temp_directory_path() /
+           (std::string{kHostProductName} + '-' + std::to_string(getuid()));
 }
 
 // Reads exactly size bytes before the deadline.
@@ -69,11 +73,12 @@ UniqueFd::~UniqueFd() {
 }
 
 fs::path ProgmanSocketPath() {
+    const std::string name = std::string{kHostProductName} + "-progman.socket";
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && fs::path{runtime}.is_absolute()) {
-        return fs::path{runtime} / kProgmanSocketName;
+        return fs::path{runtime} / name;
     }
-    return FallbackSocketFolder() / kProgmanSocketName;
+    return FallbackSocketFolder() / name;
 }
 
 std::optional<sockaddr_un> SocketAddress(const fs::path& path) {
@@ -109,18 +114,10 @@ bool SendFrame(int fd, FrameKind kind, std::string_view data) {
     std::string frame{static_cast<char>(kind), static_cast<char>(data.size() & kLowByte),
                       static_cast<char>(data.size() >> kBitsPerByte)};
     frame += data;
-    std::string_view left = frame;
-    while (!left.empty()) {
-        const ssize_t sent = send(fd, left.data(), left.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        left.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
+    // A peer that has gone away fails the send instead of raising SIGPIPE.
+    return PutAll(frame, [fd](std::string_view left) {
+        return send(fd, left.data(), left.size(), MSG_NOSIGNAL);
+    });
 }
 
 std::optional<Frame> ReceiveFrame(int fd, std::chrono::milliseconds timeout) {

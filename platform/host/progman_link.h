@@ -21,9 +21,6 @@
 
 namespace posix {
 
-// The socket's file name inside its folder.
-inline constexpr std::string_view kProgmanSocketName = "vemo-kartol-progman.socket";
-
 // Where the server listens: "$XDG_RUNTIME_DIR/vemo-kartol-progman.socket", or, when
 // XDG_RUNTIME_DIR is unset or relative, the same name in "/tmp/vemo-kartol-<uid>", a folder
 // that the server makes for its user alone.

@@ -6,8 +6,13 @@
 
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace posix {
+
+// The product's name among the user's folders and files: its folder in the data and config
+// folders, and the first part of the program manager's socket and of the menus' file names.
+inline constexpr std::string_view kHostProductName = "vemo-kartol";
 
 // Nothing when neither the variable nor HOME gives a folder.
 std::optional<std::filesystem::path> UserDataFolder();

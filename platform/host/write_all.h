@@ -1,12 +1,33 @@
 #ifndef KARTOL_PLATFORM_POSIX_WRITE_ALL_H
 #define KARTOL_PLATFORM_POSIX_WRITE_ALL_H
 
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstddef>
 #include <string_view>
 
 namespace posix {
 
-// Writes all of bytes to a descriptor, again after a signal or a short write; false when the
-// descriptor takes no more.
+// Hands all of bytes to `put`, a call that takes some of what it is given as write(2) does
+// (the count taken, or -1 with errno), again after a signal or a short take; false when it
+// takes no more.
+template <typename Put>
+bool PutAll(std::string_view bytes, Put put) {
+    while (!bytes.empty()) {
+        const ssize_t taken = put(bytes);
+        if (taken < 0 && errno == EINTR) {
+            continue;
+        }
+        if (taken <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(taken));
+    }
+    return true;
+}
+
+// Writes all of bytes to a descriptor.
 bool WriteAll(int descriptor, std::string_view bytes);
 
 }  // namespace posix

@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/host/codepage.h"
+#include "formats/program_names.h"
 
 namespace posix {
 namespace {
@@ -30,8 +30,8 @@ const Injection* Lookup(Api api, std::string_view path) {
         Record()->push_back(api);
     }
     for (Entry& entry : Injections()) {
-        if (entry.api != api ||
-            !(entry.injection.path.empty() || SameIgnoringCase(entry.injection.path, path))) {
+        if (entry.api != api || !(entry.injection.path.empty() ||
+                                  names::SameIgnoringCase(entry.injection.path, path))) {
             continue;
         }
         ++entry.matched;

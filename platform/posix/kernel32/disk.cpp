@@ -11,6 +11,7 @@
 
 #include "disk_space.h"
 #include "drive_map.h"
+#include "formats/program_names.h"
 #include "last_error.h"
 
 namespace posix {
@@ -18,7 +19,6 @@ namespace posix {
 namespace {
 
 constexpr std::uint64_t kSectorSize = 512;
-constexpr std::size_t kDriveRootLength = 3;
 constexpr std::uint64_t kMaxField = std::numeric_limits<DWORD>::max();
 
 // Positions of the chosen answers in an injection, in the order of the call's arguments.
@@ -37,7 +37,8 @@ DWORD Field(std::uint64_t value) {
 // "X:\" or "X:/": the only argument the call accepts, as Win32 wants a drive root with its
 // backslash.
 bool IsDriveRoot(std::string_view root) {
-    return root.size() == kDriveRootLength && root[1] == ':' && (root[2] == '\\' || root[2] == '/');
+    return root.size() == names::kDriveRootLength && root[1] == ':' &&
+           names::IsPathSeparator(root[2]);
 }
 
 // The folder behind a drive root, or false with the Win32 error set.

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "formats/program_names.h"
 #include "platform/host/atomic_file.h"
 #include "platform/host/codepage.h"
 #include "platform/host/user_folders.h"
@@ -20,14 +21,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The environment variable that maps a letter is this prefix followed by the upper-case letter.
+constexpr std::string_view kDriveVariablePrefix = "KARTOL_DRIVE_";
 constexpr char kDefaultDrive = 'C';
-constexpr std::string_view kDefaultDriveFolder = "vemo-kartol/drive_c";
-constexpr std::string_view kDriveMapFile = "vemo-kartol/drives";
+// In the product's folder of the user's data and config folders.
+constexpr std::string_view kDefaultDriveFolder = "drive_c";
+constexpr std::string_view kDriveMapFile = "drives";
 // A line of the drive map file: the letter, this, the folder.
 constexpr char kDriveMapSeparator = '=';
-// "X:\" is the shortest absolute drive path.
-constexpr std::size_t kDriveRootLength = 3;
-constexpr std::string_view kSeparators = "\\/";
 // Bytes below this are control characters, which no name may hold.
 constexpr unsigned char kFirstNameByte = 0x20;
 constexpr std::string_view kRefusedNameBytes = "\"*:<>?|";
@@ -55,18 +56,15 @@ bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool IsSeparator(char c) {
-    return kSeparators.find(c) != kSeparators.npos;
+// A drive's letter as the drive map file and the environment name it: upper case.
+char DriveLetter(char letter) {
+    return static_cast<char>(names::Cp1252ToUpper(static_cast<unsigned char>(letter)));
 }
 
 // "X:\" or "X:/" and anything after it.
 bool IsAbsoluteDrivePath(std::string_view programPath) {
-    return programPath.size() >= kDriveRootLength && IsAsciiLetter(programPath[0]) &&
-           programPath[1] == ':' && IsSeparator(programPath[2]);
+    return programPath.size() >= names::kDriveRootLength && IsAsciiLetter(programPath[0]) &&
+           programPath[1] == ':' && names::IsPathSeparator(programPath[2]);
 }
 
 bool IsFolder(const fs::path& path) {
@@ -76,12 +74,12 @@ bool IsFolder(const fs::path& path) {
 
 std::optional<fs::path> DefaultDriveFolder() {
     std::optional<fs::path> data = UserDataFolder();
-    return data ? std::optional{*data / kDefaultDriveFolder} : std::nullopt;
+    return data ? std::optional{*data / kHostProductName / kDefaultDriveFolder} : std::nullopt;
 }
 
 std::optional<fs::path> DriveMapFile() {
     std::optional<fs::path> config = UserConfigFolder();
-    return config ? std::optional{*config / kDriveMapFile} : std::nullopt;
+    return config ? std::optional{*config / kHostProductName / kDriveMapFile} : std::nullopt;
 }
 
 // The folder that the environment maps a letter to, made absolute from the start folder. An
@@ -133,7 +131,7 @@ std::map<char, fs::path> ReadDriveMap() {
     std::ifstream in{*file};
     for (std::string line; std::getline(in, line);) {
         const fs::path folder = line.size() > 2 ? line.substr(2) : "";
-        if (line.size() > 2 && IsAsciiLetter(line[0]) && line[0] == UpperAscii(line[0]) &&
+        if (line.size() > 2 && IsAsciiLetter(line[0]) && line[0] == DriveLetter(line[0]) &&
             line[1] == kDriveMapSeparator && folder.is_absolute()) {
             drives[line[0]] = folder;
         }
@@ -157,7 +155,7 @@ std::optional<std::string_view> DeviceOf(std::string_view name) {
     std::string_view base = name.substr(0, name.find(kDot));
     base = base.substr(0, base.find_last_not_of(' ') + 1);
     const auto startsAs = [base](std::string_view device) {
-        return SameIgnoringCase(base.substr(0, device.size()), device);
+        return names::SameIgnoringCase(base.substr(0, device.size()), device);
     };
     const bool isDevice = base.size() == kDeviceNameLength
                               ? std::ranges::any_of(kDeviceNames, startsAs)
@@ -169,7 +167,7 @@ std::optional<std::string_view> DeviceOf(std::string_view name) {
 
 // Win32 looks for a device's name in the path as it was written: "C:\NUL\." is no device.
 std::string_view LastName(std::string_view programPath) {
-    return programPath.substr(programPath.find_last_of(kSeparators) + 1);
+    return programPath.substr(programPath.find_last_of(names::kPathSeparators) + 1);
 }
 
 // The components below the drive root, resolved as text the way the program's file system
@@ -178,10 +176,10 @@ std::string_view LastName(std::string_view programPath) {
 // the whole path. "C:\KARTOL.\", "C:\KARTOL." and "C:\KARTOL \." are therefore C:\KARTOL,
 // while "C:\KARTOL \x" and "C:\KARTOL..\x" lie in folders of those names, as on Windows.
 std::vector<std::string_view> NormalComponents(std::string_view belowRoot) {
-    const bool endsInSeparator = !belowRoot.empty() && IsSeparator(belowRoot.back());
+    const bool endsInSeparator = !belowRoot.empty() && names::IsPathSeparator(belowRoot.back());
     std::vector<std::string_view> components;
     while (!belowRoot.empty()) {
-        const auto end = std::ranges::find_if(belowRoot, IsSeparator);
+        const auto end = std::ranges::find_if(belowRoot, names::IsPathSeparator);
         std::string_view component{belowRoot.begin(), end};
         belowRoot.remove_prefix(component.size() + (end == belowRoot.end() ? 0 : 1));
         if (component == "..") {
@@ -221,7 +219,7 @@ std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name,
     for (fs::directory_iterator entry{folder, error}; !error && entry != fs::directory_iterator{};
          entry.increment(error)) {
         fs::path entryName = entry->path().filename();
-        if (SameIgnoringCase(Utf8ToCp1252(entryName.string()), name) &&
+        if (names::SameIgnoringCase(Utf8ToCp1252(entryName.string()), name) &&
             (!found || entryName < *found)) {
             found = std::move(entryName);
         }
@@ -231,6 +229,10 @@ std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name,
 
 }  // namespace
 
+std::string DriveVariable(char letter) {
+    return std::string{kDriveVariablePrefix} + DriveLetter(letter);
+}
+
 std::optional<fs::path> DriveFolder(char letter) {
     if (!IsAsciiLetter(letter)) {
         return std::nullopt;
@@ -239,10 +241,10 @@ std::optional<fs::path> DriveFolder(char letter) {
         return IsFolder(*folder) ? folder : std::nullopt;
     }
     const std::map<char, fs::path> recorded = ReadDriveMap();
-    if (const auto found = recorded.find(UpperAscii(letter)); found != recorded.end()) {
+    if (const auto found = recorded.find(DriveLetter(letter)); found != recorded.end()) {
         return IsFolder(found->second) ? std::optional{found->second} : std::nullopt;
     }
-    if (UpperAscii(letter) != kDefaultDrive) {
+    if (DriveLetter(letter) != kDefaultDrive) {
         return std::nullopt;
     }
     std::optional<fs::path> folder = DefaultDriveFolder();
@@ -252,10 +254,6 @@ std::optional<fs::path> DriveFolder(char letter) {
     std::error_code error;
     fs::create_directories(*folder, error);
     return IsFolder(*folder) ? folder : std::nullopt;
-}
-
-std::string DriveVariable(char letter) {
-    return std::string{kDriveVariablePrefix} + UpperAscii(letter);
 }
 
 void ForgetDriveSettings() {
@@ -272,13 +270,13 @@ std::optional<std::string> FullProgramPath(std::string_view programPath) {
         return std::string{kDevicePrefix} + std::string{*device};
     }
     const std::vector<std::string_view> components =
-        NormalComponents(programPath.substr(kDriveRootLength));
-    std::string full{programPath.substr(0, kDriveRootLength - 1)};
+        NormalComponents(programPath.substr(names::kDriveRootLength));
+    std::string full{programPath.substr(0, names::kDriveRootLength - 1)};
     for (std::string_view component : components) {
         full += '\\';
         full += component;
     }
-    if (components.empty() || IsSeparator(programPath.back())) {
+    if (components.empty() || names::IsPathSeparator(programPath.back())) {
         full += '\\';
     }
     return full;
@@ -313,7 +311,7 @@ MappedPath MapProgramPath(std::string_view programPath) {
         return {{}, ERROR_PATH_NOT_FOUND};
     }
     const std::vector<std::string_view> components =
-        NormalComponents(programPath.substr(kDriveRootLength));
+        NormalComponents(programPath.substr(names::kDriveRootLength));
     if (!std::ranges::all_of(components, IsAllowedName) || DeviceOf(LastName(programPath))) {
         return {{}, ERROR_INVALID_NAME};
     }

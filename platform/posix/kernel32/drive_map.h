@@ -19,16 +19,13 @@
 
 namespace posix {
 
-// The environment variable that maps a letter is this prefix followed by the upper-case letter.
-inline constexpr std::string_view kDriveVariablePrefix = "KARTOL_DRIVE_";
+// The environment variable that maps a drive letter (either case): KARTOL_DRIVE_C for c.
+std::string DriveVariable(char letter);
 
 // The host folder of a drive letter (either case), or nothing when the drive does not exist:
 // not a letter, no mapping, or a mapping to something that is not a folder. The default
 // folder of C: is created here the first time it is asked for.
 std::optional<std::filesystem::path> DriveFolder(char letter);
-
-// The environment variable that maps `letter` (either case).
-std::string DriveVariable(char letter);
 
 // Removes every drive setting of this process's environment, so that from now on the drive
 // map file alone decides, for this process and the programs it starts.

@@ -2,17 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cctype>
-#include <string>
+#include "formats/program_names.h"
 
 namespace posix {
 
 bool IsProgramName(const std::filesystem::path& host) {
-    std::string extension = host.extension().string();
-    std::ranges::transform(extension, extension.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".exe";
+    return names::SameIgnoringCase(host.extension().string(), ".exe");
 }
 
 mode_t ProgramMode(mode_t mode) {

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "dialog_template.h"
+#include "formats/program_names.h"
 #include "front_end.h"
-#include "platform/host/codepage.h"
 #include "platform/posix/kernel32/fault_point.h"
 #include "resources.h"
 #include "window_objects.h"
@@ -38,7 +38,7 @@ constexpr ControlClass kControlClasses[] = {
 const ControlClass* FindControlClass(const posix::OrdinalOrName& windowClass) {
     const auto found = std::ranges::find_if(kControlClasses, [&](const ControlClass& known) {
         return windowClass.ordinal ? *windowClass.ordinal == known.atom
-                                   : posix::SameIgnoringCase(windowClass.name, known.name);
+                                   : names::SameIgnoringCase(windowClass.name, known.name);
     });
     return found == std::end(kControlClasses) ? nullptr : found;
 }

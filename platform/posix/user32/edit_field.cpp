@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/host/codepage.h"
+#include "formats/program_names.h"
 
 namespace posix {
 namespace {
@@ -45,7 +45,7 @@ bool EditField::Type(std::string_view typed, bool upperCase) {
     for (const char byte : typed) {
         const auto value = static_cast<unsigned char>(byte);
         if (IsTypeable(value)) {
-            inserted += static_cast<char>(upperCase ? Cp1252ToUpper(value) : value);
+            inserted += static_cast<char>(upperCase ? names::Cp1252ToUpper(value) : value);
         }
     }
     if (inserted.empty()) {

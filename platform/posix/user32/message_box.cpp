@@ -2,15 +2,13 @@
 
 #include <array>
 
+#include "formats/program_names.h"
+
 namespace posix {
 namespace {
 
 constexpr std::array kOkButtons{BoxButton{IDOK, "OK"}};
 constexpr std::array kYesNoButtons{BoxButton{IDYES, "Ja"}, BoxButton{IDNO, "Nein"}};
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 }  // namespace
 
@@ -49,8 +47,7 @@ std::optional<int> ChooseBoxButton(BoxChoice& choice, const Key& key) {
                 return buttons[choice.focused].id;
             }
             for (const BoxButton& button : buttons) {
-                if (key.text.size() == 1 &&
-                    LowerAscii(key.text[0]) == LowerAscii(button.label[0])) {
+                if (names::SameIgnoringCase(key.text, button.label.substr(0, 1))) {
                     return button.id;
                 }
             }

@@ -6,7 +6,7 @@
 
 #include "byte_reader.h"
 #include "embedded_resources.h"
-#include "platform/host/codepage.h"
+#include "formats/program_names.h"
 #include "platform/posix/kernel32/fault_point.h"
 
 namespace posix {
@@ -83,7 +83,7 @@ bool Matches(const OrdinalOrName& stored, LPCSTR wanted) {
     if (const std::optional<WORD> number = IdNumber(wanted)) {
         return stored.ordinal == number;
     }
-    return !stored.ordinal && SameIgnoringCase(stored.name, wanted);
+    return !stored.ordinal && names::SameIgnoringCase(stored.name, wanted);
 }
 
 // The resource last found with bytes given by an injection.

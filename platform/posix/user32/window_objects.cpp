@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "formats/program_names.h"
 #include "front_end.h"
-#include "platform/host/codepage.h"
 #include "window_registry.h"
 
 namespace posix {
@@ -139,7 +139,7 @@ const WindowClass* FindWindowClass(LPCSTR nameOrAtom) {
     const auto found = std::ranges::find_if(classes, [nameOrAtom](const WindowClass& candidate) {
         return IS_INTRESOURCE(nameOrAtom)
                    ? candidate.atom == reinterpret_cast<ULONG_PTR>(nameOrAtom)
-                   : SameIgnoringCase(candidate.name, nameOrAtom);
+                   : names::SameIgnoringCase(candidate.name, nameOrAtom);
     });
     return found == classes.end() ? nullptr : &*found;
 }
