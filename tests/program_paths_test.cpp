@@ -32,21 +32,10 @@ constexpr unsigned kSecondsBeforeHang = 10;
 constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
 
-// Sets (or, for nullopt, removes) an environment variable until the end of the scope.
-struct ScopedVariable {
-    ScopedVariable(const char* name, const Setting& value) : name(name) {
-        if (const char* old = getenv(name)) {
-            saved = old;
-        }
-        Set(value);
-    }
-    ~ScopedVariable() { Set(saved); }
-    void Set(const Setting& value) const {
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    }
-    const char* name;
-    Setting saved;
-};
+// Sets or, for nullopt, removes an environment variable: each test runs in a process of its own.
+void SetVariable(const char* name, const Setting& value) {
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
 
 class ProgramPathTest : public SetupFixture {
   protected:
@@ -150,10 +139,10 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
         return value == nullptr ? Setting{} : value[0] == '.' ? value : (base / value).string();
     };
     for (const auto& [xdgDataHome, home, expected] : kEnvironments) {
-        ScopedVariable xdgVariable{"XDG_DATA_HOME", setting(xdgDataHome)};
-        ScopedVariable homeVariable{"HOME", setting(home)};
+        SetVariable("XDG_DATA_HOME", setting(xdgDataHome));
+        SetVariable("HOME", setting(home));
         for (const Setting& driveSetting : {Setting{}, Setting{""}}) {
-            ScopedVariable driveVariable{"KARTOL_DRIVE_C", driveSetting};
+            SetVariable("KARTOL_DRIVE_C", driveSetting);
             const std::optional<fs::path> folder = posix::DriveFolder('C');
             const posix::MappedPath mapped = posix::MapProgramPath("C:\\KARTOL");
             EXPECT_EQ(mapped.error, expected ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND);
@@ -169,7 +158,7 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
 // The drive map file keeps what a program's environment maps for the programs started later
 // without it; the environment wins over the file, and a line that is no mapping counts for none.
 TEST_F(ProgramPathTest, DriveMapFileKeepsTheDrivesOfTheEnvironment) {
-    ScopedVariable config{"XDG_CONFIG_HOME", (DriveC() / "config").string()};
+    SetVariable("XDG_CONFIG_HOME", (DriveC() / "config").string());
     const fs::path folderD = DriveC() / "d";
     fs::create_directory(folderD);
     posix::MapDrive('D', folderD);
