@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -281,14 +282,29 @@ TEST_F(ProgramPathTest, MoveFollowsItsFlags) {
     }
 }
 
-// The length without the terminator when the text fits, else the size needed, buffer untouched.
-TEST(WindowsDirectoryTest, LengthOrSizeNeeded) {
-    char buffer[12] = "unchanged";
+// Win32's answers by buffer size: the Windows directory's length without the terminator when it
+// fits, else the size needed with the buffer untouched; the program's own path (on the first
+// drive that holds it) cut to fit with its terminator, the buffer's size returned when cut.
+TEST_F(ProgramPathTest, SystemPathsByBufferSize) {
+    char buffer[20] = "unchanged";
     EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), 11u);
     EXPECT_EQ(GetWindowsDirectoryA(buffer, 10), 11u);
     EXPECT_STREQ(buffer, "unchanged");
     EXPECT_EQ(GetWindowsDirectoryA(buffer, 11), 10u);
     EXPECT_STREQ(buffer, "C:\\WINDOWS");
+    const fs::path program = fs::canonical("/proc/self/exe");
+    posix::MapDrive('B', program.parent_path().parent_path());
+    posix::MapDrive('A', program.parent_path());
+    const std::string path = "A:\\" + program.filename().string();
+    const auto whole = static_cast<DWORD>(path.size());
+    const std::tuple<DWORD, DWORD, std::string> kCases[] = {
+        {0, 0, "C:\\WINDOWS"}, {1, 1, ""}, {4, 4, "A:\\"}, {whole + 1, whole, path}};
+    for (const auto& [size, result, text] : kCases) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, size), result) << size;
+        EXPECT_EQ(GetLastError(), size > whole ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER) << size;
+        EXPECT_EQ(buffer, text) << size;
+    }
 }
 
 // Host blocks as clusters: never more than the host has, short of it by less than a cluster.
