@@ -125,6 +125,21 @@ TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
     fs::current_path(DriveC() / "eis");
     EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("A:\\x").host),
               fs::weakly_canonical(folderA / "x"));
+    // The drive map file keeps what a program's environment maps for the programs started
+    // later without it; the environment wins over the file, a line that is no mapping counts
+    // for none.
+    SetVariable("XDG_CONFIG_HOME", (DriveC() / "config").string());
+    const fs::path folderD = DriveC() / "d";
+    fs::create_directory(folderD);
+    posix::MapDrive('D', folderD);
+    ASSERT_TRUE(posix::RecordDriveSettings());
+    posix::UnmapDrive('D');
+    EXPECT_EQ(posix::DriveFolder('D'), folderD);
+    posix::MapDrive('D', DriveC());
+    EXPECT_EQ(posix::DriveFolder('D'), DriveC());
+    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + folderD.string() + "\n");
+    EXPECT_FALSE(posix::DriveFolder('E'));
+    EXPECT_FALSE(posix::DriveFolder('F'));
 }
 
 // XDG_DATA_HOME and HOME below `user` (null: unset; "./": relative, not to be used), and drive C:
@@ -154,23 +169,6 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
             }
         }
     }
-}
-
-// The drive map file keeps what a program's environment maps for the programs started later
-// without it; the environment wins over the file, and a line that is no mapping counts for none.
-TEST_F(ProgramPathTest, DriveMapFileKeepsTheDrivesOfTheEnvironment) {
-    SetVariable("XDG_CONFIG_HOME", (DriveC() / "config").string());
-    const fs::path folderD = DriveC() / "d";
-    fs::create_directory(folderD);
-    posix::MapDrive('D', folderD);
-    ASSERT_TRUE(posix::RecordDriveSettings());
-    posix::UnmapDrive('D');
-    EXPECT_EQ(posix::DriveFolder('D'), folderD);
-    posix::MapDrive('D', DriveC());
-    EXPECT_EQ(posix::DriveFolder('D'), DriveC());
-    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + folderD.string() + "\n");
-    EXPECT_FALSE(posix::DriveFolder('E'));
-    EXPECT_FALSE(posix::DriveFolder('F'));
 }
 
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
