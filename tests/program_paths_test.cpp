@@ -210,6 +210,15 @@ TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
             fs::remove(host);
         }
     }
+    // LZ32 keeps the full path in a record of 128 bytes: one that leaves no room for the
+    // terminator is refused, however short the file's own name.
+    for (std::string path :
+         {"C:\\KARTOL\\" + std::string(117, 'x'), "C:\\" + std::string(125, 'x')}) {
+        OFSTRUCT record{};
+        const INT handle = LZOpenFileA(path.data(), &record, OF_CREATE);
+        EXPECT_EQ(handle < 0, path.size() == 128) << path.size();
+        LZClose(handle);
+    }
 }
 
 // Text mode (also with no "b") writes CR LF for every LF, keeping a CR there; binary mode writes
