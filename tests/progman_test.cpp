@@ -135,6 +135,28 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
     }
 }
 
+// The client side only, an instance made afresh and ended once; what it does not provide is
+// refused as invalid.
+TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
+    DWORD instance = 1;
+    const struct {
+        PFNCALLBACK callback;
+        DWORD command, reserved;
+    } kRefused[] = {{DdeClientCallback, APPCMD_CLIENTONLY, 0},
+                    {nullptr, APPCMD_CLIENTONLY, 0},
+                    {DdeClientCallback, 0, 0},
+                    {DdeClientCallback, APPCMD_CLIENTONLY, 1}};
+    for (const auto& c : kRefused) {
+        EXPECT_EQ(DdeInitializeA(&instance, c.callback, c.command, c.reserved),
+                  static_cast<UINT>(DMLERR_INVALIDPARAMETER));
+        instance = 0;
+    }
+    ASSERT_EQ(DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0),
+              static_cast<UINT>(DMLERR_NO_ERROR));
+    EXPECT_TRUE(DdeUninitialize(instance));
+    EXPECT_FALSE(DdeUninitialize(instance));
+}
+
 // Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.
 TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
     setenv("TMPDIR", DriveC().c_str(), 1);
