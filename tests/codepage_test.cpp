@@ -20,7 +20,7 @@ TEST(CodepageTest, EveryByteSurvivesUtf8AndUtf16) {
 }
 
 // The bytes after a broken sequence are read again as the start of new ones.
-TEST(CodepageTest, Utf8WithNoByteInTheCodePageOrBrokenBecomesQuestionMarks) {
+TEST(CodepageTest, WhatHasNoByteInTheCodePageOrIsBrokenBecomesQuestionMarks) {
     const std::string kCases[][2] = {{"a\xE6\x97\xA5z", "a?z"}, {"\xF0\x9F\x98\x80!", "?!"},
                                      {"\x80x", "?x"},           {"ok\xE2\x82", "ok?"},
                                      {"\xE2\x82Z", "?Z"},       {"\xC0\xAF", "??"},
@@ -29,9 +29,7 @@ TEST(CodepageTest, Utf8WithNoByteInTheCodePageOrBrokenBecomesQuestionMarks) {
     for (const auto& [utf8, cp1252] : kCases) {
         EXPECT_EQ(posix::Utf8ToCp1252(utf8), cp1252) << testing::PrintToString(utf8);
     }
-}
-
-TEST(CodepageTest, Utf16SurrogatesBecomeOneCharacter) {
+    // UTF-16: a pair is one character, a lone surrogate one of its own.
     EXPECT_EQ(Utf16ToCp1252(u"x\U00010000y"), "x?y");
     EXPECT_EQ(Utf16ToCp1252(std::u16string{u'a', char16_t{0xD800}}), "a?");
     EXPECT_EQ(Utf16ToCp1252(std::u16string{u'a', char16_t{0xD800}, char16_t{0xE000}}), "a??");

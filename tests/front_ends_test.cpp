@@ -272,6 +272,7 @@ TEST(MessageBoxKeysTest, FocusGoesRound) {
 // adding no line, empty lines kept, no lines in no width.
 TEST(WrapTextTest, LinesOfTheStaticControl) {
     EXPECT_EQ(posix::WrapText("eins   zwei", 6), (Lines{"eins", "zwei"}));
+    EXPECT_EQ(posix::WrapText("a bcdef", 3), (Lines{"a", "bcd", "ef"}));
     EXPECT_EQ(posix::WrapText("C:\\KARTOL\\DATEN", 6), (Lines{"C:\\KAR", "TOL\\DA", "TEN"}));
     EXPECT_EQ(posix::WrapText("Text.\n", 10), (Lines{"Text."}));
     EXPECT_EQ(posix::WrapText("a\n\nb", 10), (Lines{"a", "", "b"}));

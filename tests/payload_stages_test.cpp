@@ -129,7 +129,7 @@ std::vector<UnpackCase> UnpackCases() {
         {"Beyond2GiB", Patched(Archive({{"A", ""}}), kFirstRecord + 128, 1U << 31), 0, {}, "", 0, 1U << 31},
     };
     // Names that fill their field, leave the target directory or land on the setup's own files.
-    for (const char* name : {kFullName.c_str(), "RES\\..\\..\\OUT", "/OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
+    for (const char* name : {kFullName.c_str(), "RES\\..\\..\\OUT", "/OUT", "C:\\OUT", "D:OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
                              "kartol.un3", "kartol.un_"}) {
         Bytes bad = Archive({{"FIRST", Pattern(4, 1)}});
         std::fill_n(bad.begin() + kFirstRecord, archive::kNameFieldSize, 0);

@@ -111,21 +111,10 @@ TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
     }
 }
 
-TEST_F(ProgmanTest, AddItemResultIsTheAddItemsAlone) {
-    const struct {
-        Answer showGroup, addItem;
-        int result;
-    } cases[] = {{Answer::Refuse, Answer::Accept, 1}, {Answer::Accept, Answer::Refuse, 0}};
-    for (const auto& c : cases) {
-        ScriptedProgman progman{{c.showGroup, c.addItem}};
-        EXPECT_EQ(AddProgmanItem("Vemo Kartol", "C:\\K\\kartol.exe", "Vemo Kartol"), c.result);
-        EXPECT_EQ(progman.Requests().size(), 2u);
-    }
-}
-
 // A command goes out whole or not at all: the uninstaller's AddItem for InstallDir lengths
 // around the old 260-byte limit and for the longest InstallDir, then a caption that makes the
-// text one character too long for the buffer.
+// text one character too long for the buffer. An item's result is its AddItem's alone: a refused
+// ShowGroup before it does not count.
 TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
     const std::size_t longest = kProgmanCommandSize - 1;
     for (std::size_t dirLength : {std::size_t{219}, std::size_t{220}, kInstallDirSize - 1}) {
@@ -139,11 +128,33 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
         EXPECT_EQ(progman.Requests()[5], wanted + '\0');
     }
     for (std::size_t length : {longest, longest + 1}) {
-        ScriptedProgman progman{{}};
+        ScriptedProgman progman{{Answer::Refuse}};
         const std::string commandLine(length - kAddItemFrameLength - 1, 'X');
         EXPECT_EQ(AddProgmanItem("G", commandLine.c_str(), "C"), length == longest ? 1 : 0);
         EXPECT_EQ(progman.Requests().size(), length == longest ? 2u : 1u);
     }
+}
+
+// The client side only, an instance made afresh and ended once; what it does not provide is
+// refused as invalid.
+TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
+    DWORD instance = 1;
+    const struct {
+        PFNCALLBACK callback;
+        DWORD command, reserved;
+    } kRefused[] = {{DdeClientCallback, APPCMD_CLIENTONLY, 0},
+                    {nullptr, APPCMD_CLIENTONLY, 0},
+                    {DdeClientCallback, 0, 0},
+                    {DdeClientCallback, APPCMD_CLIENTONLY, 1}};
+    for (const auto& c : kRefused) {
+        EXPECT_EQ(DdeInitializeA(&instance, c.callback, c.command, c.reserved),
+                  static_cast<UINT>(DMLERR_INVALIDPARAMETER));
+        instance = 0;
+    }
+    ASSERT_EQ(DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0),
+              static_cast<UINT>(DMLERR_NO_ERROR));
+    EXPECT_TRUE(DdeUninitialize(instance));
+    EXPECT_FALSE(DdeUninitialize(instance));
 }
 
 // Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -32,21 +33,10 @@ constexpr unsigned kSecondsBeforeHang = 10;
 constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
 
-// Sets (or, for nullopt, removes) an environment variable until the end of the scope.
-struct ScopedVariable {
-    ScopedVariable(const char* name, const Setting& value) : name(name) {
-        if (const char* old = getenv(name)) {
-            saved = old;
-        }
-        Set(value);
-    }
-    ~ScopedVariable() { Set(saved); }
-    void Set(const Setting& value) const {
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    }
-    const char* name;
-    Setting saved;
-};
+// Sets or, for nullopt, removes an environment variable: each test runs in a process of its own.
+void SetVariable(const char* name, const Setting& value) {
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
 
 class ProgramPathTest : public SetupFixture {
   protected:
@@ -135,6 +125,21 @@ TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
     fs::current_path(DriveC() / "eis");
     EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("A:\\x").host),
               fs::weakly_canonical(folderA / "x"));
+    // The drive map file keeps what a program's environment maps for the programs started
+    // later without it; the environment wins over the file, a line that is no mapping counts
+    // for none.
+    SetVariable("XDG_CONFIG_HOME", (DriveC() / "config").string());
+    const fs::path folderD = DriveC() / "d";
+    fs::create_directory(folderD);
+    posix::MapDrive('D', folderD);
+    ASSERT_TRUE(posix::RecordDriveSettings());
+    unsetenv(posix::DriveVariable('D').c_str());
+    EXPECT_EQ(posix::DriveFolder('D'), folderD);
+    posix::MapDrive('D', DriveC());
+    EXPECT_EQ(posix::DriveFolder('D'), DriveC());
+    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + folderD.string() + "\n");
+    EXPECT_FALSE(posix::DriveFolder('E'));
+    EXPECT_FALSE(posix::DriveFolder('F'));
 }
 
 // XDG_DATA_HOME and HOME below `user` (null: unset; "./": relative, not to be used), and drive C:
@@ -150,10 +155,10 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
         return value == nullptr ? Setting{} : value[0] == '.' ? value : (base / value).string();
     };
     for (const auto& [xdgDataHome, home, expected] : kEnvironments) {
-        ScopedVariable xdgVariable{"XDG_DATA_HOME", setting(xdgDataHome)};
-        ScopedVariable homeVariable{"HOME", setting(home)};
+        SetVariable("XDG_DATA_HOME", setting(xdgDataHome));
+        SetVariable("HOME", setting(home));
         for (const Setting& driveSetting : {Setting{}, Setting{""}}) {
-            ScopedVariable driveVariable{"KARTOL_DRIVE_C", driveSetting};
+            SetVariable("KARTOL_DRIVE_C", driveSetting);
             const std::optional<fs::path> folder = posix::DriveFolder('C');
             const posix::MappedPath mapped = posix::MapProgramPath("C:\\KARTOL");
             EXPECT_EQ(mapped.error, expected ? ERROR_SUCCESS : ERROR_PATH_NOT_FOUND);
@@ -164,23 +169,6 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
             }
         }
     }
-}
-
-// The drive map file keeps what a program's environment maps for the programs started later
-// without it; the environment wins over the file, and a line that is no mapping counts for none.
-TEST_F(ProgramPathTest, DriveMapFileKeepsTheDrivesOfTheEnvironment) {
-    ScopedVariable config{"XDG_CONFIG_HOME", (DriveC() / "config").string()};
-    const fs::path folderD = DriveC() / "d";
-    fs::create_directory(folderD);
-    posix::MapDrive('D', folderD);
-    ASSERT_TRUE(posix::RecordDriveSettings());
-    unsetenv(posix::DriveVariable('D').c_str());
-    EXPECT_EQ(posix::DriveFolder('D'), folderD);
-    posix::MapDrive('D', DriveC());
-    EXPECT_EQ(posix::DriveFolder('D'), DriveC());
-    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + folderD.string() + "\n");
-    EXPECT_FALSE(posix::DriveFolder('E'));
-    EXPECT_FALSE(posix::DriveFolder('F'));
 }
 
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
@@ -221,6 +209,15 @@ TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
         if (c.kind != Kind::Nothing) {
             fs::remove(host);
         }
+    }
+    // LZ32 keeps the full path in a record of 128 bytes: one that leaves no room for the
+    // terminator is refused, however short the file's own name.
+    for (std::string path :
+         {"C:\\KARTOL\\" + std::string(117, 'x'), "C:\\" + std::string(125, 'x')}) {
+        OFSTRUCT record{};
+        const INT handle = LZOpenFileA(path.data(), &record, OF_CREATE);
+        EXPECT_EQ(handle < 0, path.size() == 128) << path.size();
+        LZClose(handle);
     }
 }
 
@@ -292,14 +289,29 @@ TEST_F(ProgramPathTest, MoveFollowsItsFlags) {
     }
 }
 
-// The length without the terminator when the text fits, else the size needed, buffer untouched.
-TEST(WindowsDirectoryTest, LengthOrSizeNeeded) {
-    char buffer[12] = "unchanged";
+// Win32's answers by buffer size: the Windows directory's length without the terminator when it
+// fits, else the size needed with the buffer untouched; the program's own path (on the first
+// drive that holds it) cut to fit with its terminator, the buffer's size returned when cut.
+TEST_F(ProgramPathTest, SystemPathsByBufferSize) {
+    char buffer[20] = "unchanged";
     EXPECT_EQ(GetWindowsDirectoryA(nullptr, 0), 11u);
     EXPECT_EQ(GetWindowsDirectoryA(buffer, 10), 11u);
     EXPECT_STREQ(buffer, "unchanged");
     EXPECT_EQ(GetWindowsDirectoryA(buffer, 11), 10u);
     EXPECT_STREQ(buffer, "C:\\WINDOWS");
+    const fs::path program = fs::canonical("/proc/self/exe");
+    posix::MapDrive('B', program.parent_path().parent_path());
+    posix::MapDrive('A', program.parent_path());
+    const std::string path = "A:\\" + program.filename().string();
+    const auto whole = static_cast<DWORD>(path.size());
+    const std::tuple<DWORD, DWORD, std::string> kCases[] = {
+        {0, 0, "C:\\WINDOWS"}, {1, 1, ""}, {4, 4, "A:\\"}, {whole + 1, whole, path}};
+    for (const auto& [size, result, text] : kCases) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, size), result) << size;
+        EXPECT_EQ(GetLastError(), size > whole ? ERROR_SUCCESS : ERROR_INSUFFICIENT_BUFFER) << size;
+        EXPECT_EQ(buffer, text) << size;
+    }
 }
 
 // Host blocks as clusters: never more than the host has, short of it by less than a cluster.

@@ -239,6 +239,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
 // clang-format on
 
+// Started from the command line, the uninstaller removes its own folder's product: from a folder
+// on no drive it cannot, and on one (here without a log) it reads that folder's log.
+class UninstallFlowTest : public SetupFixture {};
+
+TEST_F(UninstallFlowTest, ProgramFolderOrNothing) {
+    char noHandOver[] = "";
+    EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
+    posix::MapDrive('A', fs::canonical("/proc/self/exe").parent_path());
+    EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
+    const std::string noLog =
+        "Das Deinstallationsprotokoll A:\\deinst.log fehlt oder kann nicht "
+        "gelesen werden. Es wurde nichts entfernt.";
+    EXPECT_EQ(
+        ui.Transcript(),
+        (std::vector<std::string>{
+            "box Vemo Kartol Deinstallation: Der Ordner der Deinstallation konnte nicht ermittelt "
+            "werden. Es wurde nichts entfernt.",
+            "box Vemo Kartol Deinstallation: " + noLog}));
+}
+
 // Logs that no setup writes, each refused at its line (0: read); the levels of the folder are two.
 TEST(InstallLogTest, RefusedAtItsLine) {
     // clang-format off
