@@ -280,19 +280,27 @@ const FolderListing* CurrentListing(const fs::path& folder) {
 
 // The host entry in `folder` that a program name reaches: the name itself when it exists,
 // else an entry equal without regard to case (the first in order when the host holds several),
-// else nothing.
+// else nothing. A settled listing answers alone; without one, a name that exists as written
+// needs no listing at all.
 std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name,
                                   const std::string& hostName) {
-    std::error_code error;
-    if (fs::exists(fs::symlink_status(folder / hostName, error))) {
-        return fs::path{hostName};
+    const auto kept = Listings().find(folder.native());
+    if (kept == Listings().end() || !kept->second.settled) {
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(folder / hostName, error))) {
+            return fs::path{hostName};
+        }
     }
     const FolderListing* listing = CurrentListing(folder);
     if (listing == nullptr) {
         return std::nullopt;
     }
     const auto found = listing->byFolded.find(Folded(name));
-    return found != listing->byFolded.end() ? std::optional{*found->second.begin()} : std::nullopt;
+    if (found == listing->byFolded.end()) {
+        return std::nullopt;
+    }
+    const std::set<fs::path>& names = found->second;
+    return names.contains(hostName) ? fs::path{hostName} : *names.begin();
 }
 
 // Brings the listing of the entry's folder up to the program's own change, with the folder's
