@@ -16,6 +16,7 @@ constexpr std::size_t kGroupRoom = kItemsPerGroup * kMaxMatch + kMaxMatch;
 constexpr std::size_t kLongestGroup = 1 + kItemsPerGroup * 2;
 constexpr unsigned kPositionHighMask = 0xF0;
 constexpr unsigned kLengthMask = 0x0F;
+constexpr unsigned kAllLiterals = 0xFF;
 
 // The output buffer: the ring's history (the last kWindowSize bytes, at first the spaces the
 // ring starts with), then the output not yet handed on, then room for one more group.
@@ -45,12 +46,17 @@ class StreamExpander {
                 Flush();
             }
             const unsigned flags = *next_++;
-            if (static_cast<std::size_t>(end_ - next_) >= kLongestGroup - 1) {
+            if (static_cast<std::size_t>(end_ - next_) < kLongestGroup - 1) {
+                LastGroup(flags);
+            } else if (flags == kAllLiterals) {
+                // Eight literals, as in data that does not compress, in one move.
+                std::memcpy(out_.get() + written_, next_, kItemsPerGroup);
+                next_ += kItemsPerGroup;
+                written_ += kItemsPerGroup;
+            } else {
                 for (unsigned bit = 0; bit < kItemsPerGroup; ++bit) {
                     Item(flags >> bit & 1U);
                 }
-            } else {
-                LastGroup(flags);
             }
         }
         Flush();

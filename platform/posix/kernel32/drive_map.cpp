@@ -340,8 +340,10 @@ void NoteFolderMade(const fs::path& folder) {
     }
 }
 
+// A folder that is gone takes its listing with it.
 void NoteEntryGone(const fs::path& entry) {
     NoteChange(entry, false);
+    Listings().erase(entry.native());
 }
 
 std::optional<fs::path> DriveFolder(char letter) {
