@@ -31,6 +31,7 @@ class StreamExpander {
           in_(std::make_unique_for_overwrite<std::uint8_t[]>(kInputBufferSize)),
           out_(std::make_unique_for_overwrite<std::uint8_t[]>(kOutputBufferSize)) {
         std::fill_n(out_.get(), kWindowSize, kWindowFill);
+        next_ = end_ = in_.get();
     }
 
     StreamResult Run() {
