@@ -3,8 +3,9 @@
 # files of this system: 32-bit Windows programs and libraries that Wine installs, texts, a
 # font and a sound file (about 4 MB), and one 30 MB case of concatenated libraries.
 # Prints, per corpus: compressed bytes of ours and mscompress's; whole-process times for
-# compressing (ours) and expanding into /dev/shm (ours, libmspack's, msexpand's), with ratios;
-# the peak memory of compressing. Given another build's kartol-payload as a baseline, its
+# compressing (ours) and expanding into /dev/shm (ours, libmspack's, msexpand's), with ratios,
+# the user and system time beside each expansion, and the peak memory of compressing and of
+# expanding (ours also against what the tool takes to print its help). Given another build's kartol-payload as a baseline, its
 # compression is measured in the same run, and its output must be byte for byte ours.
 # Usage: bench/szdd_bench.sh [baseline kartol-payload]   (builds the native preset first;
 # needs hyperfine and GNU time)
@@ -32,10 +33,10 @@ cat "$work/corpus"/* | head -c 4000000 >"$work/c4.bin"
 find "$wine" -name '*.dll' | sort | head -n 200 | xargs cat | head -c 30000000 >"$work/c30.bin"
 set -o pipefail
 
-# Peak resident memory in KiB of compressing $input with a tool, the largest of three runs.
+# Peak resident memory in KiB of a command, the largest of three runs.
 peak() {
-    for _ in 1 2 3; do /usr/bin/time -f %M "$1" compress "$input" "$out/m" 2>&1 >/dev/null; done |
-        sort -n | tail -n 1
+    for _ in 1 2 3; do /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null 2>&1 || true
+        cat "$work/peak"; done | grep -E '^[0-9]+$' | sort -n | tail -n 1
 }
 
 for case in c4 c30; do
@@ -46,12 +47,16 @@ for case in c4 c30; do
     theirs=$(stat -c %s "$work/$case.copy_")
     echo "$case: $(stat -c %s "$input") bytes; ours $ours, mscompress $theirs, ratio $(
         awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.4f", a / b }')"
-    echo "  compress peak memory: ours $(($(peak "$tool") / 1024)) MiB"
+    echo "  compress peak memory: ours $(($(peak "$tool" compress "$input" "$out/m") / 1024)) MiB"
+    echo "  expand peak memory: ours $(peak "$tool" expand "$work/$case.ours" "$out/m") KiB" \
+        "(help: $(peak "$tool" help) KiB), libmspack" \
+        "$(peak "$work/mspack_expand" "$work/$case.ours" "$out/m") KiB"
     baseline_runs=()
     if [ -n "$baseline" ]; then
         "$baseline" compress "$input" "$work/$case.baseline"
         cmp "$work/$case.ours" "$work/$case.baseline"
-        echo "  compress peak memory: baseline $(($(peak "$baseline") / 1024)) MiB"
+        echo "  compress peak memory: baseline" \
+            "$(($(peak "$baseline" compress "$input" "$out/m") / 1024)) MiB"
         baseline_runs=(-n "compress baseline" "$baseline compress $input $out/b")
     fi
     hyperfine --warmup 2 --runs 10 --export-json "$work/$case.json" \
@@ -63,8 +68,8 @@ for case in c4 c30; do
         -n "expand msexpand" "msexpand < $work/$case.ours > $out/e3" >/dev/null
     python3 - "$work/$case.json" "$work/$case.slow.json" "$(stat -c %s "$input")" <<'PY'
 import json, sys
-results = {r["command"]: r["mean"] for run in sys.argv[1:3]
-           for r in json.load(open(run))["results"]}
+runs = {r["command"]: r for run in sys.argv[1:3] for r in json.load(open(run))["results"]}
+results = {name: r["mean"] for name, r in runs.items()}
 size = int(sys.argv[3])
 for name in ("compress ours", "compress baseline"):
     if name in results:
@@ -72,6 +77,7 @@ for name in ("compress ours", "compress baseline"):
               f"({results[name] / results['compress ours']:.2f} x ours)")
 ours = results["expand ours"]
 for name in ("expand ours", "expand libmspack", "expand msexpand"):
-    print(f"  {name}: {results[name] * 1000:.2f} ms ({results[name] / ours:.2f} x ours)")
+    print(f"  {name}: {results[name] * 1000:.2f} ms ({results[name] / ours:.2f} x ours), "
+          f"user {runs[name]['user'] * 1000:.1f} ms, system {runs[name]['system'] * 1000:.1f} ms")
 PY
 done

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -106,6 +107,28 @@ TEST_F(ProgramPathTest, MapsOntoTheDriveFolder) {
             // The drive's own folder, without a separator after it, for the root.
             EXPECT_EQ(mapped.host, host.empty() ? DriveC() : DriveC() / host) << row;
         }
+    }
+}
+
+// What the mapping keeps of a folder holds only while nobody else changes it: names that
+// another program makes or removes between two lookups are seen by the second, in a folder
+// just changed and in one unchanged for an hour; the program's own changes are seen at once.
+TEST_F(ProgramPathTest, FolderChangedBehindItsBack) {
+    const fs::path folder = DriveC() / "spiel";
+    const auto mapped = [] { return posix::MapProgramPath("C:\\SPIEL\\datei").host; };
+    for (const bool old : {false, true}) {
+        fs::create_directory(folder);
+        if (old) {
+            fs::last_write_time(folder, fs::file_time_type::clock::now() - std::chrono::hours{1});
+        }
+        EXPECT_EQ(mapped(), folder / "datei") << old;
+        WriteFile(folder / "DATEI", "");
+        EXPECT_EQ(mapped(), folder / "DATEI") << old;
+        fs::rename(folder / "DATEI", folder / "Datei");
+        EXPECT_EQ(mapped(), folder / "Datei") << old;
+        ASSERT_TRUE(DeleteFileA("C:\\SPIEL\\DATEI"));
+        EXPECT_EQ(mapped(), folder / "datei") << old;
+        fs::remove_all(folder);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -46,38 +47,75 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
     return bytes;
 }
 
-void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+InputFile::InputFile(const std::filesystem::path& path)
+    : path_(path), file_(nullptr, std::fclose) {
+    RegularFileSize(path);
+    file_.reset(std::fopen(path.c_str(), "rb"));
+    if (!file_) {
+        throw FileError("cannot open", path);
+    }
+}
+
+std::size_t InputFile::Read(std::span<std::uint8_t> buffer) {
+    const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), file_.get());
+    if (std::ferror(file_.get()) != 0) {
+        throw FileError("cannot read", path_);
+    }
+    return read;
+}
+
+OutputFile::OutputFile(const std::filesystem::path& path) : path_(path), target_(path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (std::filesystem::is_directory(status)) {
         errno = EISDIR;
         throw FileError("cannot write", path);
     }
-    const bool inPlace =
-        std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
-    std::filesystem::path target = path;
-    if (!inPlace) {
-        target += ".part";
+    if (!std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) {
+        target_ += ".part";
     }
-    {
-        std::ofstream out{target, std::ios::binary | std::ios::trunc};
-        if (!out) {
-            throw FileError("cannot create", target);
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            const auto failure = FileError("cannot write", target);
-            if (!inPlace) {
-                std::filesystem::remove(target);
-            }
-            throw failure;
+    file_ = std::fopen(target_.c_str(), "wb");
+    if (file_ == nullptr) {
+        throw FileError("cannot create", target_);
+    }
+}
+
+OutputFile::~OutputFile() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        if (target_ != path_) {
+            std::error_code ignored;
+            std::filesystem::remove(target_, ignored);
         }
     }
-    if (!inPlace) {
-        std::filesystem::rename(target, path);
+}
+
+void OutputFile::Write(std::span<const std::uint8_t> bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+        throw FileError("cannot write", target_);
     }
+}
+
+void OutputFile::Commit() {
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0) {
+        const auto failure = FileError("cannot write", target_);
+        if (target_ != path_) {
+            std::error_code ignored;
+            std::filesystem::remove(target_, ignored);
+        }
+        throw failure;
+    }
+    if (target_ != path_) {
+        std::filesystem::rename(target_, path_);
+    }
+}
+
+void WriteFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    OutputFile out{path};
+    out.Write(bytes);
+    out.Commit();
 }
 
 }  // namespace tools

@@ -3,6 +3,7 @@
 // smallest output the format allows, and lists, extracts, expands and verifies both kinds of
 // file. Every failure is a message on standard error and a non-zero exit status.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -94,15 +95,14 @@ bool Report(const fs::path& path, const tools::InstallCheck& check) {
 // Thrown once the lines that say why have been printed.
 struct Reported : std::exception {};
 
-// The expansion of an SZDD file, held to its header: a damaged body or a length that differs
-// from the header's is an error.
-std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
-                                        const std::string& name) {
-    const auto header = szdd::ReadHeader(file);
+// The header of an SZDD file from its first bytes (all of them when it is shorter than a
+// header); an error unless the file can be expanded.
+szdd::Header ExpandableHeader(std::span<const std::uint8_t> start, const std::string& name) {
+    const auto header = szdd::ReadHeader(start);
     if (!header) {
-        throw std::runtime_error(name + (LooksLikeSzdd(file)
+        throw std::runtime_error(name + (LooksLikeSzdd(start)
                                              ? ": cut short: the header ends after " +
-                                                   std::to_string(file.size()) + " of " +
+                                                   std::to_string(start.size()) + " of " +
                                                    std::to_string(szdd::kHeaderSize) + " bytes"
                                              : ": not an SZDD file"));
     }
@@ -111,22 +111,35 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
                                  std::string(1, static_cast<char>(header->mode)) +
                                  "' is not mode 'A'");
     }
-    const szdd::Expansion expansion =
-        szdd::ExpandBody(file.subspan(szdd::kHeaderSize), header->expandedLength);
-    // A file cut anywhere in its body yields less than its header states, whether or not the
-    // cut splits a reference.
-    if (expansion.truncated || expansion.size < header->expandedLength) {
-        throw std::runtime_error(
-            name + ": cut short: the body gives " + std::to_string(expansion.size) + " of the " +
-            std::to_string(header->expandedLength) + " bytes the header states");
+    return *header;
+}
+
+// Holds an expansion to its header: a damaged body or a length that differs from the header's
+// is an error. A file cut anywhere in its body yields less than its header states, whether or
+// not the cut splits a reference.
+void CheckExpansion(const szdd::Header& header, std::uint64_t size, bool truncated,
+                    const std::string& name) {
+    if (truncated || size < header.expandedLength) {
+        throw std::runtime_error(name + ": cut short: the body gives " + std::to_string(size) +
+                                 " of the " + std::to_string(header.expandedLength) +
+                                 " bytes the header states");
     }
-    if (expansion.size != header->expandedLength) {
-        throw std::runtime_error(name + ": expands to " + std::to_string(expansion.size) +
+    if (size != header.expandedLength) {
+        throw std::runtime_error(name + ": expands to " + std::to_string(size) +
                                  " bytes, the header says " +
-                                 std::to_string(header->expandedLength));
+                                 std::to_string(header.expandedLength));
     }
-    const auto bytes = expansion.Bytes();
-    return {bytes.begin(), bytes.end()};
+}
+
+// The expansion of an SZDD file in memory, held to its header.
+std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
+                                        const std::string& name) {
+    const szdd::Header header =
+        ExpandableHeader(file.first(std::min(file.size(), szdd::kHeaderSize)), name);
+    szdd::Expansion expansion =
+        szdd::ExpandBody(file.subspan(szdd::kHeaderSize), header.expandedLength);
+    CheckExpansion(header, expansion.bytes.size(), expansion.truncated, name);
+    return std::move(expansion.bytes);
 }
 
 // An archive given as itself or inside an SZDD file, and its directory.
@@ -316,10 +329,24 @@ int Compress(const Arguments& args) {
     return 0;
 }
 
+// Expands from file to file through the decoder's fixed buffers, so that neither file is held
+// in memory; the output keeps its name only when the expansion matches the header.
 int Expand(const Arguments& args) {
     NeedArguments(args, 2, 2, "expand");
     const fs::path input{args[0]};
-    tools::WriteFile(fs::path{args[1]}, ExpandChecked(tools::ReadFile(input), input.string()));
+    tools::InputFile in{input};
+    std::array<std::uint8_t, szdd::kHeaderSize> start{};
+    const szdd::Header header =
+        ExpandableHeader(std::span{start}.first(in.Read(start)), input.string());
+    tools::OutputFile out{fs::path{args[1]}};
+    const szdd::StreamResult result = szdd::ExpandStream(
+        [&in](std::span<std::uint8_t> buffer) { return std::optional{in.Read(buffer)}; },
+        [&out](std::span<const std::uint8_t> bytes) {
+            out.Write(bytes);
+            return true;
+        });
+    CheckExpansion(header, result.size, result.truncated, input.string());
+    out.Commit();
     return 0;
 }
 

@@ -57,6 +57,12 @@ struct MappedPath {
 // written.
 MappedPath MapProgramPath(std::string_view programPath);
 
+// The mapping keeps what it has read of each folder while the folder is unchanged; the
+// program's own operations tell it what they made or removed there, by its host path.
+void NoteEntryMade(const std::filesystem::path& entry);
+void NoteFolderMade(const std::filesystem::path& folder);
+void NoteEntryGone(const std::filesystem::path& entry);
+
 // The full form of an absolute drive path, as GetFullPathNameA gives it without looking at the
 // disk: the components as MapProgramPath resolves them, joined by "\", with a final "\" when the
 // path ends in a separator or is the drive's root ("C:/KARTOL//.\" is "C:\KARTOL\",

@@ -20,9 +20,11 @@ namespace {
 constexpr mode_t kDirectoryMode = 0777;
 
 // The common course of these operations: the injection seam, the drive map, then one host
-// call on the mapped path whose errno becomes the Win32 error.
+// call on the mapped path whose errno becomes the Win32 error; what a call that succeeds made
+// or removed is told to the drive map.
 template <typename HostCall>
-BOOL OnMappedPath(posix::Api api, LPCSTR path, HostCall hostCall) {
+BOOL OnMappedPath(posix::Api api, LPCSTR path, HostCall hostCall,
+                  void (*noteChange)(const std::filesystem::path&) = nullptr) {
     const std::string_view programPath = posix::PathArgument(path);
     if (posix::FailsByInjection(api, programPath)) {
         return FALSE;
@@ -33,6 +35,9 @@ BOOL OnMappedPath(posix::Api api, LPCSTR path, HostCall hostCall) {
     }
     if (hostCall(mapped.host.c_str()) != 0) {
         return posix::Fail(posix::ErrorFromErrno(errno, mapped.host));
+    }
+    if (noteChange != nullptr) {
+        noteChange(mapped.host);
     }
     return TRUE;
 }
@@ -61,13 +66,13 @@ int MoveHostFile(const char* from, const char* to, DWORD flags) {
             return -1;
         }
     }
-    // The error of a missing folder is the target's, whatever rename says of it.
     std::error_code error;
-    if (!std::filesystem::is_directory(std::filesystem::path{to}.parent_path(), error)) {
-        errno = ENOTDIR;
-        return -1;
-    }
     if (rename(from, to) != 0) {
+        // The error of a missing folder is the target's, whatever rename says of it.
+        if (errno == ENOENT &&
+            !std::filesystem::is_directory(std::filesystem::path{to}.parent_path(), error)) {
+            errno = ENOTDIR;
+        }
         if (errno != EXDEV || (flags & MOVEFILE_COPY_ALLOWED) == 0) {
             return -1;
         }
@@ -78,8 +83,8 @@ int MoveHostFile(const char* from, const char* to, DWORD flags) {
             return -1;
         }
     }
-    return stat(to, &status) ||
-           (posix::IsProgramName(to) && chmod(to, posix::ProgramMode(status.st_mode)));
+    return posix::IsProgramName(to) &&
+           (stat(to, &status) != 0 || chmod(to, posix::ProgramMode(status.st_mode)) != 0);
 }
 
 }  // namespace
@@ -96,14 +101,16 @@ BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security) {
         return posix::Fail(ERROR_INVALID_PARAMETER);
     }
     // mkdir refuses any existing name, a file's too, and a missing parent, as Win32 does.
-    return OnMappedPath(posix::Api::CreateDirectoryA, path,
-                        [](const char* host) { return mkdir(host, kDirectoryMode); });
+    return OnMappedPath(
+        posix::Api::CreateDirectoryA, path,
+        [](const char* host) { return mkdir(host, kDirectoryMode); }, posix::NoteFolderMade);
 }
 
 BOOL DeleteFileA(LPCSTR path) {
     // unlink refuses a directory (EISDIR), which DeleteFileA must not remove either.
-    return OnMappedPath(posix::Api::DeleteFileA, path,
-                        [](const char* host) { return unlink(host); });
+    return OnMappedPath(
+        posix::Api::DeleteFileA, path, [](const char* host) { return unlink(host); },
+        posix::NoteEntryGone);
 }
 
 BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD flags) {
@@ -114,16 +121,24 @@ BOOL MoveFileExA(LPCSTR existingPath, LPCSTR newPath, DWORD flags) {
     if (!target) {
         return posix::Fail(target.error);
     }
-    return OnMappedPath(posix::Api::MoveFileExA, existingPath, [&target, flags](const char* host) {
-        return MoveHostFile(host, target.host.c_str(), flags);
-    });
+    const BOOL moved = OnMappedPath(
+        posix::Api::MoveFileExA, existingPath,
+        [&target, flags](const char* host) {
+            return MoveHostFile(host, target.host.c_str(), flags);
+        },
+        posix::NoteEntryGone);
+    if (moved) {
+        posix::NoteEntryMade(target.host);
+    }
+    return moved;
 }
 
 BOOL RemoveDirectoryA(LPCSTR path) {
     // rmdir refuses a folder that holds anything, and a link, which RemoveDirectoryA on a
     // folder link would only unlink: nothing the uninstaller needs.
-    return OnMappedPath(posix::Api::RemoveDirectoryA, path,
-                        [](const char* host) { return rmdir(host); });
+    return OnMappedPath(
+        posix::Api::RemoveDirectoryA, path, [](const char* host) { return rmdir(host); },
+        posix::NoteEntryGone);
 }
 
 // The attributes that a program can tell apart here: a folder, a read-only file, another file,

@@ -90,8 +90,11 @@ FilePtr OpenRegularFile(const std::filesystem::path& host, const std::string& ho
         posix::Fail(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    if ((*flags & O_CREAT) != 0 && posix::IsProgramName(host)) {
-        fchmod(descriptor, posix::ProgramMode(status.st_mode));
+    if ((*flags & O_CREAT) != 0) {
+        posix::NoteEntryMade(host);
+        if (posix::IsProgramName(host)) {
+            fchmod(descriptor, posix::ProgramMode(status.st_mode));
+        }
     }
     FilePtr file{fdopen(descriptor, hostMode.c_str())};
     if (file == nullptr) {

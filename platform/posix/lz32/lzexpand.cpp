@@ -1,7 +1,8 @@
 // LZ handles over the program's buffered streams: opening goes through the drive map and
 // refuses what is not a regular file, as OpenProgramStream does, and LZCopy expands with the
-// project's SZDD decoder, in memory.
+// project's SZDD decoder, from stream to stream through its fixed buffers.
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -17,7 +18,6 @@ namespace {
 
 // Handles count from here, as Win32's LZ handles do, so that none is mistaken for an error.
 constexpr INT kFirstHandle = 0x400;
-constexpr std::size_t kReadChunk = 1 << 16;
 
 std::vector<FILE*>& OpenFiles() {
     static std::vector<FILE*> files;
@@ -40,15 +40,32 @@ INT NewHandle(FILE* stream) {
     return kFirstHandle + static_cast<INT>(free - files.begin());
 }
 
-// The whole rest of the stream, or false on a read error.
-bool ReadAll(FILE* stream, std::vector<std::uint8_t>& bytes) {
-    std::size_t read = 0;
-    do {
-        bytes.resize(read + kReadChunk);
-        read += std::fread(bytes.data() + read, 1, kReadChunk, stream);
-    } while (read == bytes.size());
-    bytes.resize(read);
-    return std::ferror(stream) == 0;
+// The stream's next bytes into `buffer`, for the decoder: nothing on a read error.
+std::optional<std::size_t> ReadSome(FILE* stream, std::span<std::uint8_t> buffer) {
+    const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), stream);
+    return std::ferror(stream) == 0 ? std::optional{read} : std::nullopt;
+}
+
+bool WriteAll(FILE* stream, std::span<const std::uint8_t> bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+}
+
+// A file that is not SZDD: the bytes already read, then the rest as it comes.
+szdd::StreamResult CopyStream(std::span<const std::uint8_t> head, const szdd::BodyReader& read,
+                              const szdd::OutputWriter& write) {
+    szdd::StreamResult result;
+    std::vector<std::uint8_t> buffer(szdd::kInputChunk);
+    for (std::span<const std::uint8_t> piece = head; !piece.empty();) {
+        if (!write(piece)) {
+            result.writeFailed = true;
+            return result;
+        }
+        result.size += piece.size();
+        const std::optional<std::size_t> count = read(buffer);
+        result.readFailed = !count;
+        piece = std::span{buffer}.first(count.value_or(0));
+    }
+    return result;
 }
 
 }  // namespace
@@ -84,30 +101,44 @@ LONG LZCopy(INT source, INT destination) {
     if (out == nullptr) {
         return LZERROR_BADOUTHANDLE;
     }
-    std::vector<std::uint8_t> file;
-    if (posix::FailsByInjection(posix::Api::LZCopy, {}) || !ReadAll(in, file)) {
+    if (posix::FailsByInjection(posix::Api::LZCopy, {})) {
         return LZERROR_READ;
     }
-    std::span<const std::uint8_t> output = file;
-    szdd::Expansion expansion;
-    if (szdd::HasMagic(file)) {
-        const auto header = szdd::ReadHeader(file);
+    // The header decides: an SZDD file is expanded, anything else is copied as it is, the
+    // bytes read to look at it first.
+    std::array<std::uint8_t, szdd::kHeaderSize> start{};
+    const std::optional<std::size_t> started = ReadSome(in, start);
+    if (!started) {
+        return LZERROR_READ;
+    }
+    const std::span<const std::uint8_t> head = std::span{start}.first(*started);
+    const szdd::BodyReader read = [in](std::span<std::uint8_t> buffer) {
+        return ReadSome(in, buffer);
+    };
+    const szdd::OutputWriter write = [out](std::span<const std::uint8_t> bytes) {
+        return WriteAll(out, bytes);
+    };
+    szdd::StreamResult result;
+    if (szdd::HasMagic(head)) {
+        const auto header = szdd::ReadHeader(head);
         if (!header) {
             return LZERROR_READ;
         }
         if (header->mode != szdd::kModeA) {
             return LZERROR_UNKNOWNALG;
         }
-        expansion =
-            szdd::ExpandBody(std::span{file}.subspan(szdd::kHeaderSize), header->expandedLength);
-        output = expansion.Bytes();
+        result = szdd::ExpandStream(read, write);
+    } else {
+        result = CopyStream(head, read, write);
     }
-    if (std::fwrite(output.data(), 1, output.size(), out) != output.size() ||
-        std::fflush(out) != 0) {
+    if (result.readFailed) {
+        return LZERROR_READ;
+    }
+    if (result.writeFailed || std::fflush(out) != 0) {
         return LZERROR_WRITE;
     }
     return static_cast<LONG>(
-        std::min<std::size_t>(output.size(), std::numeric_limits<LONG>::max()));
+        std::min<std::uint64_t>(result.size, std::numeric_limits<LONG>::max()));
 }
 
 void LZClose(INT handle) {
