@@ -16,8 +16,7 @@ XP_EXPORTS = {tuple(line.split()) for line in XP_LIST.read_text().splitlines() i
 
 BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
 # WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 8-point MS Sans Serif
-DIALOG_STYLE = 0x80C800C0
-FONT = (8, "MS Sans Serif")
+DIALOG_STYLE, FONT = 0x80C800C0, (8, "MS Sans Serif")
 # id: (size, caption, controls as (id, class atom, style, x, y, cx, cy, text)); both dialogs
 # sit at 0, 0 and are centred at run time.
 DIALOGS = {
@@ -33,13 +32,12 @@ DIALOGS = {
 }
 # Icon group 124 with one 32 x 32 image of 256 colours (count 0), 2216 bytes, id 1; the
 # image's bitmap header counts the XOR and AND masks: twice the height.
-ICON_GROUP = struct.pack("<HHHBBBBHHIH", 0, 1, 1, 32, 32, 0, 0, 1, 8, 2216, 1)
 ICON_BYTES, ICON_HEADER = 2216, (40, 32, 64, 1, 8)
-EXPECTED_RESOURCES = {(RT_DIALOG, 101), (RT_DIALOG, 145), (RT_GROUP_ICON, 124), (RT_ICON, 1),
+ICON_GROUP = struct.pack("<HHHBBBBHHIH", 0, 1, 1, 32, 32, 0, 0, 1, 8, ICON_BYTES, 1)
+EXPECTED_RESOURCES = {*((RT_DIALOG, d) for d in DIALOGS), (RT_GROUP_ICON, 124), (RT_ICON, 1),
                       PAYLOAD}
 
-SZDD_MAGIC = b"SZDD\x88\xf0\x27\x33A"
-ARCHIVE_MAGIC = b"Quillmark Bit ResFile\x1a\x00"
+SZDD_MAGIC, ARCHIVE_MAGIC = b"SZDD\x88\xf0\x27\x33A", b"Quillmark Bit ResFile\x1a\x00"
 # A record: the name in a 128-byte field, offset and size.
 RECORD, RECORD_SIZE, MAX_ENTRIES = "<128sII", 136, 300
 
@@ -55,7 +53,7 @@ def load_resources(pe):
 
     return {(key(t), key(i), lang.id): pe.get_data(lang.data.struct.OffsetToData,
                                                    lang.data.struct.Size)
-            for t in getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None).entries
+            for t in pe.DIRECTORY_ENTRY_RESOURCE.entries
             for i in t.directory.entries for lang in i.directory.entries}
 
 
@@ -74,9 +72,18 @@ def dialog_template(size, caption, controls):
     return data
 
 
-def parse_archive(data):
-    """[(name, bytes)] of the archive, held to the layout the build writes: a count that fits the
-    program's table, names ended and zero-filled, the entries' bytes back to back to the end."""
+def read_payload(resources):
+    """The payload's entries as [(name, bytes)], its SZDD wrapping expanded with msexpand, held to
+    the layout the build writes: a count that fits the program's table, names ended and
+    zero-filled, the entries' bytes back to back to the end."""
+    szdd = resources[(*PAYLOAD, GERMAN)]
+    if szdd[:9] != SZDD_MAGIC or len(szdd) < 14:
+        raise FormatError("no SZDD header of mode 'A'")
+    data = subprocess.run(["msexpand"], input=szdd, capture_output=True, check=True).stdout
+    (declared,) = struct.unpack_from("<I", szdd, 10)
+    if len(data) != declared or szdd[9] != 0:
+        raise FormatError(f"expands to {len(data)} bytes, declares {declared}, "
+                          f"missing-character byte {szdd[9]}")
     if data[:len(ARCHIVE_MAGIC)] != ARCHIVE_MAGIC or len(data) < len(ARCHIVE_MAGIC) + 4:
         raise FormatError("no archive header")
     (count,) = struct.unpack_from("<i", data, len(ARCHIVE_MAGIC))
@@ -95,19 +102,6 @@ def parse_archive(data):
     if offset != len(data):
         raise FormatError(f"entries end at {offset}, the file at {len(data)}")
     return entries
-
-
-def read_payload(resources):
-    """The payload's entries as [(name, bytes)], its SZDD wrapping expanded with msexpand."""
-    data = resources[(*PAYLOAD, GERMAN)]
-    if data[:9] != SZDD_MAGIC or len(data) < 14:
-        raise FormatError("no SZDD header of mode 'A'")
-    archive = subprocess.run(["msexpand"], input=data, capture_output=True, check=True).stdout
-    (declared,) = struct.unpack_from("<I", data, 10)
-    if len(archive) != declared or data[9] != 0:
-        raise FormatError(f"expands to {len(archive)} bytes, declares {declared}, "
-                          f"missing-character byte {data[9]}")
-    return parse_archive(archive)
 
 
 def checks(pe, resources):

@@ -4,11 +4,9 @@
 // WM_GETTEXT works across processes and gives an edit field's current content.
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -16,7 +14,7 @@ namespace {
 // A window whose thread is busy (setup.exe installs without a message loop) must not block.
 constexpr UINT kAnswerTimeoutMs = 500;
 constexpr int kMaxText = 4096;
-constexpr auto kPollInterval = std::chrono::milliseconds(100);
+constexpr DWORD kPollIntervalMs = 100;
 
 BOOL CALLBACK Collect(HWND window, LPARAM found) {
     reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
@@ -75,8 +73,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
         return 1;
     }
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(std::wcstol(argv[2], nullptr, 10));
+    const DWORD start = GetTickCount(), timeout = std::wcstoul(argv[2], nullptr, 10);
     for (;;) {
         bool seen = false;
         std::string json;
@@ -95,11 +92,11 @@ int wmain(int argc, wchar_t** argv) {
             }
             json += "]}";
         }
-        if (seen || std::chrono::steady_clock::now() >= deadline) {
+        if (seen || GetTickCount() - start >= timeout) {
             std::printf("{\"screen\": [%d, %d], \"windows\": [%s]}\n",
                         GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), json.c_str());
             return seen ? 0 : 2;
         }
-        std::this_thread::sleep_for(kPollInterval);
+        Sleep(kPollIntervalMs);
     }
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """wine_scenarios.py path/to/setup.exe: drives setup.exe and the programs it installed under Wine
-on a private Xvfb display like a user (xdotool, list_windows.exe beside it), compares each
-window, exit code, file and link, and prints a line per scenario and "N passed, M failed"."""
+on a private Xvfb display like a user (xdotool, list_windows.exe beside it), compares each window,
+exit code, file and link; prints a line per scenario and "N passed, M failed"."""
 import collections
 import contextlib
 import json
@@ -24,9 +24,7 @@ SUCCESS = "Die Installation wurde erfolgreich durchgef\u00fchrt."
 ABORTED = "Die Installation wurde abgebrochen."
 INVALID = "Sie haben einen ung\u00fcltigen Pfad angegeben."
 ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS = 1001, 1000, 1002, 1003
-# The path field takes no more: with the final backslash, "kartol.un2" then still fits the 128
-# bytes in which LZ32 keeps the path of the file it opens.
-FIELD_LIMIT = 116
+FIELD_LIMIT = 116  # with a backslash and "kartol.un2" within the 128 bytes LZ32 keeps a path in
 # The path dialog as it must first be seen: owned by the hidden setup window, centred.
 PATH_DIALOG = {"visible": True, "caption": TITLE, "owner": ("Quillmark Setup", False),
                "off centre": [0, 0], "texts": {1: "OK", 2: "Cancel", 0xFFFF: PATH_LABEL,
@@ -38,8 +36,7 @@ PRODUCT_TEXT = "Vemo Kartol ist installiert. Enter oder Escape beendet das Progr
 CONFIRM = "M\u00f6chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?"
 REMOVED = "Vemo Kartol wurde vollst\u00e4ndig von Ihrem Computer entfernt."
 # The program group: Wine keeps it as a folder of shell links named for the items' captions.
-GROUP = "Vemo Kartol"
-GROUP_ITEMS = (("Vemo Kartol", "kartol.exe"), ("Deinstallation", "uninst.exe"))
+GROUP, GROUP_ITEMS = PRODUCT, ((PRODUCT, "kartol.exe"), ("Deinstallation", "uninst.exe"))
 PROGRAMS = "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 
 # Each outcome's boxes as (caption, text, progress dialog meanwhile: shown under a stage's own
@@ -63,14 +60,14 @@ SCENARIOS = (
              after=("product", "uninstall")),
     Scenario("g", "removed from below an existing C:\\SPIELE", "installed", "c:\\spiele\\kartol",
              before=("SPIELE",), after=("uninstall",)),
-    # 172 characters over 16 levels: the field stops taking them at its limit.
-    Scenario("h", "path longer than the field takes", "installed",
+    Scenario("h", "172 characters over 16 levels, more than the field takes", "installed",
              "c:\\" + "".join(f"verzeich{n:02}\\" for n in range(1, 16)) + "end\\",
              after=("uninstall",)),
 )
 
-# Under qemu a session's first process comes up slowly. The group's explorer window comes up
-# within GROUP_TIMEOUT; the uninstaller's copy removes the folder after its starter has ended.
+# Under qemu a session's first window comes up slowly, now and then not at all (a stall). The
+# group's explorer window comes up within GROUP_TIMEOUT; the uninstaller's copy removes the
+# folder after its starter has ended.
 FIRST_WINDOW_TIMEOUT, BOX_TIMEOUT, EXIT_TIMEOUT, SESSION_TIMEOUT = 240, 120, 120, 120
 GROUP_TIMEOUT, REMOVAL_TIMEOUT, POLL = 30, 60, 0.5
 # No window manager (Wine draws title bars), focus by Wine's own activation, no crash dialog,
@@ -78,14 +75,12 @@ GROUP_TIMEOUT, REMOVAL_TIMEOUT, POLL = 30, 60, 0.5
 PREFIX_SETTINGS = "REGEDIT4\n" + "".join(f"\n[{key}]\n{values}\n" for key, values in (
     ("HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver", '"Managed"="N"\n"UseTakeFocus"="N"'),
     ("HKEY_CURRENT_USER\\Software\\Wine\\WineDbg", '"ShowCrashDialog"=dword:00000000'),
-    *((f"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\{service}",
-       '"Start"=dword:00000003') for service in ("Eventlog", "MountMgr", "NDIS", "nsiproxy",
-                                                 "PlugPlay"))))
+    *((f"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\{name}", '"Start"=dword:00000003')
+      for name in ("Eventlog", "MountMgr", "NDIS", "nsiproxy", "PlugPlay"))))
 TEMPLATE_STAMP, PREFIX_ATTEMPTS = ".kartol-template", 3
-# A 64-bit prefix: the 32-bit programs run in WoW64 as on nearly every Windows of today, and
-# Wine's desktop shell, which serves the program manager, is a 64-bit program that runs natively
-# where the 32-bit one dies under qemu-user. KARTOL_WINE_ARCH=win32 runs the scenarios in a
-# 32-bit prefix by hand, on a kernel that runs 32-bit code itself (docs/testing.md).
+# 64-bit: the programs run in WoW64 as on nearly every Windows today, and Wine's 64-bit desktop
+# shell (the program manager) runs natively where the 32-bit one dies under qemu-user.
+# KARTOL_WINE_ARCH=win32 is for a kernel that runs 32-bit code itself (docs/testing.md).
 PREFIX_ARCH = os.environ.get("KARTOL_WINE_ARCH", "win64")
 
 
@@ -192,7 +187,8 @@ class Suite:
         self.setup_exe, self.work, self.prefixes = setup_exe, setup_exe.parent / "wine", {}
         self.shots, self.template = setup_exe.parent / "screenshots", self.work / "template"
         shutil.rmtree(self.shots, ignore_errors=True)
-        self.shots.mkdir(parents=True)
+        for folder in (self.shots, self.work / "home"):
+            folder.mkdir(parents=True, exist_ok=True)
         self.entries = check_setup_exe.read_payload(
             check_setup_exe.load_resources(pefile.PE(setup_exe)))
         read_end, write_end = os.pipe()
@@ -212,10 +208,9 @@ class Suite:
         self.xvfb.wait(timeout=10)
 
     def env(self, prefix):
-        # The C locale makes Wine's ANSI code page 1252. The overrides: no Mono or Gecko prompts,
-        # no host menu entries or file associations. QEMU_RESERVED_VA: under qemu-user Wine's
-        # loader probes above 2 GiB with many mmap calls, slow in a 4 GiB guest space and failing
-        # at once in 2 GiB. HOME: Wine links the user's folders into the prefix.
+        # The C locale makes Wine's ANSI code page 1252; the overrides: no Mono or Gecko prompts,
+        # no host menu entries. QEMU_RESERVED_VA: Wine's loader probes above 2 GiB, slow in
+        # qemu's 4 GiB guest space, failing in 2 GiB. HOME: Wine links the user's folders into it.
         return {**{k: v for k, v in os.environ.items() if k != "LC_ALL"}, "WINEPREFIX": str(prefix),
                 "WINEARCH": PREFIX_ARCH, "WINEDEBUG": "-all", "LANG": "C.UTF-8",
                 "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
@@ -237,7 +232,6 @@ class Suite:
         if stamp_file.is_file() and stamp_file.read_text() == stamp:
             return "reused"
         settings.write_text(PREFIX_SETTINGS)
-        (self.work / "home").mkdir(exist_ok=True)
         for attempt in range(1, PREFIX_ATTEMPTS + 1):
             shutil.rmtree(self.template, ignore_errors=True)
             try:
@@ -300,7 +294,6 @@ class Suite:
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             for n, (text, want, keys) in enumerate(steps, start=1):
-                # A session's first window comes up slowly, or now and then not at all.
                 listing = self.windows(prefix, text, *((FIRST_WINDOW_TIMEOUT, WineStalled)
                                                        if n == 1 else (BOX_TIMEOUT, Failed)))
                 found = [w for w in listing["windows"]
@@ -347,10 +340,9 @@ class Suite:
         parts = target.split("/") if target else []
         flags = [int(not drive_c.joinpath(*parts[:n]).exists()) for n in range(1, len(parts) + 1)]
         confirm = ("key", "--delay", "50", "Escape") if s.outcome == "cancelled" else RETURN
-        steps = [(PATH_LABEL, PATH_DIALOG, confirm)]
-        if s.typed:
-            steps = [(PATH_LABEL, PATH_DIALOG, ("type", "--delay", "50", s.typed)), (field, {
-                **PATH_DIALOG, "texts": {**PATH_DIALOG["texts"], ID_PATH: field}}, confirm)]
+        path_dialog = {**PATH_DIALOG, "texts": {**PATH_DIALOG["texts"], ID_PATH: field}}
+        steps = [(PATH_LABEL, PATH_DIALOG, ("type", "--delay", "50", s.typed))] if s.typed else []
+        steps.append((field if s.typed else PATH_LABEL, path_dialog, confirm))
         for caption, text, progress in boxes:
             # Unpacking shows each file it writes; a run that stops before it leaves the first.
             status = (f"Schreibe {folder}\\{self.entries[-1][0]}." if target and progress == ENDED
@@ -385,8 +377,8 @@ class Suite:
 
     def run_all(self):
         started, failed = time.monotonic(), set()
-        made = self.ensure_template()
-        print(f"Wine prefix ({PREFIX_ARCH}) {made} in {time.monotonic() - started:.1f} s")
+        print(f"Wine prefix ({PREFIX_ARCH}) {self.ensure_template()} in "
+              f"{time.monotonic() - started:.1f} s")
         for s in SCENARIOS:
             started, note, title = time.monotonic(), "", f"{s.key}. {s.name}"
             try:
@@ -413,14 +405,11 @@ class Suite:
 def main():
     if PREFIX_ARCH not in ("win32", "win64"):
         sys.exit(f"KARTOL_WINE_ARCH is win32 or win64, not {PREFIX_ARCH!r}")
-    setup_exe = Path(sys.argv[1]).resolve()
-    (setup_exe.parent / "wine").mkdir(parents=True, exist_ok=True)
     try:
-        with contextlib.closing(Suite(setup_exe)) as suite:
+        with contextlib.closing(Suite(Path(sys.argv[1]).resolve())) as suite:
             failed = suite.run_all()
     except (Failed, check_setup_exe.FormatError, OSError, KeyError) as error:
-        # Nothing could run: every scenario counts as failed.
-        print(f"FAIL Wine desktop: {error}")
+        print(f"FAIL Wine desktop: {error}")  # nothing could run: every scenario counts as failed
         failed = len(SCENARIOS)
     print(f"{len(SCENARIOS) - failed} passed, {failed} failed")
     return 1 if failed else 0
