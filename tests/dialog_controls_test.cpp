@@ -18,11 +18,8 @@ using posix::EditField;
 
 // Each case starts as the path dialog leaves its field: the default, all of it selected.
 TEST(EditFieldTest, EditsTheDefaultPath) {
-    const struct {
-        std::function<void(EditField&)> edit;
-        std::string text;
-        std::size_t caret;
-    } kCases[] = {
+    // clang-format off
+    const struct { std::function<void(EditField&)> edit; std::string text; std::size_t caret; } kCases[] = {
         // Upper case only with the style; controls are not typed; nothing typeable keeps the
         // selection.
         {[](EditField& f) { f.Type("d:\\ x", false); }, "d:\\ x", 5},
@@ -41,6 +38,7 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
         {[](EditField& f) { f.SetSelection(9, 3), f.Type("X", false); }, "C:\\X\\", 4},
         {[](EditField& f) { f.SetSelection(-1, 0), f.Type("x", true); }, "C:\\KARTOL\\X", 11},
         {[](EditField& f) { f.SetSelection(2, 500), f.Type("\\", true); }, "C:\\", 3}};
+    // clang-format on
     for (const auto& c : kCases) {
         EditField field;
         field.SetText("C:\\KARTOL\\");

@@ -78,12 +78,8 @@ class DialogKeyboardTest : public SetupFixture {};
 
 TEST_F(DialogKeyboardTest, KeysInThePathDialog) {
     // clang-format off
-    const struct {
-        const char* name;
-        std::string bytes;  // as the terminal sends them
-        int exitCode;
-        std::string installDir;
-    } kCases[] = {
+    // The bytes as the terminal sends them, the exit code, InstallDir afterwards.
+    const struct { const char* name; std::string bytes; int exitCode; std::string installDir; } kCases[] = {
         {"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"}, {"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
         {"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
         {"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
@@ -182,12 +178,12 @@ TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
 // (the first 30): nothing is drawn after the field or below it.
 TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
     const posix::Key typed{Code::Text, "c:\\spiele\\strategie\\vemo\\kartol\\daten\\"};
-    const struct {
-        std::vector<posix::Key> keys;
-        std::u32string field;  // and the cell after it
-        int caret;
-    } kCases[] = {{{typed}, U"\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\  ", kFieldWidth - 1},
-                  {{typed, {Code::Home, {}}}, U"C:\\SPIELE\\STRATEGIE\\VEMO\\KARTO ", 0}};
+    // The keys, the field's cells and the one after them, the caret's column in the field.
+    // clang-format off
+    const struct { std::vector<posix::Key> keys; std::u32string field; int caret; } kCases[] = {
+        {{typed}, U"\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\  ", kFieldWidth - 1},
+        {{typed, {Code::Home, {}}}, U"C:\\SPIELE\\STRATEGIE\\VEMO\\KARTO ", 0}};
+    // clang-format on
     for (const auto& c : kCases) {
         Restart();
         const DrawingFrontEnd& drawn = DrawPathDialog(c.keys);
@@ -206,13 +202,8 @@ TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
 // what the screen leaves, the buttons centred and the focused one highlighted; on a screen too
 // small the buttons stay and the text is cut.
 TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
-    const struct {
-        int width, height;
-        posix::BoxChoice choice;
-        const char* text;
-        const char* picture;
-    } boxes[] = {
-        // clang-format off
+    // clang-format off
+    const struct { int width, height; posix::BoxChoice choice; const char* text; const char* picture; } boxes[] = {
         {40, 10, {}, "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", R"(
 ........................................
 ...┌───────────────────────────────┐....
@@ -245,9 +236,8 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
 .........│                  [ Ja ]  [ Nein ]                  │.........
 .........└────────────────────────────────────────────────────┘.........
 ........................................................................
-)"},
-        // clang-format on
-    };
+)"}};
+    // clang-format on
     for (const auto& box : boxes) {
         posix::Canvas canvas(box.width, box.height);
         for (int row = 0; row < canvas.Height(); ++row) {
@@ -311,11 +301,7 @@ class LineModeTest : public SetupFixture {
 // the field takes is not confirmed cut short: the dialog asks again.
 TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
     // clang-format off
-    const struct {
-        std::string input;
-        int exitCode;
-        std::string installDir, lastLines;
-    } kCases[] = {
+    const struct { std::string input; int exitCode; std::string installDir, lastLines; } kCases[] = {
         {"", 0, "", kAbortOutput}, {"\x1b\r\nC:\\X\n", 0, "", kAbortOutput},
         {"\n", 1, "C:\\KARTOL\\", kSuccessOutput}, {"\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
         {"c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\", kSuccessOutput},

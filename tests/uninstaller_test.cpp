@@ -248,15 +248,12 @@ TEST_F(UninstallFlowTest, ProgramFolderOrNothing) {
     EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
     posix::MapDrive('A', fs::canonical("/proc/self/exe").parent_path());
     EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
-    const std::string noLog =
-        "Das Deinstallationsprotokoll A:\\deinst.log fehlt oder kann nicht "
-        "gelesen werden. Es wurde nichts entfernt.";
-    EXPECT_EQ(
-        ui.Transcript(),
-        (std::vector<std::string>{
-            "box Vemo Kartol Deinstallation: Der Ordner der Deinstallation konnte nicht ermittelt "
-            "werden. Es wurde nichts entfernt.",
-            "box Vemo Kartol Deinstallation: " + noLog}));
+    const std::string box = "box Vemo Kartol Deinstallation: ";
+    // clang-format off
+    EXPECT_EQ(ui.Transcript(), (std::vector<std::string>{
+        box + "Der Ordner der Deinstallation konnte nicht ermittelt werden" + kNothing,
+        box + "Das Deinstallationsprotokoll A:\\deinst.log fehlt oder kann nicht gelesen werden" + kNothing}));
+    // clang-format on
 }
 
 // Logs that no setup writes, each refused at its line (0: read); the levels of the folder are two.
