@@ -1,6 +1,5 @@
 // The stand-in user32: the path field's editing and scroll, creation, GetWindowTextA with every
 // buffer size, stale handles, the system's images, and what the stand-ins refuse.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -8,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/faults/test_process.h"
 #include "platform/posix/user32/edit_field.h"
-#include "platform/posix/user32/window_objects.h"
+#include "support/setup_fixture.h"
 
 namespace {
 
@@ -90,8 +88,9 @@ ATOM RegisterWindowClass(const char* name, WNDPROC procedure) {
 // A window's place and text as created (GetWindowTextA copies count - 1 characters at most and
 // the terminator, nothing below 1), one refused by its WM_CREATE, a handle that names no window,
 // and the system's icons and cursors, which exist from their first to their last number only.
-TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
-    posix::ResetWindowing();
+class WindowsTest : public SetupFixture {};
+
+TEST_F(WindowsTest, CreationTextHandlesAndSystemImages) {
     ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
     ASSERT_NE(RegisterWindowClass("REFUSED", RefusingWindowProc), 0);
     EXPECT_EQ(RegisterWindowClass("", PlainWindowProc), 0);
@@ -123,13 +122,11 @@ TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(32651)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32652)), nullptr);
-    posix::ResetWindowing();
 }
 
 // A flag, style or argument that a stand-in does not implement fails the call with
 // ERROR_INVALID_PARAMETER and changes nothing.
-TEST(WindowsTest, RefusesWhatItDoesNotImplement) {
-    posix::ResetWindowing();
+TEST_F(WindowsTest, RefusesWhatItDoesNotImplement) {
     ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
     const HWND window =
         CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
@@ -161,7 +158,6 @@ TEST(WindowsTest, RefusesWhatItDoesNotImplement) {
     RECT rect{};
     ASSERT_TRUE(GetWindowRect(window, &rect));
     EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}), std::vector<LONG>({10, 20}));
-    posix::ResetWindowing();
 }
 
 }  // namespace

@@ -318,26 +318,23 @@ TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
     }
 }
 
-// A line answers a question box by a label's first letter, any case; an empty one takes Ja.
-TEST_F(LineModeTest, LineAnswersAQuestionBox) {
-    for (const auto& [input, answer] :
-         {std::pair{"nein\n\n", IDNO}, {"J\n", IDYES}, {"x\n\n", IDYES}}) {
-        EXPECT_EQ(Run(input, [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); }), answer)
-            << input;
-    }
-}
-
 INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-// Input ended and the procedure ignores the close box: the dialog fails instead of asking forever.
-TEST_F(LineModeTest, DialogThatIgnoresTheCloseBoxFailsAtTheEnd) {
-    const HMODULE instance = GetModuleHandleA(nullptr);
-    const LPCSTR dialog = MAKEINTRESOURCEA(IDD_PATH_DIALOG);
-    EXPECT_EQ(
-        Run("", [&] { return int(DialogBoxParamA(instance, dialog, nullptr, IgnoresCancel, 0)); }),
-        -1);
+// A line answers a question box by a label's first letter, any case; an empty one takes Ja. A
+// dialog whose procedure ignores the close box fails at the end of input instead of asking forever.
+TEST_F(LineModeTest, LinesAnswerBoxesAndInputEndsDialogs) {
+    const std::function<int()> box = [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); };
+    const std::function<int()> dialog = [] {
+        return int(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATH_DIALOG),
+                                   nullptr, IgnoresCancel, 0));
+    };
+    const std::tuple<const char*, std::function<int()>, int> kCases[] = {
+        {"nein\n\n", box, IDNO}, {"J\n", box, IDYES}, {"x\n\n", box, IDYES}, {"", dialog, -1}};
+    for (const auto& [input, call, answer] : kCases) {
+        EXPECT_EQ(Run(input, call), answer) << input;
+    }
 }
 
 }  // namespace

@@ -156,12 +156,8 @@ TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
     setenv("TMPDIR", DriveC().c_str(), 1);
     const fs::path fallback =
         DriveC() / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
-    for (const char* runtime : {static_cast<const char*>(nullptr), "relative"}) {
-        if (runtime == nullptr) {
-            unsetenv("XDG_RUNTIME_DIR");
-        } else {
-            setenv("XDG_RUNTIME_DIR", runtime, 1);
-        }
+    for (const Setting& runtime : {Setting{}, Setting{"relative"}}) {
+        SetVariable("XDG_RUNTIME_DIR", runtime);
         EXPECT_EQ(posix::ProgmanSocketPath(), fallback);
     }
     unsetenv("TMPDIR");

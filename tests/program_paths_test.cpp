@@ -25,19 +25,12 @@ using namespace std::string_literals;
 
 namespace {
 
-using Setting = std::optional<std::string>;
-
 // The folder the test program started in, before any test changed the working directory.
 const fs::path kStartFolder = fs::current_path();
 // An open that waits for a FIFO's other end would hang the test; the alarm ends it instead.
 constexpr unsigned kSecondsBeforeHang = 10;
 constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
-
-// Sets or, for nullopt, removes an environment variable: each test runs in a process of its own.
-void SetVariable(const char* name, const Setting& value) {
-    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-}
 
 class ProgramPathTest : public SetupFixture {
   protected:

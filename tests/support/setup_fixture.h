@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,9 @@ class SetupFixture : public ::testing::Test {
     std::ptrdiff_t openDescriptors_ = 0;
 };
 
+// Sets or, for nullopt, removes an environment variable: each test runs in a process of its own.
+using Setting = std::optional<std::string>;
+void SetVariable(const char* name, const Setting& value);
 // A host file's bytes; a host file made to hold `bytes`.
 std::string ReadFile(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
