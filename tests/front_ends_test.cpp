@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "platform/host/codepage.h"

@@ -2,9 +2,7 @@
 // what failures release); the native program manager's syntax, groups and menu files.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <vector>
 

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <optional>
 #include <tuple>
-#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/kernel32/disk_space.h"
