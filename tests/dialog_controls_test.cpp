@@ -1,6 +1,5 @@
 // The stand-in user32: the path field's editing and scroll, creation, GetWindowTextA with every
 // buffer size, stale handles, the system's images, and what the stand-ins refuse.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -8,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/faults/test_process.h"
 #include "platform/posix/user32/edit_field.h"
-#include "platform/posix/user32/window_objects.h"
+#include "support/setup_fixture.h"
 
 namespace {
 
@@ -18,11 +16,8 @@ using posix::EditField;
 
 // Each case starts as the path dialog leaves its field: the default, all of it selected.
 TEST(EditFieldTest, EditsTheDefaultPath) {
-    const struct {
-        std::function<void(EditField&)> edit;
-        std::string text;
-        std::size_t caret;
-    } kCases[] = {
+    // clang-format off
+    const struct { std::function<void(EditField&)> edit; std::string text; std::size_t caret; } kCases[] = {
         // Upper case only with the style; controls are not typed; nothing typeable keeps the
         // selection.
         {[](EditField& f) { f.Type("d:\\ x", false); }, "d:\\ x", 5},
@@ -41,6 +36,7 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
         {[](EditField& f) { f.SetSelection(9, 3), f.Type("X", false); }, "C:\\X\\", 4},
         {[](EditField& f) { f.SetSelection(-1, 0), f.Type("x", true); }, "C:\\KARTOL\\X", 11},
         {[](EditField& f) { f.SetSelection(2, 500), f.Type("\\", true); }, "C:\\", 3}};
+    // clang-format on
     for (const auto& c : kCases) {
         EditField field;
         field.SetText("C:\\KARTOL\\");
@@ -92,8 +88,9 @@ ATOM RegisterWindowClass(const char* name, WNDPROC procedure) {
 // A window's place and text as created (GetWindowTextA copies count - 1 characters at most and
 // the terminator, nothing below 1), one refused by its WM_CREATE, a handle that names no window,
 // and the system's icons and cursors, which exist from their first to their last number only.
-TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
-    posix::ResetWindowing();
+class WindowsTest : public SetupFixture {};
+
+TEST_F(WindowsTest, CreationTextHandlesAndSystemImages) {
     ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
     ASSERT_NE(RegisterWindowClass("REFUSED", RefusingWindowProc), 0);
     EXPECT_EQ(RegisterWindowClass("", PlainWindowProc), 0);
@@ -125,13 +122,11 @@ TEST(WindowsTest, CreationTextHandlesAndSystemImages) {
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(32651)), nullptr);
     EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32652)), nullptr);
-    posix::ResetWindowing();
 }
 
 // A flag, style or argument that a stand-in does not implement fails the call with
 // ERROR_INVALID_PARAMETER and changes nothing.
-TEST(WindowsTest, RefusesWhatItDoesNotImplement) {
-    posix::ResetWindowing();
+TEST_F(WindowsTest, RefusesWhatItDoesNotImplement) {
     ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
     const HWND window =
         CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
@@ -163,7 +158,6 @@ TEST(WindowsTest, RefusesWhatItDoesNotImplement) {
     RECT rect{};
     ASSERT_TRUE(GetWindowRect(window, &rect));
     EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}), std::vector<LONG>({10, 20}));
-    posix::ResetWindowing();
 }
 
 }  // namespace

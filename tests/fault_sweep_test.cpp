@@ -139,18 +139,12 @@ TEST_F(FaultSweepTest, EachCallFailedOnce) {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A payload of two entries as built, then one 32-bit field set or the file cut short.
+// A payload of two entries as built, then one 32-bit field changed or the file cut short.
 const Bytes kArchive = archive::Build(std::vector<archive::NamedBytes>{
     {"KARTOL.EXE", Bytes(300, 'k')}, {"EIS\\LEVEL001.BTN", Bytes(200, 'e')}});
 constexpr std::size_t kRecord = archive::kDirectoryOffset, kCount = archive::kHeaderSize;
 constexpr std::size_t kOffset = archive::kNameFieldSize, kSize = kOffset + 4;
 
-Bytes Set(Bytes file, std::size_t at, std::uint32_t value) {
-    for (std::size_t byte = 0; byte < 4; ++byte) {
-        file[at + byte] = static_cast<std::uint8_t>(value >> (8 * byte));
-    }
-    return file;
-}
 Bytes Cut(Bytes file, std::size_t size) {
     file.resize(size);
     return file;
@@ -166,18 +160,18 @@ const std::vector<std::pair<Bytes, int>> kHostile = {
     {Szdd(Cut(kArchive, kRecord + 60)), -1}, {Szdd(Cut(kArchive, kRecord + kOffset + 2)), -1},
     {Szdd(Cut(kArchive, kRecord + kSize + 2)), -1}, {Szdd(Cut(kArchive, kArchive.size() - 1)), -1},
     // A count of 0 or below is an empty archive, installed as one.
-    {Szdd(Set(kArchive, kCount, 0)), 0}, {Szdd(Set(kArchive, kCount, 0xFFFFFFFF)), 0},
-    {Szdd(Set(kArchive, kCount, 300)), -1}, {Szdd(Set(kArchive, kCount, 301)), -1},
-    {Szdd(Set(kArchive, kCount, 0x7FFFFFFF)), -1},
+    {Szdd(Patched(kArchive, kCount, 0)), 0}, {Szdd(Patched(kArchive, kCount, 0xFFFFFFFF)), 0},
+    {Szdd(Patched(kArchive, kCount, 300)), -1}, {Szdd(Patched(kArchive, kCount, 301)), -1},
+    {Szdd(Patched(kArchive, kCount, 0x7FFFFFFF)), -1},
     // Entries may share bytes: the reader follows each offset alone.
-    {Szdd(Set(kArchive, kRecord + archive::kRecordSize + kOffset, kRecord + 2 * archive::kRecordSize)), 2},
-    {Szdd(Set(kArchive, kRecord + kOffset, 0x7FFFFFFF)), -1},
-    {Szdd(Set(kArchive, kRecord + kSize, 0xFFFFFFF0)), -1},
+    {Szdd(Patched(kArchive, kRecord + archive::kRecordSize + kOffset, kRecord + 2 * archive::kRecordSize)), 2},
+    {Szdd(Patched(kArchive, kRecord + kOffset, 0x7FFFFFFF)), -1},
+    {Szdd(Patched(kArchive, kRecord + kSize, 0xFFFFFFF0)), -1},
     // The SZDD file: cut in its header and in its body, a wrong magic. The expanded length that
     // the header gives is not what the expansion goes by: the body alone decides.
     {Cut(Szdd(kArchive), 13), -1}, {Cut(Szdd(kArchive), Szdd(kArchive).size() / 2), -1},
-    {Set(Szdd(kArchive), 0, 0), -1}, {Set(Szdd(kArchive), 10, 1), 2},
-    {Set(Szdd(kArchive), 10, 0xFFFFFFFF), 2},
+    {Patched(Szdd(kArchive), 0, 0), -1}, {Patched(Szdd(kArchive), 10, 1), 2},
+    {Patched(Szdd(kArchive), 10, 0xFFFFFFFF), 2},
 };
 // clang-format on
 

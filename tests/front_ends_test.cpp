@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "platform/host/codepage.h"
@@ -78,12 +79,8 @@ class DialogKeyboardTest : public SetupFixture {};
 
 TEST_F(DialogKeyboardTest, KeysInThePathDialog) {
     // clang-format off
-    const struct {
-        const char* name;
-        std::string bytes;  // as the terminal sends them
-        int exitCode;
-        std::string installDir;
-    } kCases[] = {
+    // The bytes as the terminal sends them, the exit code, InstallDir afterwards.
+    const struct { const char* name; std::string bytes; int exitCode; std::string installDir; } kCases[] = {
         {"TabToOkThenEnter", "\t\r", 1, "C:\\KARTOL\\"}, {"TabTwiceToCancelThenEnter", "\t\t\r", 0, ""},
         {"BackTabToCancelThenSpace", "\x1b[Z ", 0, ""},
         {"TypingOnAButtonIsLost", "\td:\\x\r", 1, "C:\\KARTOL\\"},
@@ -182,12 +179,12 @@ TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
 // (the first 30): nothing is drawn after the field or below it.
 TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
     const posix::Key typed{Code::Text, "c:\\spiele\\strategie\\vemo\\kartol\\daten\\"};
-    const struct {
-        std::vector<posix::Key> keys;
-        std::u32string field;  // and the cell after it
-        int caret;
-    } kCases[] = {{{typed}, U"\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\  ", kFieldWidth - 1},
-                  {{typed, {Code::Home, {}}}, U"C:\\SPIELE\\STRATEGIE\\VEMO\\KARTO ", 0}};
+    // The keys, the field's cells and the one after them, the caret's column in the field.
+    // clang-format off
+    const struct { std::vector<posix::Key> keys; std::u32string field; int caret; } kCases[] = {
+        {{typed}, U"\\STRATEGIE\\VEMO\\KARTOL\\DATEN\\  ", kFieldWidth - 1},
+        {{typed, {Code::Home, {}}}, U"C:\\SPIELE\\STRATEGIE\\VEMO\\KARTO ", 0}};
+    // clang-format on
     for (const auto& c : kCases) {
         Restart();
         const DrawingFrontEnd& drawn = DrawPathDialog(c.keys);
@@ -206,13 +203,8 @@ TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
 // what the screen leaves, the buttons centred and the focused one highlighted; on a screen too
 // small the buttons stay and the text is cut.
 TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
-    const struct {
-        int width, height;
-        posix::BoxChoice choice;
-        const char* text;
-        const char* picture;
-    } boxes[] = {
-        // clang-format off
+    // clang-format off
+    const struct { int width, height; posix::BoxChoice choice; const char* text; const char* picture; } boxes[] = {
         {40, 10, {}, "Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", R"(
 ........................................
 ...┌───────────────────────────────┐....
@@ -245,9 +237,8 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
 .........│                  [ Ja ]  [ Nein ]                  │.........
 .........└────────────────────────────────────────────────────┘.........
 ........................................................................
-)"},
-        // clang-format on
-    };
+)"}};
+    // clang-format on
     for (const auto& box : boxes) {
         posix::Canvas canvas(box.width, box.height);
         for (int row = 0; row < canvas.Height(); ++row) {
@@ -311,11 +302,7 @@ class LineModeTest : public SetupFixture {
 // the field takes is not confirmed cut short: the dialog asks again.
 TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
     // clang-format off
-    const struct {
-        std::string input;
-        int exitCode;
-        std::string installDir, lastLines;
-    } kCases[] = {
+    const struct { std::string input; int exitCode; std::string installDir, lastLines; } kCases[] = {
         {"", 0, "", kAbortOutput}, {"\x1b\r\nC:\\X\n", 0, "", kAbortOutput},
         {"\n", 1, "C:\\KARTOL\\", kSuccessOutput}, {"\r\n", 1, "C:\\KARTOL\\", kSuccessOutput},
         {"c:\\s\xC3\xBC\x64\n", 1, "C:\\S\xDC\x44\\", kSuccessOutput},
@@ -332,26 +319,23 @@ TEST_F(LineModeTest, OneLineAnswersThePathDialog) {
     }
 }
 
-// A line answers a question box by a label's first letter, any case; an empty one takes Ja.
-TEST_F(LineModeTest, LineAnswersAQuestionBox) {
-    for (const auto& [input, answer] :
-         {std::pair{"nein\n\n", IDNO}, {"J\n", IDYES}, {"x\n\n", IDYES}}) {
-        EXPECT_EQ(Run(input, [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); }), answer)
-            << input;
-    }
-}
-
 INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-// Input ended and the procedure ignores the close box: the dialog fails instead of asking forever.
-TEST_F(LineModeTest, DialogThatIgnoresTheCloseBoxFailsAtTheEnd) {
-    const HMODULE instance = GetModuleHandleA(nullptr);
-    const LPCSTR dialog = MAKEINTRESOURCEA(IDD_PATH_DIALOG);
-    EXPECT_EQ(
-        Run("", [&] { return int(DialogBoxParamA(instance, dialog, nullptr, IgnoresCancel, 0)); }),
-        -1);
+// A line answers a question box by a label's first letter, any case; an empty one takes Ja. A
+// dialog whose procedure ignores the close box fails at the end of input instead of asking forever.
+TEST_F(LineModeTest, LinesAnswerBoxesAndInputEndsDialogs) {
+    const std::function<int()> box = [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); };
+    const std::function<int()> dialog = [] {
+        return int(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATH_DIALOG),
+                                   nullptr, IgnoresCancel, 0));
+    };
+    const std::tuple<const char*, std::function<int()>, int> kCases[] = {
+        {"nein\n\n", box, IDNO}, {"J\n", box, IDYES}, {"x\n\n", box, IDYES}, {"", dialog, -1}};
+    for (const auto& [input, call, answer] : kCases) {
+        EXPECT_EQ(Run(input, call), answer) << input;
+    }
 }
 
 }  // namespace

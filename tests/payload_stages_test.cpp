@@ -46,13 +46,6 @@ Bytes Archive(const std::vector<std::pair<std::string, Bytes>>& entries) {
     return {file.begin(), file.end()};
 }
 
-// An archive as built, then changed in the 32-bit field at a byte offset.
-Bytes Patched(Bytes file, std::size_t at, std::uint32_t value) {
-    const char field[] = {static_cast<char>(value), static_cast<char>(value >> 8),
-                          static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
-    return file.replace(at, sizeof field, field, sizeof field);
-}
-
 class PayloadStageTest : public SetupFixture {
   protected:
     fs::path Target() const { return DriveC() / "KARTOL"; }

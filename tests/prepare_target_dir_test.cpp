@@ -114,19 +114,13 @@ TEST_P(PrepareTargetDirTest, LevelsFlagsLogAndMessages) {
     EXPECT_EQ(FileTree(DriveC()), tree);
 }
 
-Faults FreeBytes(std::uint64_t sectorsPerCluster, std::uint64_t bytesPerSector,
-                 std::uint64_t freeClusters) {
-    return {{posix::Api::GetDiskFreeSpaceA,
-             {"C:\\", {sectorsPerCluster, bytesPerSector, freeClusters, freeClusters}}}};
+// clang-format off
+Faults FreeBytes(std::uint64_t sectorsPerCluster, std::uint64_t bytesPerSector, std::uint64_t freeClusters) {
+    return {{posix::Api::GetDiskFreeSpaceA, {"C:\\", {sectorsPerCluster, bytesPerSector, freeClusters, freeClusters}}}};
 }
-
-Faults WindowsDirLength(std::uint64_t length) {
-    return {{posix::Api::GetWindowsDirectoryA, {"", {length}}}};
-}
-
-Faults Fails(posix::Api api, const char* path) {
-    return {{api, {path, {}, ERROR_ACCESS_DENIED}}};
-}
+Faults WindowsDirLength(std::uint64_t length) { return {{posix::Api::GetWindowsDirectoryA, {"", {length}}}}; }
+Faults Fails(posix::Api api, const char* path) { return {{api, {path, {}, ERROR_ACCESS_DENIED}}}; }
+// clang-format on
 
 // A run that succeeds: `target` holds the log and the content subdirectories afterwards.
 Case Prepared(const char* name, std::string installDir, std::string before, std::vector<int> flags,

@@ -2,9 +2,7 @@
 // what failures release); the native program manager's syntax, groups and menu files.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -66,32 +64,26 @@ TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
     }
 }
 
-struct FailureCase {
-    const char* name;
-    std::vector<Api> injected;
-    bool server;
-    Answer answer;
-    int result;
-    std::vector<Api> calls;
-    bool waits;  // the full request timeout
-};
-
 TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
     using enum Answer;
     using enum Api;
     const std::vector<Api> noServer = {DdeInitializeA, DdeCreateStringHandleA, DdeConnect,
                                        DdeFreeStringHandle, DdeUninitialize};
     const std::vector<Api> noString = {DdeInitializeA, DdeCreateStringHandleA, DdeUninitialize};
-    const std::vector<FailureCase> cases = {
+    // The calls failed, whether a server listens and its answer, the result, the calls made, and
+    // whether the client waited the full request timeout.
+    // clang-format off
+    const struct { const char* name; std::vector<Api> injected; bool server; Answer answer; int result;
+                   std::vector<Api> calls; bool waits; } cases[] = {
         {"accepted", {}, true, Accept, 1, kConversation, false},
         {"refused", {}, true, Refuse, 0, kConversation, false},
         {"not answered", {}, true, Silent, 0, kConversation, true},
         {"no server", {}, false, Accept, 0, noServer, false},
         {"initialisation fails", {DdeInitializeA}, true, Accept, 0, {DdeInitializeA}, false},
         {"no string handle", {DdeCreateStringHandleA}, true, Accept, 0, noString, false},
-        {"transaction fails", {DdeClientTransaction}, true, Accept, 0, kConversation, false},
-    };
-    for (const FailureCase& c : cases) {
+        {"transaction fails", {DdeClientTransaction}, true, Accept, 0, kConversation, false}};
+    // clang-format on
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         posix::ClearInjections();
         for (Api api : c.injected) {
@@ -162,12 +154,8 @@ TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
     setenv("TMPDIR", DriveC().c_str(), 1);
     const fs::path fallback =
         DriveC() / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
-    for (const char* runtime : {static_cast<const char*>(nullptr), "relative"}) {
-        if (runtime == nullptr) {
-            unsetenv("XDG_RUNTIME_DIR");
-        } else {
-            setenv("XDG_RUNTIME_DIR", runtime, 1);
-        }
+    for (const Setting& runtime : {Setting{}, Setting{"relative"}}) {
+        SetVariable("XDG_RUNTIME_DIR", runtime);
         EXPECT_EQ(posix::ProgmanSocketPath(), fallback);
     }
     unsetenv("TMPDIR");
@@ -175,20 +163,15 @@ TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
 
 TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
     const std::string path259 = std::string(259 - 24, 'A');  // [AddItem("…","Vemo")] is 259
-    const struct {
-        std::string text;
-        Verb verb;
-        std::vector<std::string> arguments;
-    } accepted[] = {
+    // clang-format off
+    const struct { std::string text; Verb verb; std::vector<std::string> arguments; } accepted[] = {
         {"[DeleteGroup(\"Vemo Kartol\")]", Verb::DeleteGroup, {"Vemo Kartol"}},
         {" [ createGROUP ( Vemo Kartol ) ] ", Verb::CreateGroup, {"Vemo Kartol"}},
         {"[ShowGroup(\"Vemo Kartol\",109)]", Verb::ShowGroup, {"Vemo Kartol", "109"}},
-        {"[AddItem(\"C:\\K\\a.exe\",\"Eins, zwei (drei)\")]",
-         Verb::AddItem,
-         {"C:\\K\\a.exe", "Eins, zwei (drei)"}},
+        {"[AddItem(\"C:\\K\\a.exe\",\"Eins, zwei (drei)\")]", Verb::AddItem, {"C:\\K\\a.exe", "Eins, zwei (drei)"}},
         {"[AddItem(\"" + path259 + "\",\"Vemo\")]", Verb::AddItem, {path259, "Vemo"}},
-        {"[AddItem(\"" + path259 + "B\",\"Vemo\")]", Verb::AddItem, {path259 + "B", "Vemo"}},
-    };
+        {"[AddItem(\"" + path259 + "B\",\"Vemo\")]", Verb::AddItem, {path259 + "B", "Vemo"}}};
+    // clang-format on
     for (const auto& c : accepted) {
         const auto command = progman::ParseCommand(c.text);
         ASSERT_TRUE(command) << c.text;
@@ -228,31 +211,21 @@ class ProgramManagerTest : public SetupFixture {
 };
 
 TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
-    const struct {
-        std::string request;
-        bool accepted;
-    } steps[] = {
-        {"[DeleteGroup(\"Vemo Kartol\")]", false},
-        {"[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]", false},
-        {"[ShowGroup(\"Vemo Kartol\",1)]", false},
-        {"[CreateGroup(\"Alt & <neu>\")]", true},
-        {"[AddItem(\"C:\\ALT\\x.exe\",\"X\")]", true},
-        {"[CreateGroup(\"Vemo Kartol\")]", true},
-        {"[AddItem(\"C:\\KARTOL\\alt.exe\",\"Alt\")]", true},
-        {"[DeleteGroup(\"VEMO KARTOL\")]", true},
-        {"[AddItem(\"C:\\KARTOL\\alt.exe\",\"Alt\")]", false},
-        {"[CreateGroup(\"Vemo Kartol\")]", true},
-        {"[CreateGroup(\"vemo kartol\")]", true},
-        {"[ShowGroup(\"Vemo Kartol\",1)]", true},
+    // clang-format off
+    const struct { std::string request; bool accepted; } steps[] = {
+        {"[DeleteGroup(\"Vemo Kartol\")]", false}, {"[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]", false},
+        {"[ShowGroup(\"Vemo Kartol\",1)]", false}, {"[CreateGroup(\"Alt & <neu>\")]", true},
+        {"[AddItem(\"C:\\ALT\\x.exe\",\"X\")]", true}, {"[CreateGroup(\"Vemo Kartol\")]", true},
+        {"[AddItem(\"C:\\KARTOL\\alt.exe\",\"Alt\")]", true}, {"[DeleteGroup(\"VEMO KARTOL\")]", true},
+        {"[AddItem(\"C:\\KARTOL\\alt.exe\",\"Alt\")]", false}, {"[CreateGroup(\"Vemo Kartol\")]", true},
+        {"[CreateGroup(\"vemo kartol\")]", true}, {"[ShowGroup(\"Vemo Kartol\",1)]", true},
         {"[AddItem(\"C:\\VEMO 100%\\kartol.exe\",\" Vemo \\ Kartol\")]", true},
         {"[AddItem(\"KARTOL\\kartol.exe\",\"relativ\")]", false},
         {"[AddItem(\"Q:\\kartol.exe\",\"ohne Laufwerk\")]", false},
-        {"[ShowGroup(\"Vemo Kartol\",1)]", true},
-        {"[AddItem(\"C:\\$`\\uninst.exe\",\"Deinstallation\")]\0rest"s, true},
-        {"[AddItem(\"N:\\zeile.exe\",\"Zeile\")]", true},
-        {"[AddItem(\"B:\\bell.exe\",\"Bell\")]", false},
-        {"[Unknown()]", false},
-    };
+        {"[ShowGroup(\"Vemo Kartol\",1)]", true}, {"[AddItem(\"C:\\$`\\uninst.exe\",\"Deinstallation\")]\0rest"s, true},
+        {"[AddItem(\"N:\\zeile.exe\",\"Zeile\")]", true}, {"[AddItem(\"B:\\bell.exe\",\"Bell\")]", false},
+        {"[Unknown()]", false}};
+    // clang-format on
     // Drive folders with control characters: a line feed is escaped, others refused.
     for (const auto& [letter, name] : {std::pair{'N', "neue\nzeile"}, {'B', "bell\a"}}) {
         fs::create_directory(DriveC() / name);

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <optional>
 #include <tuple>
-#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/kernel32/disk_space.h"
@@ -25,19 +24,12 @@ using namespace std::string_literals;
 
 namespace {
 
-using Setting = std::optional<std::string>;
-
 // The folder the test program started in, before any test changed the working directory.
 const fs::path kStartFolder = fs::current_path();
 // An open that waits for a FIFO's other end would hang the test; the alarm ends it instead.
 constexpr unsigned kSecondsBeforeHang = 10;
 constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
-
-// Sets or, for nullopt, removes an environment variable: each test runs in a process of its own.
-void SetVariable(const char* name, const Setting& value) {
-    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-}
 
 class ProgramPathTest : public SetupFixture {
   protected:
@@ -195,41 +187,37 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
 }
 
 enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
+using enum Kind;
 
 // Opening fails at once with the path's error, also for things that are not files.
 TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
-    const struct {
-        const char* path;  // below the drive's root
-        const char* mode;
-        Kind kind;
-        DWORD error;
-    } kCases[] = {{"MISSING\\deinst.log", "wt", Kind::Nothing, ERROR_PATH_NOT_FOUND},
-                  {"KARTOL\\kartol.un2", "rb", Kind::Nothing, ERROR_FILE_NOT_FOUND},
-                  {"KARTOL", "wt", Kind::Nothing, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\deinst.log", "wt", Kind::Fifo, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\kartol.un_", "wb", Kind::Fifo, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\kartol.un2", "rb", Kind::Fifo, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\KARTOL.EXE", "wb", Kind::Device, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\kartol.un_", "rb", Kind::Device, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\eis", "rb", Kind::Directory, ERROR_ACCESS_DENIED},
-                  {"KARTOL\\deinst.log", "x", Kind::RegularFile, ERROR_INVALID_PARAMETER}};
+    // The path below the drive's root, the mode, what lies there and the error.
+    // clang-format off
+    const struct { const char* path; const char* mode; Kind kind; DWORD error; } kCases[] = {
+        {"MISSING\\deinst.log", "wt", Nothing, ERROR_PATH_NOT_FOUND},
+        {"KARTOL\\kartol.un2", "rb", Nothing, ERROR_FILE_NOT_FOUND}, {"KARTOL", "wt", Nothing, ERROR_ACCESS_DENIED},
+        {"KARTOL\\deinst.log", "wt", Fifo, ERROR_ACCESS_DENIED}, {"KARTOL\\kartol.un_", "wb", Fifo, ERROR_ACCESS_DENIED},
+        {"KARTOL\\kartol.un2", "rb", Fifo, ERROR_ACCESS_DENIED}, {"KARTOL\\KARTOL.EXE", "wb", Device, ERROR_ACCESS_DENIED},
+        {"KARTOL\\kartol.un_", "rb", Device, ERROR_ACCESS_DENIED}, {"KARTOL\\eis", "rb", Directory, ERROR_ACCESS_DENIED},
+        {"KARTOL\\deinst.log", "x", RegularFile, ERROR_INVALID_PARAMETER}};
+    // clang-format on
     for (const auto& c : kCases) {
         std::string relative = c.path;
         std::ranges::replace(relative, '\\', '/');
         const fs::path host = DriveC() / relative;
-        if (c.kind == Kind::Fifo) {
+        if (c.kind == Fifo) {
             ASSERT_EQ(mkfifo(host.c_str(), S_IRUSR | S_IWUSR), 0);
-        } else if (c.kind == Kind::Device) {
+        } else if (c.kind == Device) {
             fs::create_symlink("/dev/null", host);
-        } else if (c.kind == Kind::Directory) {
+        } else if (c.kind == Directory) {
             fs::create_directory(host);
-        } else if (c.kind == Kind::RegularFile) {
+        } else if (c.kind == RegularFile) {
             std::ofstream{host} << "x";
         }
         SetLastError(ERROR_SUCCESS);
         EXPECT_EQ(OpenProgramStream(("C:\\"s + c.path).c_str(), c.mode), nullptr) << c.path;
         EXPECT_EQ(GetLastError(), c.error) << c.path << " " << c.mode;
-        if (c.kind != Kind::Nothing) {
+        if (c.kind != Nothing) {
             fs::remove(host);
         }
     }
@@ -248,12 +236,8 @@ TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
 // bytes as they are. Writing empties an existing file; appending keeps it.
 TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
     // clang-format off
-    const struct {
-        const char* mode;
-        const char* before;  // the file's bytes before it is opened; null when it is new
-        std::string written;
-        std::string expected;
-    } kCases[] = {
+    // The mode, the file's bytes before it is opened (null: new), written, then in the file.
+    const struct { const char* mode; const char* before; std::string written, expected; } kCases[] = {
         {"wt", nullptr, "1 1\n", "\x31\x20\x31\x0D\x0A"}, {"w", nullptr, "1 0\n", "1 0\r\n"},
         {"wt", nullptr, "a\r\nb", "a\r\r\nb"}, {"wb", nullptr, "1 1\n\r\x1A\0x"s, "1 1\n\r\x1A\0x"s},
         {"wt", "old log\r\n", "0\n", "0\r\n"}, {"ab", "1 1\r\n", "x\n", "1 1\r\nx\n"},
@@ -285,17 +269,14 @@ TEST_F(ProgramPathTest, MoveFollowsItsFlags) {
     }
     WriteFile(DriveC() / "KARTOL/alt", "alt");
     fs::permissions(DriveC() / "KARTOL/alt", fs::perms::owner_read);
-    const struct {
-        const char* to;
-        DWORD flags, error;
-    } kCases[] = {{"C:\\KARTOL\\alt", MOVEFILE_REPLACE_EXISTING, ERROR_ACCESS_DENIED},
-                  {"C:\\eis", MOVEFILE_REPLACE_EXISTING, ERROR_ACCESS_DENIED},
-                  {"C:\\README.txt", 0, ERROR_ALREADY_EXISTS},
-                  {"C:\\MISSING\\x", MOVEFILE_REPLACE_EXISTING, ERROR_PATH_NOT_FOUND},
-                  {"C:\\x", MOVEFILE_COPY_ALLOWED << 1, ERROR_INVALID_PARAMETER},
-                  {"C:\\README.txt", MOVEFILE_REPLACE_EXISTING, ERROR_SUCCESS},
-                  {"C:\\ANDERS\\x", MOVEFILE_REPLACE_EXISTING, ERROR_NOT_SAME_DEVICE},
-                  {"C:\\ANDERS\\x", MOVEFILE_COPY_ALLOWED, ERROR_SUCCESS}};
+    // clang-format off
+    constexpr DWORD kReplace = MOVEFILE_REPLACE_EXISTING, kCopy = MOVEFILE_COPY_ALLOWED;
+    const struct { const char* to; DWORD flags, error; } kCases[] = {
+        {"C:\\KARTOL\\alt", kReplace, ERROR_ACCESS_DENIED}, {"C:\\eis", kReplace, ERROR_ACCESS_DENIED},
+        {"C:\\README.txt", 0, ERROR_ALREADY_EXISTS}, {"C:\\MISSING\\x", kReplace, ERROR_PATH_NOT_FOUND},
+        {"C:\\x", kCopy << 1, ERROR_INVALID_PARAMETER}, {"C:\\README.txt", kReplace, ERROR_SUCCESS},
+        {"C:\\ANDERS\\x", kReplace, ERROR_NOT_SAME_DEVICE}, {"C:\\ANDERS\\x", kCopy, ERROR_SUCCESS}};
+    // clang-format on
     for (const auto& c : kCases) {
         if (std::string_view{c.to}.starts_with("C:\\ANDERS") && !otherVolume) {
             continue;
@@ -339,22 +320,20 @@ TEST_F(ProgramPathTest, SystemPathsByBufferSize) {
 
 // Host blocks as clusters: never more than the host has, short of it by less than a cluster.
 TEST(ClusterFiguresTest, MultiplyToTheHostsFreeBytes) {
-    const struct {
-        std::uint64_t blockSize, availableBlocks, totalBlocks;
-        posix::ClusterFigures expected;
-    } kCases[] = {{4096, 3750, 10000, {8, 512, 3750, 10000}},
-                  // A block that is no whole number of sectors is one sector of its own size.
-                  {1000, 15360, 20000, {1, 1000, 15360, 20000}},
-                  // More than 4 GiB: exact, since the fields multiply in 64 bits.
-                  {4096, 5 * kGiB / 4096, 8 * kGiB / 4096, {8, 512, 1310720, 2097152}},
-                  // Counts beyond 32 bits gather blocks into larger clusters until they fit.
-                  {1, 5 * kGiB, 6 * kGiB, {2, 1, 5 * kGiB / 2, 6 * kGiB / 2}},
-                  {4096, (1ULL << 33) + 3, 1ULL << 34, {64, 512, 1ULL << 30, 1ULL << 31}},
-                  {4096, kMaxDword, kMaxDword, {8, 512, kMaxDword, kMaxDword}}};
+    // clang-format off
+    // A block that is no whole number of sectors is one sector of its own size; more than 4 GiB
+    // is exact, as the fields multiply in 64 bits; counts beyond 32 bits gather blocks into
+    // larger clusters until they fit.
+    const struct { std::uint64_t blockSize, available, total; posix::ClusterFigures expected; } kCases[] = {
+        {4096, 3750, 10000, {8, 512, 3750, 10000}}, {1000, 15360, 20000, {1, 1000, 15360, 20000}},
+        {4096, 5 * kGiB / 4096, 8 * kGiB / 4096, {8, 512, 1310720, 2097152}},
+        {1, 5 * kGiB, 6 * kGiB, {2, 1, 5 * kGiB / 2, 6 * kGiB / 2}},
+        {4096, (1ULL << 33) + 3, 1ULL << 34, {64, 512, 1ULL << 30, 1ULL << 31}},
+        {4096, kMaxDword, kMaxDword, {8, 512, kMaxDword, kMaxDword}}};
+    // clang-format on
     for (const auto& c : kCases) {
-        EXPECT_EQ(posix::ClusterFiguresOf(c.blockSize, c.availableBlocks, c.totalBlocks),
-                  c.expected)
-            << c.blockSize << " x " << c.availableBlocks;
+        EXPECT_EQ(posix::ClusterFiguresOf(c.blockSize, c.available, c.total), c.expected)
+            << c.blockSize << " x " << c.available;
     }
 }
 

@@ -31,24 +31,18 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-struct DecodeCase {
-    const char* name;
-    Bytes body;
-    Bytes expected;
-    bool truncated = false;
-};
-
 TEST(SzddDecoder, ExpandsItems) {
-    const DecodeCase cases[] = {
+    // clang-format off
+    const struct { const char* name; Bytes body, expected; bool truncated = false; } cases[] = {
         {"Empty", {}, {}},
         {"ShortLastGroup", Cat({{0x07}, B("abc")}), B("abc")},
         // Position 0 holds one of the initial spaces.
         {"InitialSpaces", Cat({{0x02}, Ref(0, 4), B("x")}), B("    x")},
         // "ab" at 4080, then a reference to 4080 of length 7 overlaps what it writes.
         {"Overlap", Cat({{0x03}, B("ab"), Ref(4080, 7)}), B("ababababa")},
-        {"TruncatedReference", Cat({{0x01}, B("a"), {0x10}}), B("a"), true},
-    };
-    for (const DecodeCase& c : cases) {
+        {"TruncatedReference", Cat({{0x01}, B("a"), {0x10}}), B("a"), true}};
+    // clang-format on
+    for (const auto& c : cases) {
         const szdd::Expansion expansion = szdd::ExpandBody(c.body);
         EXPECT_EQ(expansion.bytes, c.expected) << c.name;
         EXPECT_EQ(expansion.truncated, c.truncated) << c.name;

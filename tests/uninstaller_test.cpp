@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -57,10 +56,15 @@ std::string Stayed(const std::vector<std::string>& lines) {
     return text;
 }
 
+// The boxes of a log damaged at a line, and of one missing.
 std::string Damaged(int line) {
     return "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log ist besch\xE4"
            "digt (Zeile " +
            std::to_string(line) + ")" + kNothing;
+}
+std::string Missing(const std::string& log) {
+    return "Das Deinstallationsprotokoll " + log + " fehlt oder kann nicht gelesen werden" +
+           kNothing;
 }
 
 // "eis/LEVEL001.BTN" and on: the level files of one content folder.
@@ -189,10 +193,6 @@ const auto [kElevenTree, kElevenStayed] = [] {
     lines.back() = "und 3 weitere";
     return std::pair{tree, Stayed(lines)};
 }();
-const std::string kMissing =
-    "Das Deinstallationsprotokoll C:\\KARTOL\\deinst.log fehlt oder kann "
-    "nicht gelesen werden" +
-    std::string(kNothing);
 const std::string kAddedEis = std::string("C:\\KARTOL\\eis") + kAdded;
 const std::string kAddedKartol = std::string("C:\\KARTOL") + kAdded;
 const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
@@ -234,7 +234,7 @@ const UninstallCase kCases[] = {
     {.name = "CutShort", .change = CutShort, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
      .boxes = {Damaged(182)}},
     {.name = "Missing", .change = Remove, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
-     .boxes = {kMissing}}};
+     .boxes = {Missing("C:\\KARTOL\\deinst.log")}}};
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return info.param.name; });
 // clang-format on
@@ -248,15 +248,12 @@ TEST_F(UninstallFlowTest, ProgramFolderOrNothing) {
     EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
     posix::MapDrive('A', fs::canonical("/proc/self/exe").parent_path());
     EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
-    const std::string noLog =
-        "Das Deinstallationsprotokoll A:\\deinst.log fehlt oder kann nicht "
-        "gelesen werden. Es wurde nichts entfernt.";
-    EXPECT_EQ(
-        ui.Transcript(),
-        (std::vector<std::string>{
-            "box Vemo Kartol Deinstallation: Der Ordner der Deinstallation konnte nicht ermittelt "
-            "werden. Es wurde nichts entfernt.",
-            "box Vemo Kartol Deinstallation: " + noLog}));
+    const std::string box = "box Vemo Kartol Deinstallation: ";
+    // clang-format off
+    EXPECT_EQ(ui.Transcript(), (std::vector<std::string>{
+        box + "Der Ordner der Deinstallation konnte nicht ermittelt werden" + kNothing,
+        box + Missing("A:\\deinst.log")}));
+    // clang-format on
 }
 
 // Logs that no setup writes, each refused at its line (0: read); the levels of the folder are two.

@@ -68,6 +68,10 @@ int SetupFixture::RunSetup() {
     return SetupFlow(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT);
 }
 
+void SetVariable(const char* name, const Setting& value) {
+    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
+
 std::string ReadFile(const std::filesystem::path& file) {
     std::ifstream in{file, std::ios::binary};
     return {std::istreambuf_iterator<char>{in}, {}};

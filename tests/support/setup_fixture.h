@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,11 +39,23 @@ class SetupFixture : public ::testing::Test {
     std::ptrdiff_t openDescriptors_ = 0;
 };
 
+// Sets or, for nullopt, removes an environment variable: each test runs in a process of its own.
+using Setting = std::optional<std::string>;
+void SetVariable(const char* name, const Setting& value);
 // A host file's bytes; a host file made to hold `bytes`.
 std::string ReadFile(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 // Everything below `folder` by generic relative path: a file with its bytes, a folder with a
 // final "/" and no bytes, a link as "-> " and its target.
 std::map<std::string, std::string> FileTree(const std::filesystem::path& folder);
+
+// A file's bytes with the little-endian 32-bit field at byte `at` changed to `value`.
+template <typename Bytes>
+Bytes Patched(Bytes file, std::size_t at, std::uint32_t value) {
+    for (std::size_t byte = 0; byte < 4; ++byte) {
+        file[at + byte] = static_cast<typename Bytes::value_type>(value >> (8 * byte));
+    }
+    return file;
+}
 
 #endif
