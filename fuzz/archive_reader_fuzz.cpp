@@ -5,26 +5,25 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 
 #include "formats/payload_archive.h"
 #include "payload/archive_reader.h"
 
 namespace {
-const std::uint8_t* Data;
-std::size_t Size;
+std::span<const std::uint8_t> Input;
 }  // namespace
 
 // The reader's one platform call: the archive's stream, here over the fuzzer's bytes.
 FILE* OpenProgramStream(const char*, const char* mode) {
-    return fmemopen(const_cast<std::uint8_t*>(Data), Size, mode);
+    return fmemopen(const_cast<std::uint8_t*>(Input.data()), Input.size(), mode);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
         return 0;  // fmemopen takes no empty buffer
     }
-    Data = data;
-    Size = size;
+    Input = {data, size};
     bool sound = OpenArchive("C:\\KARTOL\\kartol.un2") != 0;
     if (sound) {
         CloseArchive();

@@ -32,8 +32,7 @@ run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
     mkfifo pipe && { timeout 10 cat pipe >piped & } && run expand a.szdd pipe && wait &&
         cmp a.arc piped && [ -p pipe ] && echo "still a pipe"
     for manifest in missing long leaves empty unsafe raw; do run pack bad/$manifest bad x.arc; done
-    run pack in bad x.arc && run pack bad/huge bad huge.arc
-    run verify in && run compress bad/4g x
+    run pack in bad x.arc && run pack bad/huge bad huge.arc && run compress bad/4g x
     sed 's|KARTOL.EXE|..\\KARTO.X|; s|uninst.exe|deinst.log|' a.arc >bad/hostile.arc
     head -c 5 a.szdd >bad/cut5.szdd && head -c 13 a.szdd >bad/cut13.szdd
     { head -c 10 a.szdd && printf '\1\0\0\0' && tail -c +15 a.szdd; } >bad/over.szdd

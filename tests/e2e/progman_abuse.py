@@ -62,22 +62,18 @@ def progman(option):
                           text=True).stdout
 
 
-def check_menu_files(why):
-    for path in (WORK / "config").rglob("*.menu"):
-        ElementTree.parse(path)
-    for path in (WORK / "data").rglob("*"):
-        if ".tmp-" in path.name or path.suffix in (".desktop", ".directory") and \
-                subprocess.run(["desktop-file-validate", str(path)]).returncode != 0:
-            sys.exit(f"FAIL: {why}: {path} left behind or no valid desktop entry")
-
-
 def check_answers(why):
     """A new client gets its CreateGroup done at once, and the menu files are whole."""
     with connect() as link:
         link.sendall(CONNECT + execute(b'[CreateGroup("Probe")]'))
         if replies(link, 2, PROMPT) != [1, 1]:
             sys.exit(f"FAIL: {why}: a new client was not answered at once")
-    check_menu_files(why)
+    for path in (WORK / "config").rglob("*.menu"):
+        ElementTree.parse(path)
+    for path in (WORK / "data").rglob("*"):
+        if ".tmp-" in path.name or path.suffix in (".desktop", ".directory") and \
+                subprocess.run(["desktop-file-validate", str(path)]).returncode != 0:
+            sys.exit(f"FAIL: {why}: {path} left behind or no valid desktop entry")
 
 
 def main():

@@ -22,13 +22,11 @@ shows() { screen | grep -qF -- "$1"; }
 pane -u -f /dev/null new-session -d -s kartol -x 100 -y 30 \
     "echo Vorher; KARTOL_DRIVE_C='$work/c' '$setup'; echo \$? >'$work/status.tmp'; mv '$work/status.tmp' '$work/status'; sleep 60" ||
     fail "tmux did not start"
-for text in 'Vemo Kartol Setup' 'Pfad:' 'C:\KARTOL\' 'OK' 'Cancel'; do
-    wait_until shows "$text"
-done
-# With its styles: the caption bold and reversed, the field underlined with its text selected,
-# OK bold as the default button.
-for text in '\033[1;7m Vemo Kartol Setup ' 'Pfad:  \033[4;7mC:\\KARTOL\\\033[0;4m' '\033[1m<    OK     >'; do
-    screen -e | grep -qF -- "$(printf "$text")" || fail "not styled: $text"
+# The dialog with its styles: the caption bold and reversed, the field underlined with its text
+# selected, OK bold as the default button.
+styled() { screen -e | grep -qF -- "$(printf "$1")"; }
+for text in '\033[1;7m Vemo Kartol Setup ' 'Pfad:  \033[4;7mC:\\KARTOL\\\033[0;4m' '\033[1m<    OK     >' Cancel; do
+    wait_until styled "$text"
 done
 [ "$(pane display -p -t kartol '#{cursor_x},#{cursor_y}')" = 48,14 ] || fail "no cursor at the caret"
 pane send-keys -t kartol -l 'd:\spiele'

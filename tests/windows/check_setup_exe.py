@@ -2,10 +2,7 @@
 """check_setup_exe.py path/to/setup.exe: checks setup.exe without running it; prints a line per
 check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the program's
 code on purpose (msexpand expands the SZDD file): a fault in its formats is not read back alike."""
-import pathlib
-import struct
-import subprocess
-import sys
+import pathlib, struct, subprocess, sys
 
 import pefile
 
