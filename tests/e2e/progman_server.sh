@@ -16,6 +16,7 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run kartol-progman
     run kartol-progman --help
     run kartol-progman --lists
+    run kartol-progman --list --help
     run env -u HOME -u XDG_CONFIG_HOME kartol-progman --list
     run kartol-progman --list
     run_setup served
@@ -24,11 +25,13 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run grep -h ^Exec= "$XDG_DATA_HOME"/applications/vemo-kartol/*/*.desktop
     stop_server
     run test -e "$socket"
-    start_server
+    # Started with another folder for D:, the server follows the drive map that the setup wrote.
+    server=$(KARTOL_DRIVE_D="$work/c" kartol-progman --background) || fail "no server"
     mkdir "$work/d" && export KARTOL_DRIVE_D="$work/d"
     run_setup on_d 1 'd:\\kartol\n\n'
     unset KARTOL_DRIVE_D
     run kartol-progman --list
+    run grep -h ^Exec= "$XDG_DATA_HOME"/applications/vemo-kartol/VEMO_20KARTOL/item-1.desktop
     # A server that was killed leaves its socket file and what it was writing; the next one
     # replaces the one and removes the other (once it serves).
     stop_server -9
