@@ -16,7 +16,6 @@
 #include "platform/platform.h"
 #include "platform/posix/kernel32/disk_space.h"
 #include "platform/posix/kernel32/drive_map.h"
-#include "setup/setup_flow.h"
 #include "support/setup_fixture.h"
 
 namespace fs = std::filesystem;
