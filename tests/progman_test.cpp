@@ -247,10 +247,9 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     const std::string menuText =
         ReadFile(DriveC() / "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu");
     for (const char* item : {"item-1", "item-2"}) {
-        EXPECT_NE(menuText.find(std::string{"<Filename>vemo-kartol-VEMO_20KARTOL-"} + item +
-                                ".desktop</Filename>"),
-                  std::string::npos)
-            << menuText;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                            "<Filename>vemo-kartol-VEMO_20KARTOL-"s + item + ".desktop</Filename>",
+                            menuText);
     }
     // By hand: a lone backslash at the end of a value stands for itself.
     WriteFile(DriveC() / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.desktop",

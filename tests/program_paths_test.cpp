@@ -201,9 +201,7 @@ TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
         {"KARTOL\\deinst.log", "x", RegularFile, ERROR_INVALID_PARAMETER}};
     // clang-format on
     for (const auto& c : kCases) {
-        std::string relative = c.path;
-        std::ranges::replace(relative, '\\', '/');
-        const fs::path host = DriveC() / relative;
+        const fs::path host = posix::MapProgramPath("C:\\"s + c.path).host;
         if (c.kind == Fifo) {
             ASSERT_EQ(mkfifo(host.c_str(), S_IRUSR | S_IWUSR), 0);
         } else if (c.kind == Device) {
