@@ -124,19 +124,16 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
 // The client side only, an instance made afresh and ended once; what it does not provide is
 // refused as invalid.
 TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
-    DWORD instance = 1;
-    const struct {
-        PFNCALLBACK callback;
-        DWORD command, reserved;
-    } kRefused[] = {{DdeClientCallback, APPCMD_CLIENTONLY, 0},
-                    {nullptr, APPCMD_CLIENTONLY, 0},
-                    {DdeClientCallback, 0, 0},
-                    {DdeClientCallback, APPCMD_CLIENTONLY, 1}};
-    for (const auto& c : kRefused) {
-        EXPECT_EQ(DdeInitializeA(&instance, c.callback, c.command, c.reserved),
-                  static_cast<UINT>(DMLERR_INVALIDPARAMETER));
-        instance = 0;
-    }
+    const auto initialize = [](DWORD instance, PFNCALLBACK callback, DWORD command,
+                               DWORD reserved) {
+        return DdeInitializeA(&instance, callback, command, reserved);
+    };
+    constexpr auto kInvalid = static_cast<UINT>(DMLERR_INVALIDPARAMETER);
+    EXPECT_EQ(initialize(1, DdeClientCallback, APPCMD_CLIENTONLY, 0), kInvalid);
+    EXPECT_EQ(initialize(0, nullptr, APPCMD_CLIENTONLY, 0), kInvalid);
+    EXPECT_EQ(initialize(0, DdeClientCallback, 0, 0), kInvalid);
+    EXPECT_EQ(initialize(0, DdeClientCallback, APPCMD_CLIENTONLY, 1), kInvalid);
+    DWORD instance = 0;
     ASSERT_EQ(DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0),
               static_cast<UINT>(DMLERR_NO_ERROR));
     EXPECT_TRUE(DdeUninitialize(instance));
