@@ -41,9 +41,8 @@ const std::vector<Api> kConversation = {Api::DdeInitializeA, Api::DdeCreateStrin
                                         Api::DdeDisconnect,  Api::DdeFreeStringHandle,
                                         Api::DdeUninitialize};
 
-// A command goes out whole or not at all: the six of a run, each request with its terminating
-// NUL, for InstallDir lengths around the old 260-byte limit (the uninstaller's AddItem is 40 bytes
-// longer) and for the longest InstallDir.
+// A run's six commands go out whole, each with its terminating NUL, for InstallDir lengths around
+// the old 260-byte limit (the uninstaller's AddItem is 40 bytes longer) and the longest one.
 TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
     std::vector<Api> six;
     for (int i = 0; i < 6; ++i) {
