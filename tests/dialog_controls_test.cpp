@@ -2,7 +2,6 @@
 // buffer size, stale handles, the system's images, and what the stand-ins refuse.
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -78,68 +77,42 @@ LRESULT CALLBACK RefusingWindowProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_CREATE ? -1 : 0;
 }
 
-ATOM RegisterWindowClass(const char* name, WNDPROC procedure) {
+ATOM RegisterWindowClass(const char* name, WNDPROC procedure, UINT style = 0) {
     WNDCLASSA windowClass{};
+    windowClass.style = style;
     windowClass.lpfnWndProc = procedure;
     windowClass.lpszClassName = name;
     return RegisterClassA(&windowClass);
 }
 
+class WindowsTest : public SetupFixture {};
+
 // A window's place and text as created (GetWindowTextA copies count - 1 characters at most and
 // the terminator, nothing below 1), one refused by its WM_CREATE, a handle that names no window,
 // and the system's icons and cursors, which exist from their first to their last number only.
-class WindowsTest : public SetupFixture {};
-
-TEST_F(WindowsTest, CreationTextHandlesAndSystemImages) {
+// A flag, style or argument that a stand-in does not implement fails the call with
+// ERROR_INVALID_PARAMETER and changes nothing.
+TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
     ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
     ASSERT_NE(RegisterWindowClass("REFUSED", RefusingWindowProc), 0);
     EXPECT_EQ(RegisterWindowClass("", PlainWindowProc), 0);
     const HWND window = CreateWindowExA(0, "SETCLASS", "C:\\KARTOL\\", 0, 10, 20, 30, 40, nullptr,
                                         nullptr, nullptr, nullptr);
+    char buffer[16];
     for (const int count : {-1, 0, 1, 4, 11, 14}) {
         const std::string copied =
             std::string{"C:\\KARTOL\\"}.substr(0, std::clamp(count - 1, 0, 10));
-        char buffer[16];
-        std::memset(buffer, '#', sizeof buffer);
+        std::ranges::fill(buffer, '#');
         EXPECT_EQ(GetWindowTextA(window, buffer, count), static_cast<int>(copied.size())) << count;
         const std::string expected = count > 0 ? copied + '\0' + '#' : "#";
         EXPECT_EQ(std::string(buffer, expected.size()), expected) << count;
     }
-    RECT rect{};
-    ASSERT_TRUE(GetWindowRect(window, &rect));
-    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
-              std::vector<LONG>({10, 20, 40, 60}));
-    EXPECT_EQ(CreateWindowExA(0, "REFUSED", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
-    ASSERT_TRUE(DestroyWindow(window));
-    SetLastError(0);
-    EXPECT_FALSE(DestroyWindow(window));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-    char text[4] = "old";
-    EXPECT_EQ(GetWindowTextA(window, text, sizeof text), 0);
-    EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)), nullptr);
-    EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32518)), nullptr);
-    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
-    EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(32651)), nullptr);
-    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32652)), nullptr);
-}
-
-// A flag, style or argument that a stand-in does not implement fails the call with
-// ERROR_INVALID_PARAMETER and changes nothing.
-TEST_F(WindowsTest, RefusesWhatItDoesNotImplement) {
-    ASSERT_NE(RegisterWindowClass("SETCLASS", PlainWindowProc), 0);
-    const HWND window =
-        CreateWindowExA(0, "SETCLASS", "", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
-    WNDCLASSA styled{};
-    styled.style = 1;
-    styled.lpfnWndProc = PlainWindowProc;
-    styled.lpszClassName = "STYLED";
     SECURITY_ATTRIBUTES security{};
     constexpr UINT kSwpShowWindow = 0x0040;
     constexpr int kSwMinimize = 6;
     constexpr UINT kMbOkCancel = 1;
     const std::function<bool()> kCalls[] = {
-        [&] { return RegisterClassA(&styled) != 0; },
+        [&] { return RegisterWindowClass("STYLED", PlainWindowProc, 1) != 0; },
         [&] {
             return CreateWindowExA(0, "SETCLASS", "", WS_CHILD, 0, 0, 1, 1, window, nullptr,
                                    nullptr, nullptr) != nullptr;
@@ -157,7 +130,20 @@ TEST_F(WindowsTest, RefusesWhatItDoesNotImplement) {
     }
     RECT rect{};
     ASSERT_TRUE(GetWindowRect(window, &rect));
-    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}), std::vector<LONG>({10, 20}));
+    EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
+              std::vector<LONG>({10, 20, 40, 60}));
+    EXPECT_EQ(CreateWindowExA(0, "REFUSED", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    ASSERT_TRUE(DestroyWindow(window));
+    SetLastError(0);
+    EXPECT_FALSE(DestroyWindow(window));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+    EXPECT_EQ(GetWindowTextA(window, buffer, sizeof buffer), 0);
+    EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)), nullptr);
+    EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32518)), nullptr);
+    EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);
+    EXPECT_NE(LoadCursorA(nullptr, MAKEINTRESOURCEA(32651)), nullptr);
+    EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(32652)), nullptr);
 }
 
 }  // namespace

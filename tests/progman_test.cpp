@@ -32,7 +32,6 @@ class ProgmanTest : public SetupFixture {
     void SetUp() override {
         SetupFixture::SetUp();
         setenv("XDG_RUNTIME_DIR", DriveC().c_str(), 1);
-        posix::StartRecording();
     }
 };
 
@@ -42,25 +41,31 @@ const std::vector<Api> kConversation = {Api::DdeInitializeA, Api::DdeCreateStrin
                                         Api::DdeDisconnect,  Api::DdeFreeStringHandle,
                                         Api::DdeUninitialize};
 
+// A run's six commands go out whole, each with its terminating NUL, for InstallDir lengths around
+// the old 260-byte limit (the uninstaller's AddItem is 40 bytes longer) and the longest one.
 TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
-    for (Answer answer : {Answer::Accept, Answer::Refuse}) {
-        posix::StartRecording();
-        ScriptedProgman progman{std::deque<Answer>(6, answer)};
-        std::snprintf(InstallDir, sizeof InstallDir, "C:\\KARTOL\\");
-        EXPECT_EQ(RegisterProgramGroup(), 1);
-        // Each request with its terminating NUL.
-        EXPECT_EQ(
-            progman.Requests(),
-            (std::vector{"[DeleteGroup(\"Vemo Kartol\")]\0"s, "[CreateGroup(\"Vemo Kartol\")]\0"s,
-                         "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
-                         "[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]\0"s,
-                         "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
-                         "[AddItem(\"C:\\KARTOL\\uninst.exe\",\"Deinstallation\")]\0"s}));
-        std::vector<Api> six;
-        for (int i = 0; i < 6; ++i) {
-            six.insert(six.end(), kConversation.begin(), kConversation.end());
+    std::vector<Api> six;
+    for (int i = 0; i < 6; ++i) {
+        six.insert(six.end(), kConversation.begin(), kConversation.end());
+    }
+    for (std::size_t dirLength :
+         {std::size_t{10}, std::size_t{219}, std::size_t{220}, kInstallDirSize - 1}) {
+        const std::string dir = "C:\\" + std::string(dirLength - 4, 'A') + "\\";
+        std::snprintf(InstallDir, sizeof InstallDir, "%s", dir.c_str());
+        for (Answer answer : {Answer::Accept, Answer::Refuse}) {
+            posix::StartRecording();
+            ScriptedProgman progman{std::deque<Answer>(6, answer)};
+            EXPECT_EQ(RegisterProgramGroup(), 1);
+            EXPECT_EQ(progman.Requests(),
+                      (std::vector{"[DeleteGroup(\"Vemo Kartol\")]\0"s,
+                                   "[CreateGroup(\"Vemo Kartol\")]\0"s,
+                                   "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
+                                   "[AddItem(\"" + dir + "kartol.exe\",\"Vemo Kartol\")]\0"s,
+                                   "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
+                                   "[AddItem(\"" + dir + "uninst.exe\",\"Deinstallation\")]\0"s}))
+                << dirLength;
+            EXPECT_EQ(posix::RecordedCalls(), six);
         }
-        EXPECT_EQ(posix::RecordedCalls(), six);
     }
 }
 
@@ -103,22 +108,10 @@ TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
     }
 }
 
-// A command goes out whole or not at all: the uninstaller's AddItem for InstallDir lengths
-// around the old 260-byte limit and for the longest InstallDir, then a caption that makes the
-// text one character too long for the buffer. An item's result is its AddItem's alone: a refused
-// ShowGroup before it does not count.
+// A command one character too long for the buffer does not go out. An item's result is its
+// AddItem's alone: a refused ShowGroup before it does not count.
 TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
     const std::size_t longest = kProgmanCommandSize - 1;
-    for (std::size_t dirLength : {std::size_t{219}, std::size_t{220}, kInstallDirSize - 1}) {
-        ScriptedProgman progman{{}};
-        const std::string dir = "C:\\" + std::string(dirLength - 4, 'A') + "\\";
-        std::snprintf(InstallDir, sizeof InstallDir, "%s", dir.c_str());
-        RegisterProgramGroup();
-        const std::string wanted = "[AddItem(\"" + dir + "uninst.exe\",\"Deinstallation\")]";
-        EXPECT_EQ(wanted.size(), dirLength + 40);
-        ASSERT_EQ(progman.Requests().size(), 6u);
-        EXPECT_EQ(progman.Requests()[5], wanted + '\0');
-    }
     for (std::size_t length : {longest, longest + 1}) {
         ScriptedProgman progman{{Answer::Refuse}};
         const std::string commandLine(length - kAddItemFrameLength - 1, 'X');
@@ -130,19 +123,16 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
 // The client side only, an instance made afresh and ended once; what it does not provide is
 // refused as invalid.
 TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
-    DWORD instance = 1;
-    const struct {
-        PFNCALLBACK callback;
-        DWORD command, reserved;
-    } kRefused[] = {{DdeClientCallback, APPCMD_CLIENTONLY, 0},
-                    {nullptr, APPCMD_CLIENTONLY, 0},
-                    {DdeClientCallback, 0, 0},
-                    {DdeClientCallback, APPCMD_CLIENTONLY, 1}};
-    for (const auto& c : kRefused) {
-        EXPECT_EQ(DdeInitializeA(&instance, c.callback, c.command, c.reserved),
-                  static_cast<UINT>(DMLERR_INVALIDPARAMETER));
-        instance = 0;
-    }
+    const auto initialize = [](DWORD instance, PFNCALLBACK callback, DWORD command,
+                               DWORD reserved) {
+        return DdeInitializeA(&instance, callback, command, reserved);
+    };
+    constexpr auto kInvalid = static_cast<UINT>(DMLERR_INVALIDPARAMETER);
+    EXPECT_EQ(initialize(1, DdeClientCallback, APPCMD_CLIENTONLY, 0), kInvalid);
+    EXPECT_EQ(initialize(0, nullptr, APPCMD_CLIENTONLY, 0), kInvalid);
+    EXPECT_EQ(initialize(0, DdeClientCallback, 0, 0), kInvalid);
+    EXPECT_EQ(initialize(0, DdeClientCallback, APPCMD_CLIENTONLY, 1), kInvalid);
+    DWORD instance = 0;
     ASSERT_EQ(DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0),
               static_cast<UINT>(DMLERR_NO_ERROR));
     EXPECT_TRUE(DdeUninitialize(instance));
@@ -190,27 +180,10 @@ TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
     }
 }
 
-class ProgramManagerTest : public SetupFixture {
-  protected:
-    void SetUp() override {
-        SetupFixture::SetUp();
-        manager_.folders = {DriveC() / "data", DriveC() / "config"};
-    }
-
-    std::vector<std::string> MenuFiles(const char* extension) const {
-        std::vector<std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator{DriveC()}) {
-            if (entry.path().extension() == extension) {
-                files.push_back(entry.path().string());
-            }
-        }
-        return files;
-    }
-
-    progman::ProgramManager manager_;
-};
+class ProgramManagerTest : public SetupFixture {};
 
 TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
+    progman::ProgramManager manager{{DriveC() / "data", DriveC() / "config"}, {}};
     // clang-format off
     const struct { std::string request; bool accepted; } steps[] = {
         {"[DeleteGroup(\"Vemo Kartol\")]", false}, {"[AddItem(\"C:\\KARTOL\\kartol.exe\",\"Vemo Kartol\")]", false},
@@ -232,18 +205,18 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
         posix::MapDrive(letter, DriveC() / name);
     }
     for (const auto& step : steps) {
-        EXPECT_EQ(progman::Execute(manager_, step.request), step.accepted) << step.request;
+        EXPECT_EQ(progman::Execute(manager, step.request), step.accepted) << step.request;
     }
     // Items list in the order they were added, past nine of them, and other files are no items.
     std::vector<std::string> expected{"Alt & <neu>", "  X -> C:\\ALT\\x.exe"};
-    ASSERT_TRUE(progman::Execute(manager_, "[ShowGroup(\"Alt & <neu>\",1)]"));
+    ASSERT_TRUE(progman::Execute(manager, "[ShowGroup(\"Alt & <neu>\",1)]"));
     for (const std::string n : {"2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}) {
-        ASSERT_TRUE(progman::Execute(manager_, "[AddItem(\"C:\\" + n + ".exe\"," + n + ")]"));
+        ASSERT_TRUE(progman::Execute(manager, "[AddItem(\"C:\\" + n + ".exe\"," + n + ")]"));
         expected.push_back("  " + n + " -> C:\\" + n + ".exe");
     }
     WriteFile(DriveC() / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.bak", "");
     std::vector<std::string> groups;
-    for (const progman::MenuGroup& group : progman::ListGroups(manager_.folders)) {
+    for (const progman::MenuGroup& group : progman::ListGroups(manager.folders)) {
         groups.push_back(group.name);
         for (const auto& item : group.items) {
             groups.push_back("  " + item.caption + " -> " + item.commandLine);
@@ -253,35 +226,39 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
                     {"Vemo Kartol", "   Vemo \\ Kartol -> C:\\VEMO 100%\\kartol.exe",
                      "  Deinstallation -> C:\\$`\\uninst.exe", "  Zeile -> N:\\zeile.exe"});
     EXPECT_EQ(groups, expected);
-    EXPECT_EQ(MenuFiles(".menu").size(), 2u);
+    // Each group's menu, its folder entry and an entry per item; the entries pass the validator.
+    for (const auto& [extension, count] :
+         {std::pair{".menu", 2}, std::pair{".directory", 2}, std::pair{".desktop", 14}}) {
+        int found = 0;
+        for (const auto& entry : fs::recursive_directory_iterator{DriveC()}) {
+            if (entry.path().extension() == extension) {
+                const std::string command = "desktop-file-validate '" + entry.path().string() + "'";
+                ++found;
+                EXPECT_TRUE(extension == ".menu"s || std::system(command.c_str()) == 0)
+                    << entry.path();
+            }
+        }
+        EXPECT_EQ(found, count) << extension;
+    }
     const std::string menuText =
         ReadFile(DriveC() / "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu");
     for (const char* item : {"item-1", "item-2"}) {
-        EXPECT_NE(menuText.find(std::string{"<Filename>vemo-kartol-VEMO_20KARTOL-"} + item +
-                                ".desktop</Filename>"),
-                  std::string::npos)
-            << menuText;
-    }
-    EXPECT_EQ(MenuFiles(".directory").size(), 2u);
-    std::vector<std::string> entries = MenuFiles(".desktop");
-    EXPECT_EQ(entries.size(), 14u);
-    entries.insert(entries.end(), {MenuFiles(".directory")[0], MenuFiles(".directory")[1]});
-    for (const std::string& file : entries) {
-        const std::string command = "desktop-file-validate '" + file + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0) << file;
+        EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                            "<Filename>vemo-kartol-VEMO_20KARTOL-"s + item + ".desktop</Filename>",
+                            menuText);
     }
     // By hand: a lone backslash at the end of a value stands for itself.
     WriteFile(DriveC() / "data/applications/vemo-kartol/ALT_20_26_20_3CNEU_3E/item-12.desktop",
               "Name=\\sHand\\\\ \\\n");
-    EXPECT_EQ(progman::ListGroups(manager_.folders)[0].items.back().caption, " Hand\\ \\");
+    EXPECT_EQ(progman::ListGroups(manager.folders)[0].items.back().caption, " Hand\\ \\");
 }
 
 // Folders that cannot be made (they would lie below a file): nothing is created or selected.
 TEST_F(ProgramManagerTest, GroupThatCannotBeWrittenIsRefused) {
     WriteFile(DriveC() / "file", "x");
-    manager_.folders = {DriveC() / "file/data", DriveC() / "file/config"};
-    EXPECT_FALSE(progman::Execute(manager_, "[CreateGroup(\"Vemo Kartol\")]"));
-    EXPECT_EQ(manager_.selected, "");
+    progman::ProgramManager manager{{DriveC() / "file/data", DriveC() / "file/config"}, {}};
+    EXPECT_FALSE(progman::Execute(manager, "[CreateGroup(\"Vemo Kartol\")]"));
+    EXPECT_EQ(manager.selected, "");
 }
 
 }  // namespace

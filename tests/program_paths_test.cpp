@@ -16,7 +16,6 @@
 #include "platform/platform.h"
 #include "platform/posix/kernel32/disk_space.h"
 #include "platform/posix/kernel32/drive_map.h"
-#include "setup/setup_flow.h"
 #include "support/setup_fixture.h"
 
 namespace fs = std::filesystem;
@@ -24,10 +23,6 @@ using namespace std::string_literals;
 
 namespace {
 
-// The folder the test program started in, before any test changed the working directory.
-const fs::path kStartFolder = fs::current_path();
-// An open that waits for a FIFO's other end would hang the test; the alarm ends it instead.
-constexpr unsigned kSecondsBeforeHang = 10;
 constexpr std::uint64_t kGiB = 1024ULL * 1024 * 1024;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
 
@@ -40,7 +35,8 @@ class ProgramPathTest : public SetupFixture {
             fs::create_directory(DriveC() / folder);
         }
         std::ofstream{DriveC() / "README.txt"} << "x";
-        alarm(kSecondsBeforeHang);
+        // An open that waits for a FIFO's other end would hang the test; the alarm ends it.
+        alarm(10);
     }
     void TearDown() override {
         alarm(0);
@@ -136,13 +132,12 @@ TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
         EXPECT_EQ(posix::MapProgramPath("A:\\x").error, ERROR_PATH_NOT_FOUND) << notAFolder;
         EXPECT_FALSE(posix::DriveFolder('A')) << notAFolder;
     }
-    posix::MapDrive('A', fs::relative(folderA, kStartFolder));
+    posix::MapDrive('A', fs::relative(folderA));
     fs::current_path(DriveC() / "eis");
     EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("A:\\x").host),
               fs::weakly_canonical(folderA / "x"));
-    // The drive map file keeps what a program's environment maps for the programs started
-    // later without it; the environment wins over the file, a line that is no mapping counts
-    // for none.
+    // The drive map file keeps what the environment maps for programs started later without
+    // it; the environment wins over the file, a line that is no mapping counts for none.
     SetVariable("XDG_CONFIG_HOME", (DriveC() / "config").string());
     const fs::path folderD = DriveC() / "d";
     fs::create_directory(folderD);
@@ -186,8 +181,7 @@ TEST_F(ProgramPathTest, DefaultDriveCIsMadeInTheUserDataFolder) {
     }
 }
 
-enum class Kind { Nothing, Fifo, Device, Directory, RegularFile };
-using enum Kind;
+enum Kind { Nothing, Fifo, Device, Directory, RegularFile };
 
 // Opening fails at once with the path's error, also for things that are not files.
 TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
@@ -202,9 +196,7 @@ TEST_F(ProgramPathTest, OpenFailsAtOnceWithTheErrorOfThePath) {
         {"KARTOL\\deinst.log", "x", RegularFile, ERROR_INVALID_PARAMETER}};
     // clang-format on
     for (const auto& c : kCases) {
-        std::string relative = c.path;
-        std::ranges::replace(relative, '\\', '/');
-        const fs::path host = DriveC() / relative;
+        const fs::path host = posix::MapProgramPath("C:\\"s + c.path).host;
         if (c.kind == Fifo) {
             ASSERT_EQ(mkfifo(host.c_str(), S_IRUSR | S_IWUSR), 0);
         } else if (c.kind == Device) {
@@ -258,9 +250,8 @@ TEST_F(ProgramPathTest, StreamsWriteTheBytesOfTheirMode) {
     }
 }
 
-// A file replaces another only with MOVEFILE_REPLACE_EXISTING, never a folder or a read-only
-// file, and goes to another file system (memory, /dev/shm, where there is one) only with
-// MOVEFILE_COPY_ALLOWED.
+// A file replaces another only with MOVEFILE_REPLACE_EXISTING, never a folder or a read-only file,
+// and goes to another file system (/dev/shm, in memory, where there is one) only with COPY_ALLOWED.
 TEST_F(ProgramPathTest, MoveFollowsItsFlags) {
     std::string elsewhere = "/dev/shm/kartol-move-XXXXXX";
     const bool otherVolume = mkdtemp(elsewhere.data()) != nullptr;

@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -24,9 +23,7 @@ enum class Answer { Accept, Refuse, Silent };
 class ScriptedProgman {
   public:
     explicit ScriptedProgman(std::deque<Answer> answers) : answers_(std::move(answers)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
+        const sockaddr_un address = posix::SocketAddress(path_).value();
         bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
         listen(listener_.get(), 4);
         thread_ = std::thread{[this] { Run(); }};
