@@ -134,6 +134,10 @@ TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
               std::vector<LONG>({10, 20, 40, 60}));
     EXPECT_EQ(CreateWindowExA(0, "REFUSED", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
               nullptr);
+    // Each change of the focus answers the window that had it.
+    EXPECT_EQ(SetFocus(window), nullptr);
+    EXPECT_EQ(SetFocus(nullptr), window);
+    EXPECT_EQ(SetFocus(nullptr), nullptr);
     ASSERT_TRUE(DestroyWindow(window));
     SetLastError(0);
     EXPECT_FALSE(DestroyWindow(window));

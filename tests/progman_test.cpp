@@ -120,8 +120,8 @@ TEST_F(ProgmanTest, LongCommandsGoOutWholeOrNotAtAll) {
     }
 }
 
-// The client side only, an instance made afresh and ended once; what it does not provide is
-// refused as invalid.
+// The client side only, an instance made afresh and ended once, a string handle freed once; what
+// it does not provide is refused as invalid.
 TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
     const auto initialize = [](DWORD instance, PFNCALLBACK callback, DWORD command,
                                DWORD reserved) {
@@ -135,6 +135,9 @@ TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
     DWORD instance = 0;
     ASSERT_EQ(DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0),
               static_cast<UINT>(DMLERR_NO_ERROR));
+    const HSZ text = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+    EXPECT_TRUE(DdeFreeStringHandle(instance, text));
+    EXPECT_FALSE(DdeFreeStringHandle(instance, text));
     EXPECT_TRUE(DdeUninitialize(instance));
     EXPECT_FALSE(DdeUninitialize(instance));
 }

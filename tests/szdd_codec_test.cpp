@@ -124,6 +124,13 @@ TEST(SzddEncoder, IsTheExhaustiveOptimum) {
     const Bytes ring = RandomBytes(4096, 256, 4);
     const Bytes repeat = Cat({ring, Bytes(ring.begin(), ring.begin() + 18)});
     EXPECT_LE(szdd::CompressBody(repeat).size(), szdd::CompressBody(ring).size() + 3);
+    // Progress comes every 2^18 positions of the ring's spaces and the input.
+    std::vector<std::size_t> told;
+    szdd::CompressBody(Bytes(600'000, 'p'), [&](std::size_t done, std::size_t total) {
+        told.insert(told.end(), {done, total});
+    });
+    const std::size_t total = 600'000 + szdd::kWindowSize;
+    EXPECT_EQ(told, (std::vector<std::size_t>{0, total, 1 << 18, total, 1 << 19, total}));
 }
 
 // Larger inputs of every kind: the round trip through our decoder, msexpand and libmspack, and
