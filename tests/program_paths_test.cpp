@@ -147,9 +147,11 @@ TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
     EXPECT_EQ(posix::DriveFolder('D'), folderD);
     posix::MapDrive('D', DriveC());
     EXPECT_EQ(posix::DriveFolder('D'), DriveC());
-    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + folderD.string() + "\n");
+    const std::string absolute = folderD.string();
+    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + absolute + "\nZ=" + absolute);
     EXPECT_FALSE(posix::DriveFolder('E'));
     EXPECT_FALSE(posix::DriveFolder('F'));
+    EXPECT_EQ(posix::DriveFolder('Z'), folderD);
 }
 
 // XDG_DATA_HOME and HOME below `user` (null: unset; "./": relative, not to be used), and drive C:
