@@ -163,13 +163,15 @@ TEST_F(CentringTest, BothDialogsMovedNotResized) {
 
 // A procedure that answers TRUE to WM_INITDIALOG leaves the focus to the dialog manager: the
 // first control with a tab stop, which wParam named. A message the edit field does not take
-// is refused.
+// is refused. A control's window rectangle is on the screen, as a dialog's is.
 HWND FocusNamed;
 HWND FocusTaken;
 DWORD MessageError;
+RECT OkButton;
 INT_PTR CALLBACK DefaultFocusProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         FocusNamed = reinterpret_cast<HWND>(wParam);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &OkButton);
         return TRUE;
     }
     if (message == WM_COMMAND) {
@@ -189,6 +191,10 @@ TEST_F(CentringTest, DefaultFocusAndRefusedMessages) {
     EXPECT_NE(FocusNamed, nullptr);
     EXPECT_EQ(FocusTaken, FocusNamed);
     EXPECT_EQ(MessageError, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    // OK at 31, 57 and 50 x 14 units, on the screen: below the frame (3) and caption (18) of the
+    // dialog, still at 0, 0.
+    EXPECT_EQ(std::vector<LONG>({OkButton.left, OkButton.top, OkButton.right, OkButton.bottom}),
+              std::vector<LONG>({50, 114, 125, 137}));
 }
 
 }  // namespace

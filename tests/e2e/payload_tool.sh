@@ -42,7 +42,7 @@ run() { echo "\$ $*"; "$tool" "$@" 2>&1; echo "-> $?"; }
     head -c 200 a.arc >bad/cut200.arc && run list bad/cut200.arc && run list bad/noname.arc
     run verify bad/cut.arc bad/magic.arc in/KARTOL.EXE a.szdd
     run expand bad/cut.szdd x && run list bad/mode.szdd && run extract a.arc out2
-    run pack manifest in && run list && run frobnicate && run verify
+    run pack manifest in && run list && run expand a.szdd && run frobnicate && run verify
     # Files of one block at most; the transcript goes through a pipe, out of the limit's reach.
     (trap '' XFSZ && ulimit -f 1 && run pack bad/small bad big.arc) | cat; ls big.arc* 2>/dev/null
     for args in '' 'x y' --help sample; do

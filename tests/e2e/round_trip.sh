@@ -34,6 +34,7 @@ shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
     run tree
     mkdir "$work/c/SPIELE"
     run_setup parent 1 'c:\\spiele\\kartol\n\n'
+    run entry "Vemo Kartol" '\n'
     echo mine >"$work/c/SPIELE/KARTOL/eis/MEIN.SAV"
     kill "$server" && while kill -0 "$server" 2>/dev/null; do sleep 0.1; done
     run entry Deinstallation 'j\n\n'
