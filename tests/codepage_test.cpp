@@ -25,7 +25,8 @@ TEST(CodepageTest, WhatHasNoByteInTheCodePageOrIsBrokenBecomesQuestionMarks) {
                                      {"\x80x", "?x"},           {"ok\xE2\x82", "ok?"},
                                      {"\xE2\x82Z", "?Z"},       {"\xC0\xAF", "??"},
                                      {"\xED\xA0\x80", "???"},   {"\xF4\x90\x80\x80", "????"},
-                                     {"\xF8\xFF", "??"},        {"a\0b"s, "a\0b"s}};
+                                     {"\xF8\xFF", "??"},        {"a\0b"s, "a\0b"s},
+                                     {"\xC2\x80", "?"},         {"\xC2\x9F", "?"}};
     for (const auto& [utf8, cp1252] : kCases) {
         EXPECT_EQ(posix::Utf8ToCp1252(utf8), cp1252) << testing::PrintToString(utf8);
     }

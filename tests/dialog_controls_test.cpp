@@ -34,7 +34,9 @@ TEST(EditFieldTest, EditsTheDefaultPath) {
         // A selection backwards; a start of -1 only deselects; a selection is clamped to the text.
         {[](EditField& f) { f.SetSelection(9, 3), f.Type("X", false); }, "C:\\X\\", 4},
         {[](EditField& f) { f.SetSelection(-1, 0), f.Type("x", true); }, "C:\\KARTOL\\X", 11},
-        {[](EditField& f) { f.SetSelection(2, 500), f.Type("\\", true); }, "C:\\", 3}};
+        {[](EditField& f) { f.SetSelection(2, 500), f.Type("\\", true); }, "C:\\", 3},
+        // The limit counts the text already there.
+        {[](EditField& f) { f.SetLimit(12), f.MoveEnd(), f.Type("abc", false); }, "C:\\KARTOL\\ab", 12}};
     // clang-format on
     for (const auto& c : kCases) {
         EditField field;
@@ -134,11 +136,12 @@ TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
               std::vector<LONG>({10, 20, 40, 60}));
     EXPECT_EQ(CreateWindowExA(0, "REFUSED", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
               nullptr);
-    // Each change of the focus answers the window that had it.
+    // Each change of the focus answers the window that had it; a destroyed window has lost it.
     EXPECT_EQ(SetFocus(window), nullptr);
     EXPECT_EQ(SetFocus(nullptr), window);
-    EXPECT_EQ(SetFocus(nullptr), nullptr);
+    EXPECT_EQ(SetFocus(window), nullptr);
     ASSERT_TRUE(DestroyWindow(window));
+    EXPECT_EQ(SetFocus(nullptr), nullptr);
     SetLastError(0);
     EXPECT_FALSE(DestroyWindow(window));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));

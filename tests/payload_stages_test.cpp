@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -44,6 +45,21 @@ Bytes Archive(const std::vector<std::pair<std::string, Bytes>>& entries) {
     }
     const std::vector<std::uint8_t> file = archive::Build(named);
     return {file.begin(), file.end()};
+}
+
+// Runs a stage with room for files of at most `room` bytes (0: no limit), as a full volume
+// answers its writes.
+int WithRoom(rlim_t room, const std::function<int()>& stage) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = room != 0 ? room : saved.rlim_cur;
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const int result = stage();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+    return result;
 }
 
 class PayloadStageTest : public SetupFixture {
@@ -143,15 +159,7 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
         const fs::path archivePath = Target() / "kartol.un2";
         WriteFile(archivePath, c.archive);
         fs::resize_file(archivePath, c.archive.size() + c.zerosAfter);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit limited = saved;
-        limited.rlim_cur = c.room != 0 ? c.room : saved.rlim_cur;
-        const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &limited);
-        EXPECT_EQ(UnpackArchive(nullptr), c.result);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, savedHandler);
+        EXPECT_EQ(WithRoom(c.room, [] { return UnpackArchive(nullptr); }), c.result);
         Tree expected = c.written;
         expected["deinst.log"] = c.log;
         if (c.result == 0) {
@@ -172,6 +180,7 @@ struct ExpandCase {
     int result;
     std::string files;
     std::vector<std::uint64_t> answer = {};  // the failing call's answer instead of a failure
+    rlim_t room = 0;                         // as for unpacking
 };
 
 TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
@@ -189,6 +198,8 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         {"DestinationNotOpened", "C:\\KARTOL\\kartol.un2", LZOpenFileA, false, 0, "deinst.log kartol.un_"},
         {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:? kartol.un_"},
         {"StoredNotDeleted", stored, DeleteFileA, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
+        // Cut short on a full volume, though closing it succeeds.
+        {"StoredCutShort", "", std::nullopt, false, 0, "deinst.log kartol.un_", {}, 4096},
         // A short stored file is not noticed: its expansion decides, here for the unpacking.
         {"ShortResource", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {1000}},
         {"HeaderOnly", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {14}},
@@ -206,7 +217,7 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         if (c.failing) {
             posix::Inject(*c.failing, {.path = c.path, .answer = c.answer});
         }
-        EXPECT_EQ(ExpandPayload(), c.result);
+        EXPECT_EQ(WithRoom(c.room, ExpandPayload), c.result);
         std::string files;
         for (const auto& [name, bytes] : Files()) {
             const archive::Parsed parsed = archive::Parse(Span(bytes));
