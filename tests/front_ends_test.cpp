@@ -66,7 +66,7 @@ TEST(TerminalKeysTest, BytesBecomeKeys) {
         {"\x1b[A\x1b[B\x1b[15~x", "Text(x)"}, {"\x1b[200~ab\x1b[201~", "Text(a) Text(b)"},
         {"\x1b\x61y", "Text(y)"}, {"\x01\x02z", "Text(z)"},
         {"\xC3\xBC", "Text(\xFC)"}, {"\xE2\x82\xAC", "Text(\x80)"}, {"\xE6\x97\xA5", "Text(?)"},
-        {"\xC3", "Text(?)"}};
+        {"\xC3", "Text(?)"}, {"\x80", "Text(?)"}};
     // clang-format on
     for (const auto& [bytes, keys] : kCases) {
         EXPECT_EQ(KeysOf(bytes), keys) << testing::PrintToString(std::string{bytes});

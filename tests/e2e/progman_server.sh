@@ -1,7 +1,8 @@
 #!/bin/sh
 # The setup with the program manager server, in one transcript compared with its .expected
-# file: the options; the group as --list and menu entries, across restarts, kills and settings;
-# a drive the server was not told of; what a killed server leaves.
+# file: the options; a socket folder that cannot be made; the group as --list and menu entries,
+# across restarts, kills and settings; a drive the server was not told of; what a killed server
+# leaves.
 # Usage: progman_server.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1 socket=$work/run/vemo-kartol-progman.socket
@@ -17,6 +18,7 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run kartol-progman --help
     run kartol-progman --lists
     run kartol-progman --list --help
+    run env XDG_RUNTIME_DIR="$work/none/run" kartol-progman
     run env -u HOME -u XDG_CONFIG_HOME kartol-progman --list
     run kartol-progman --list
     run_setup served
