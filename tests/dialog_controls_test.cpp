@@ -124,6 +124,7 @@ TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
         [&] { return ShowWindow(window, kSwMinimize) != FALSE || ShowWindow(window, SW_HIDE); },
         [&] { return MessageBoxA(nullptr, "", "", kMbOkCancel) != 0; },
         [&] { return CreateDirectoryA("C:\\KARTOL", &security) != FALSE; },
+        [&] { return GetFullPathNameA("KARTOL", sizeof buffer, buffer, nullptr) != 0; },
     };
     for (std::size_t call = 0; call < std::size(kCalls); ++call) {
         SetLastError(0);

@@ -92,9 +92,6 @@ TEST_P(PrepareTargetDirTest, LevelsFlagsLogAndMessages) {
 
     EXPECT_EQ(PrepareTargetDir(), c.result);
     EXPECT_EQ(UninstallLog != nullptr, !c.logAt.empty());
-    if (UninstallLog != nullptr) {
-        std::fclose(UninstallLog);
-    }
     EXPECT_EQ(ui.Transcript(), std::vector<std::string>(c.boxes.begin(), c.boxes.end()));
     for (const TestFrontEnd::Event& box : ui.MessageBoxes()) {
         EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
@@ -111,7 +108,11 @@ TEST_P(PrepareTargetDirTest, LevelsFlagsLogAndMessages) {
         }
         Add(tree, c.logAt + "/deinst.log", line + "\r\n");
     }
+    // The log's first line is on disk while the log is still open.
     EXPECT_EQ(FileTree(DriveC()), tree);
+    if (UninstallLog != nullptr) {
+        std::fclose(UninstallLog);
+    }
 }
 
 // clang-format off

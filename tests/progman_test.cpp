@@ -256,12 +256,17 @@ TEST_F(ProgramManagerTest, CommandsChangeTheGroupsAsTheProgramManagerDoes) {
     EXPECT_EQ(progman::ListGroups(manager.folders)[0].items.back().caption, " Hand\\ \\");
 }
 
-// Folders that cannot be made (they would lie below a file): nothing is created or selected.
+// Folders that cannot be made (they would lie below a file), a menu file whose name a folder
+// holds: nothing is selected.
 TEST_F(ProgramManagerTest, GroupThatCannotBeWrittenIsRefused) {
     WriteFile(DriveC() / "file", "x");
-    progman::ProgramManager manager{{DriveC() / "file/data", DriveC() / "file/config"}, {}};
-    EXPECT_FALSE(progman::Execute(manager, "[CreateGroup(\"Vemo Kartol\")]"));
-    EXPECT_EQ(manager.selected, "");
+    fs::create_directories(DriveC() /
+                           "config/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu/x");
+    for (const fs::path& folder : {DriveC() / "file", DriveC()}) {
+        progman::ProgramManager manager{{folder / "data", folder / "config"}, {}};
+        EXPECT_FALSE(progman::Execute(manager, "[CreateGroup(\"Vemo Kartol\")]")) << folder;
+        EXPECT_EQ(manager.selected, "");
+    }
 }
 
 }  // namespace
