@@ -76,10 +76,47 @@ install_packages() {
     if [ "$group" = all ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         as_root dpkg --add-architecture i386 >>"$log" 2>&1 || fail "dpkg --add-architecture i386 failed"
     fi
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get update >>"$log" 2>&1 ||
-        fail "apt-get update failed"
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-        "${missing[@]}" >>"$log" 2>&1 || fail "apt-get install failed: ${missing[*]}"
+    # A mirror in the middle of a sync fails one index while the others are fine: go on with
+    # what was fetched (and the lists from before), and let the install say whether it matters.
+    if ! apt_run update; then
+        echo "install-deps: warning: apt-get update failed for some index; going on with the others" >&2
+        apt_reasons
+    fi
+    if apt_run install -y --no-install-recommends "${missing[@]}"; then
+        return
+    fi
+    # When one architecture's index is newer than the other's, a multi-arch library's i386 and
+    # amd64 versions disagree and neither can be installed. The release itself has one version
+    # of each for both architectures: try once more with it pinned.
+    if grep -qE ':i386 : (Depends|Breaks): ' "$apt_out"; then
+        local release
+        release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+        if [ -n "$release" ]; then
+            echo "install-deps: the i386 and amd64 versions disagree; retrying with release $release pinned" >&2
+            if apt_run install -y --no-install-recommends -t "$release" "${missing[@]}"; then
+                return
+            fi
+        fi
+    fi
+    apt_reasons
+    echo "install-deps: remedy: run 'apt-get update' again in a few minutes (a mirror may be mid-sync), then rerun this script" >&2
+    fail "apt-get install failed: ${missing[*]}"
+}
+
+# The last apt run's own output, kept apart from the log so that its reasons can be shown.
+apt_out=$(mktemp)
+trap 'rm -f "$apt_out"' EXIT
+
+apt_run() {
+    local status=0
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get "$@" >"$apt_out" 2>&1 || status=$?
+    cat "$apt_out" >>"$log"
+    return $status
+}
+
+# Prints apt's reason lines: its errors, warnings and unmet dependencies.
+apt_reasons() {
+    grep -E '^(E|W): |Depends: |Breaks: ' "$apt_out" | head -n 20 | sed 's/^/install-deps:   /' >&2 || true
 }
 
 # The i386 dynamic loader answers --version when the kernel can run i386 code at all.
