@@ -63,7 +63,7 @@ def main(source_dir: Path, manifest: Path) -> int:
             if path.suffix not in (".cpp", ".h"):
                 continue
             # Files of the other build, which lists them there.
-            if path.name.endswith("_win32.cpp") or path.name.endswith("_posix.cpp"):
+            if path.stem.endswith(("_win32", "_posix")):
                 continue
             owner = owners.get(path.resolve(), set())
             if not owner:

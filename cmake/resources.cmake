@@ -41,9 +41,21 @@ function(kartol_compile_resources name script)
     set(KARTOL_${name}_RESOURCES ${output} PARENT_SCOPE)
 endfunction()
 
+# Every program's manifest, from one template, and the version that its version information
+# and manifest state.
+configure_file(${CMAKE_SOURCE_DIR}/platform/program_version.h.in
+    ${KARTOL_GENERATED_DIR}/program_version.h @ONLY)
+set(program_resources ${CMAKE_SOURCE_DIR}/platform/program_resources.rc
+    ${KARTOL_GENERATED_DIR}/program_version.h)
+foreach(KARTOL_PROGRAM IN ITEMS setup uninst kartol)
+    configure_file(${CMAKE_SOURCE_DIR}/platform/program.manifest.in
+        ${KARTOL_GENERATED_DIR}/${KARTOL_PROGRAM}.manifest @ONLY)
+    list(APPEND program_resources ${KARTOL_GENERATED_DIR}/${KARTOL_PROGRAM}.manifest)
+endforeach()
+
 kartol_compile_resources(setup setup/setup.rc
     DEPENDS ${CMAKE_SOURCE_DIR}/setup/resource_ids.h
-    ${CMAKE_SOURCE_DIR}/payload/payload_resource.h ${KARTOL_PAYLOAD_FILE})
-kartol_compile_resources(uninst uninst/uninst.rc)
+    ${CMAKE_SOURCE_DIR}/payload/payload_resource.h ${KARTOL_PAYLOAD_FILE} ${program_resources})
+kartol_compile_resources(uninst uninst/uninst.rc DEPENDS ${program_resources})
 kartol_compile_resources(kartol product/product.rc
-    DEPENDS ${CMAKE_SOURCE_DIR}/product/product_ids.h)
+    DEPENDS ${CMAKE_SOURCE_DIR}/product/product_ids.h ${program_resources})

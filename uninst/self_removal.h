@@ -1,8 +1,8 @@
 // How the uninstaller's own file goes with the rest. Windows does not let a running program's
 // file be deleted, so there the confirmed removal continues in a copy of the program in the
 // temporary folder: the copy waits until this process has ended, removes everything including
-// "uninst.exe", and marks its own file for deletion at the next restart. A POSIX host deletes
-// a running program's file like any other, so the removal runs where it was started.
+// "uninst.exe", and has its own file deleted once it has ended. A POSIX host deletes a running
+// program's file like any other, so the removal runs where it was started.
 #ifndef KARTOL_UNINST_SELF_REMOVAL_H
 #define KARTOL_UNINST_SELF_REMOVAL_H
 
@@ -19,7 +19,7 @@ bool HandOverToCopy(const std::string& folder);
 // it has ended. Nothing for a program that the user started.
 std::optional<std::string> HandedOverFolder(LPSTR commandLine);
 
-// The copy's last step: its file goes at the next restart, where the system allows it.
-void RemoveOwnFileLater();
+// The copy's last step: its file goes as soon as this process has ended.
+void RemoveOwnFileAfterExit();
 
 #endif

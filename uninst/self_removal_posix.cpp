@@ -8,4 +8,4 @@ std::optional<std::string> HandedOverFolder(LPSTR) {
     return std::nullopt;
 }
 
-void RemoveOwnFileLater() {}
+void RemoveOwnFileAfterExit() {}

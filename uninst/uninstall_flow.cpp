@@ -147,7 +147,7 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
 int UninstallFlow(LPSTR commandLine) {
     if (const std::optional<std::string> folder = HandedOverFolder(commandLine)) {
         const int exitCode = UninstallFrom(*folder, true);
-        RemoveOwnFileLater();
+        RemoveOwnFileAfterExit();
         return exitCode;
     }
     const std::optional<std::string> folder = ProgramFolder();

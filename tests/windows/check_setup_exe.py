@@ -2,14 +2,35 @@
 """check_setup_exe.py path/to/setup.exe: checks setup.exe without running it; prints a line per
 check and "N passed, M failed". Also the Wine scenarios' payload reader, apart from the program's
 code on purpose (msexpand expands the SZDD file): a fault in its formats is not read back alike."""
-import pathlib, struct, subprocess, sys
+import pathlib, re, struct, subprocess, sys
+import xml.etree.ElementTree as ElementTree
 
 import pefile
 
-RT_ICON, RT_DIALOG, RT_GROUP_ICON, GERMAN, PAYLOAD = 3, 5, 14, 1031, ("TEMPLATE", 113)
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
+GERMAN, NEUTRAL, PAYLOAD = 1031, 0, ("TEMPLATE", 113)
 # What Windows XP exports of what setup.exe and the programs in its payload import.
 XP_LIST = pathlib.Path(__file__).with_name("nt51_exports.txt")
 XP_EXPORTS = {tuple(line.split()) for line in XP_LIST.read_text().splitlines() if line[:1] != "#"}
+# The system's known DLLs, which Windows never looks for in a program's folder: the only ones a
+# program may import. Any other is loaded at run time from the system folder.
+KNOWN_DLLS = {"kernel32.dll", "user32.dll", "msvcrt.dll"}
+# Each program's description in its version information; the product's version is the build's.
+DESCRIPTIONS = {"setup.exe": "Vemo Kartol Setup", "uninst.exe": "Vemo Kartol Deinstallation",
+                "KARTOL.EXE": "Vemo Kartol"}
+VERSION = re.search(r"project\(\w+ VERSION ([0-9.]+)", (pathlib.Path(__file__).parents[2] /
+                                                      "CMakeLists.txt").read_text()).group(1)
+# What the manifest must say: run as the user who started it; supported on Vista, 7, 8, 8.1 and
+# 10/11; scaled by the system's DPI; the common controls 6 for the visual style.
+ASM_V1, ASM_V3 = "urn:schemas-microsoft-com:asm.v1", "urn:schemas-microsoft-com:asm.v3"
+COMPATIBILITY = "urn:schemas-microsoft-com:compatibility.v1"
+WINDOWS_SETTINGS = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
+SUPPORTED_OS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls",
+                   "version": "6.0.0.0", "processorArchitecture": "*",
+                   "publicKeyToken": "6595b64144ccf1df", "language": "*"}
 
 BUTTON, EDIT, STATIC = 0x80, 0x81, 0x82
 # WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 8-point MS Sans Serif
@@ -31,8 +52,9 @@ DIALOGS = {
 # image's bitmap header counts the XOR and AND masks: twice the height.
 ICON_BYTES, ICON_HEADER = 2216, (40, 32, 64, 1, 8)
 ICON_GROUP = struct.pack("<HHHBBBBHHIH", 0, 1, 1, 32, 32, 0, 0, 1, 8, ICON_BYTES, 1)
-EXPECTED_RESOURCES = {*((RT_DIALOG, d) for d in DIALOGS), (RT_GROUP_ICON, 124), (RT_ICON, 1),
-                      PAYLOAD}
+EXPECTED_RESOURCES = {*((RT_DIALOG, d, GERMAN) for d in DIALOGS), (RT_GROUP_ICON, 124, GERMAN),
+                      (RT_ICON, 1, GERMAN), (*PAYLOAD, GERMAN), (RT_VERSION, 1, GERMAN),
+                      (RT_MANIFEST, 1, NEUTRAL)}
 
 SZDD_MAGIC, ARCHIVE_MAGIC = b"SZDD\x88\xf0\x27\x33A", b"Quillmark Bit ResFile\x1a\x00"
 # A record: the name in a 128-byte field, offset and size.
@@ -101,6 +123,61 @@ def read_payload(resources):
     return entries
 
 
+def manifest_view(data):
+    """What a manifest says that Windows acts on, or why it says nothing: Windows refuses to start
+    a program whose manifest does not parse, and XP SP3 one whose trustInfo is in the assembly's
+    own namespace."""
+    if data[:3] == b"\xef\xbb\xbf":
+        return "starts with a byte-order mark"
+    try:
+        root = ElementTree.fromstring(data)
+    except ElementTree.ParseError as error:
+        return f"no XML: {error}"
+    level = root.find(f"{{{ASM_V3}}}trustInfo/{{{ASM_V3}}}security/{{{ASM_V3}}}requestedPrivileges/"
+                      f"{{{ASM_V3}}}requestedExecutionLevel")
+    dependency = root.find(f"{{{ASM_V1}}}dependency/{{{ASM_V1}}}dependentAssembly/"
+                           f"{{{ASM_V1}}}assemblyIdentity")
+    return {"root": root.tag, "execution level": level is not None and dict(level.attrib),
+            "supported": {e.get("Id") for e in root.iter(f"{{{COMPATIBILITY}}}supportedOS")},
+            "dpi aware": [e.text for e in root.iter(f"{{{WINDOWS_SETTINGS}}}dpiAware")],
+            "common controls": dependency is not None and dict(dependency.attrib)}
+
+
+def version_view(image):
+    """The version information's fixed version and its German (1252) strings."""
+    fixed = [(f.FileVersionMS, f.FileVersionLS, f.ProductVersionMS, f.ProductVersionLS)
+             for f in getattr(image, "VS_FIXEDFILEINFO", [])]
+    tables = {t.LangID.decode().lower(): {k.decode(): v.decode() for k, v in t.entries.items()}
+              for info in getattr(image, "FileInfo", []) for entry in info
+              if entry.Key == b"StringFileInfo" for t in entry.StringTable}
+    return fixed, tables
+
+
+def program_checks(name, image):
+    """What each Windows program must be: its imports, manifest and version information."""
+    imports = {(e.dll.decode().lower(), (i.name or b"#%d" % i.ordinal).decode())
+               for e in getattr(image, "DIRECTORY_ENTRY_IMPORT", []) for i in e.imports}
+    yield (f"{name} imports only XP exports listed in {XP_LIST.name}, none delay-loaded",
+           (sorted(imports - XP_EXPORTS), hasattr(image, "DIRECTORY_ENTRY_DELAY_IMPORT")),
+           ([], False))
+    yield (f"{name} imports only the system's known DLLs",
+           sorted({dll for dll, _ in imports} - KNOWN_DLLS), [])
+    manifest = load_resources(image).get((RT_MANIFEST, 1, NEUTRAL), b"")
+    yield (f"{name}'s manifest: as invoker, Vista to 11, DPI aware, common controls 6",
+           manifest_view(manifest), {
+               "root": f"{{{ASM_V1}}}assembly",
+               "execution level": {"level": "asInvoker", "uiAccess": "false"},
+               "supported": SUPPORTED_OS, "dpi aware": ["true"],
+               "common controls": COMMON_CONTROLS})
+    numbers = [int(n) for n in VERSION.split(".")]
+    high, low = numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3]
+    yield (f"{name}'s version information: German, {VERSION}, {DESCRIPTIONS[name]!r}",
+           version_view(image), ([(high, low, high, low)], {"040704e4": {
+               "CompanyName": "Quillmark", "FileDescription": DESCRIPTIONS[name],
+               "FileVersion": VERSION, "InternalName": name, "OriginalFilename": name,
+               "ProductName": "Vemo Kartol", "ProductVersion": VERSION}}))
+
+
 def checks(pe, resources):
     """(what is checked, what was found, what is expected)."""
     def stamps(directory):
@@ -114,8 +191,8 @@ def checks(pe, resources):
     yield ("no time stamps", (pe.FILE_HEADER.TimeDateStamp, any(stamps(
         pe.DIRECTORY_ENTRY_RESOURCE)), [d.struct.TimeDateStamp for d in getattr(
             pe, "DIRECTORY_ENTRY_DEBUG", []) if d.struct.TimeDateStamp]), (0, False, []))
-    yield ("exactly the program's resources, all German, no manifest",
-           set(resources), {(*key, GERMAN) for key in EXPECTED_RESOURCES})
+    yield ("exactly the program's resources: all German but the manifest",
+           set(resources), EXPECTED_RESOURCES)
     for dialog_id, layout in DIALOGS.items():
         data, want = resources.get((RT_DIALOG, dialog_id, GERMAN), b""), dialog_template(*layout)
         yield (f"dialog {dialog_id} as laid out, byte for byte",
@@ -132,11 +209,7 @@ def checks(pe, resources):
     yield ("payload 113: SZDD mode 'A' expanding to a valid archive", payload_error, None)
     for name, image in [("setup.exe", pe)] + [(name, pefile.PE(data=data)) for name, data in
                                               entries if name.lower().endswith(".exe")]:
-        imports = {(e.dll.decode().lower(), (i.name or b"#%d" % i.ordinal).decode())
-                   for e in getattr(image, "DIRECTORY_ENTRY_IMPORT", []) for i in e.imports}
-        yield (f"{name} imports only XP exports listed in {XP_LIST.name}, none delay-loaded",
-               (sorted(imports - XP_EXPORTS), hasattr(image, "DIRECTORY_ENTRY_DELAY_IMPORT")),
-               ([], False))
+        yield from program_checks(name, image)
 
 
 def main():

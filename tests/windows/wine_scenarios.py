@@ -65,6 +65,13 @@ SCENARIOS = (
              after=("uninstall",)),
 )
 
+# Every run of setup.exe starts from a folder like a user's Downloads, beside a LZ32.DLL that
+# leaves this file at the root of drive C when it is loaded (built with the programs).
+DOWNLOADS, PLANTED_DLL, PLANTED_MARKER = "Downloads", "planted/LZ32.DLL", "planted-lz32-loaded"
+# The uninstaller's copy in the user's temporary folder (where Wine keeps it: Temp or
+# AppData/Local/Temp), and the script that deletes it.
+UNINSTALL_COPIES = "users/*/**/kartol-deinst-*"
+
 # Under qemu a session's first window comes up slowly, now and then not at all (a stall). The
 # group's explorer window comes up within GROUP_TIMEOUT; the uninstaller's copy removes the
 # folder after its starter has ended.
@@ -180,6 +187,11 @@ def group_links(drive_c):
             for folder in drive_c.glob(f"users/*/{PROGRAMS}/{GROUP}") for link in folder.iterdir()}
 
 
+def left_by_removal(drive_c, target):
+    """What the uninstaller has yet to remove: the product's folder, then its own copy."""
+    return [*filter(Path.exists, [drive_c / target]), *drive_c.glob(UNINSTALL_COPIES)]
+
+
 class Suite:
     """An Xvfb display on a number Xvfb picks itself, and the scenarios' Wine prefixes on it."""
 
@@ -191,6 +203,11 @@ class Suite:
             folder.mkdir(parents=True, exist_ok=True)
         self.entries = check_setup_exe.read_payload(
             check_setup_exe.load_resources(pefile.PE(setup_exe)))
+        downloads = self.work / DOWNLOADS
+        shutil.rmtree(downloads, ignore_errors=True)
+        downloads.mkdir()
+        self.started_exe = Path(shutil.copy(setup_exe, downloads))
+        shutil.copy(setup_exe.parent / PLANTED_DLL, downloads)
         read_end, write_end = os.pipe()
         with open(self.work / "xvfb.log", "wb") as log:
             self.xvfb = subprocess.Popen(
@@ -209,12 +226,13 @@ class Suite:
 
     def env(self, prefix):
         # The C locale makes Wine's ANSI code page 1252; the overrides: no Mono or Gecko prompts,
-        # no host menu entries. QEMU_RESERVED_VA: Wine's loader probes above 2 GiB, slow in
+        # no host menu entries; LZ32 looked for beside a program first, as Windows looks for a DLL
+        # that is not one of its known DLLs. QEMU_RESERVED_VA: Wine's loader probes above 2 GiB, slow in
         # qemu's 4 GiB guest space, failing in 2 GiB. HOME: Wine links the user's folders into it.
         return {**{k: v for k, v in os.environ.items() if k != "LC_ALL"}, "WINEPREFIX": str(prefix),
                 "WINEARCH": PREFIX_ARCH, "WINEDEBUG": "-all", "LANG": "C.UTF-8",
                 "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
-                "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
+                "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;lz32=n,b",
                 "HOME": str(self.work / "home")}
 
     def screenshot(self, name):
@@ -287,9 +305,9 @@ class Suite:
                 closed = True
             time.sleep(POLL)
 
-    def session(self, prefix, command, cwd, steps, exit_code, shots, gone=None):
+    def session(self, prefix, command, cwd, steps, exit_code, shots, left=lambda: []):
         """Runs a program in a session of its own through the steps (text to wait for and click,
-        expected view, keys); checks the exit code and waits for `gone` to go."""
+        expected view, keys); checks the exit code and waits until `left()` finds nothing."""
         process = subprocess.Popen(["wine", command], cwd=cwd, env=self.env(prefix),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
@@ -308,7 +326,7 @@ class Suite:
                                           if c["text"] == text), *keys)
             expect_equal(f"{command} exit code", wait(process, EXIT_TIMEOUT, command), exit_code)
             deadline = time.monotonic() + REMOVAL_TIMEOUT
-            while gone and gone.exists() and time.monotonic() < deadline:
+            while left() and time.monotonic() < deadline:
                 time.sleep(POLL)
         finally:
             process.kill()
@@ -349,7 +367,9 @@ class Suite:
                       and self.entries else PREPARING)
             dialog = [] if progress == NONE else [(progress == SHOWN, TITLE, WAIT, status)]
             steps.append((text, box(caption, progress=dialog), RETURN))
-        self.session(prefix, str(self.setup_exe), None, steps, exit_code, f"{s.key}-setup")
+        self.session(prefix, str(self.started_exe), None, steps, exit_code, f"{s.key}-setup")
+        expect_equal("the LZ32.DLL beside setup.exe loaded", (drive_c / PLANTED_MARKER).exists(),
+                     False)
         if target is None:
             return self.expect_clean(s, drive_c, "")
         log = f"{len(flags)}{''.join(f' {f}' for f in flags)}\r\n" + "".join(
@@ -363,9 +383,11 @@ class Suite:
             program, steps, removes = AFTER[step]
             # In the install directory, the working directory of the group's links.
             self.session(prefix, f"{folder}\\{program}", drive_c / target, steps, 0,
-                         f"{s.key}-{step}", removes and drive_c / target)
+                         f"{s.key}-{step}", lambda: removes and left_by_removal(drive_c, target))
             if removes:
                 self.expect_clean(s, drive_c, " after removal")
+                expect_equal("the uninstaller's temporary files",
+                             sorted(str(p) for p in drive_c.glob(UNINSTALL_COPIES)), [])
 
     def expect_clean(self, scenario, drive_c, when):
         """Drive C holds what it held before setup.exe ran, and there is no group."""
