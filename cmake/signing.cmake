@@ -22,19 +22,24 @@ if(CMAKE_SCRIPT_MODE_FILE)
     if(NOT time MATCHES "^[0-9]+$")
         message(FATAL_ERROR "Signing ${FILE}: no signing time: ${why}")
     endif()
+    # The key's name goes in quoted: a PKCS#11 URI separates its attributes with ';'.
     if(PKCS12)
-        set(key -pkcs12 ${PKCS12})
+        set(options -pkcs12)
+        set(key ${PKCS12})
     else()
-        set(key -pkcs11module ${PKCS11_MODULE} -key ${PKCS11_KEY} -certs ${CERT})
+        set(options -pkcs11module ${PKCS11_MODULE} -certs ${CERT} -key)
+        set(key "${PKCS11_KEY}")
     endif()
+    set(more_options)
     if(PASSWORD_FILE)
-        list(APPEND key -readpass ${PASSWORD_FILE})
+        list(APPEND more_options -readpass ${PASSWORD_FILE})
     endif()
     if(TIMESTAMP_URL)
-        list(APPEND key -ts ${TIMESTAMP_URL})
+        list(APPEND more_options -ts ${TIMESTAMP_URL})
     endif()
     execute_process(
-        COMMAND ${TOOL} sign ${key} -h sha256 -time ${time} -in ${FILE} -out ${FILE}.signed
+        COMMAND ${TOOL} sign ${options} "${key}" ${more_options} -h sha256 -time ${time}
+                -in ${FILE} -out ${FILE}.signed
         RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
     if(NOT status EQUAL 0)
         file(REMOVE ${FILE}.signed)
@@ -114,9 +119,8 @@ function(kartol_sign target)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}> -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
                 -DTOOL=${KARTOL_OSSLSIGNCODE} -DPKCS12=${KARTOL_SIGN_PKCS12}
-                -DPKCS11_MODULE=${KARTOL_SIGN_PKCS11_MODULE} -DPKCS11_KEY=${KARTOL_SIGN_PKCS11_KEY}
+                -DPKCS11_MODULE=${KARTOL_SIGN_PKCS11_MODULE} "-DPKCS11_KEY=${KARTOL_SIGN_PKCS11_KEY}"
                 -DCERT=${KARTOL_SIGN_CERT} -DPASSWORD_FILE=${KARTOL_SIGN_PASSWORD_FILE}
                 -DTIMESTAMP_URL=${KARTOL_SIGN_TIMESTAMP_URL} -P ${CMAKE_CURRENT_FUNCTION_LIST_FILE}
-        COMMENT "Signing $<TARGET_FILE_NAME:${target}>"
         VERBATIM)
 endfunction()
