@@ -30,6 +30,8 @@ windows_packages=(
     g++-mingw-w64-i686-win32 python3-pefile
     wine wine64 wine32:i386
     xvfb xauth xdotool x11-utils imagemagick
+    # Signs the Windows programs when the vendor names a key; the signing test's certificates.
+    osslsigncode openssl
     # Runs i386 code on hosts whose kernel lacks IA-32 emulation.
     qemu-user-static binfmt-support
 )

@@ -85,6 +85,7 @@ if build win32; then
     setup_exe="$top/build/win32/setup.exe"
     run_counted "setup.exe checks" /usr/bin/python3 "$top/tests/windows/check_setup_exe.py" "$setup_exe"
     run_counted "reproducible build" "$top/tests/windows/check_reproducible.sh" "$setup_exe"
+    run_counted "signed build" "$top/tests/windows/check_signing.sh"
     run_counted "setup.exe under Wine" /usr/bin/python3 "$top/tests/windows/wine_scenarios.py" "$setup_exe"
 fi
 
