@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "formats/payload_archive.h"
-#include "uninst/install_record.h"
+#include "formats/install_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {

@@ -161,6 +161,7 @@ int PrepareTargetDir() {
         return 0;
     }
     WalkPathLevels();
+    KeepEarlierLevelFlags();
     if (!OpenUninstallLog()) {
         ShowError(kLogNotCreatedText);
         return 0;

@@ -1,8 +1,32 @@
 #include "uninstall_log.h"
 
+#include <string_view>
+
+#include "formats/install_record.h"
 #include "platform/platform.h"
 #include "state/process_state.h"
 #include "state/target_layout.h"
+
+void KeepEarlierLevelFlags() {
+    std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);
+    FILE* const earlier = OpenProgramStream(PathBuffer, "rb");
+    if (earlier == nullptr) {
+        return;
+    }
+    // Longer than any first line: 243 characters for the most levels, and its end.
+    char text[kPathBufferSize];
+    const std::string_view start{text, std::fread(text, 1, sizeof text, earlier)};
+    std::fclose(earlier);
+    std::int32_t earlierFlags[kMaxPathLevels];
+    const std::size_t end = start.find(kLogLineEnd);
+    if (end == std::string_view::npos ||
+        !ParseLevelLine(start.substr(0, end), {earlierFlags, std::size_t(PathLevelCount)})) {
+        return;
+    }
+    for (int level = 0; level < PathLevelCount; ++level) {
+        PathLevelFlags[level] |= earlierFlags[level];
+    }
+}
 
 int OpenUninstallLog() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);

@@ -6,6 +6,13 @@
 
 #include <cstdint>
 
+// An install into a folder that holds the log of an earlier one keeps what that log recorded:
+// a level the earlier install made stays made by the product (flag 1) in PathLevelFlags, so
+// that the uninstaller after any number of installs leaves the drive as before the first. Only
+// line 1 is read, and only when it is as the setup writes it for PathLevelCount levels; any
+// other file there changes nothing.
+void KeepEarlierLevelFlags();
+
 // Opens (or empties) InstallDir + "deinst.log" for writing in text mode. Non-zero when
 // UninstallLog is open; it stays null otherwise.
 int OpenUninstallLog();

@@ -50,6 +50,7 @@ void Add(Tree& tree, const std::string& list, const std::string& bytes) {
     }
 }
 
+const std::string kC = "C:\\KARTOL\\", kD = "D:\\PROGRAMME\\KARTOL\\";
 // A path of 116 characters without a final backslash.
 const std::string kLongPath = "C:\\" + std::string(99, 'L') + "\\" + std::string(13, 'M');
 const std::string kLongHost = "c/" + std::string(99, 'L') + "/" + std::string(13, 'M');
@@ -58,6 +59,7 @@ using Faults = std::vector<std::pair<posix::Api, posix::Injection>>;
 
 // `before` (its files hold "old") and `made` are lists for Add below "c" (C:) and "d" (D:).
 // `logAt`: the open log's folder. `installDirAfter`: empty when InstallDir stays.
+// `earlierLog`: the bytes of a log that an earlier install left in `logAt`.
 struct Case {
     const char* name{};
     std::string installDir{}, before{};
@@ -65,7 +67,7 @@ struct Case {
     int result{};
     std::vector<const char*> boxes{};
     std::vector<int> flags{};
-    std::string logAt{}, made{}, installDirAfter{};
+    std::string logAt{}, made{}, installDirAfter{}, earlierLog{};
 };
 
 class PrepareTargetDirTest : public SetupFixture, public ::testing::WithParamInterface<Case> {};
@@ -80,6 +82,9 @@ TEST_P(PrepareTargetDirTest, LevelsFlagsLogAndMessages) {
         } else {
             WriteFile(DriveC() / path, bytes);
         }
+    }
+    if (!c.earlierLog.empty()) {
+        WriteFile(DriveC() / c.logAt / "deinst.log", c.earlierLog);
     }
     posix::MapDrive('C', DriveC() / "c");
     posix::MapDrive('D', DriveC() / "d");
@@ -130,12 +135,17 @@ Case Prepared(const char* name, std::string installDir, std::string before, std:
             {},   flags,      target, target + "/*", installDirAfter};
 }
 
+// An install again into D:\PROGRAMME\KARTOL, which both exist, over an earlier install's log.
+Case Reinstalled(const char* name, std::string earlierLog, std::vector<int> flags) {
+    const std::string target = "d/Programme/KARTOL";
+    return {name, kD, target + "/", {}, 1, {}, flags, target, target + "/*", {}, earlierLog};
+}
+
 Case Invalid(const char* name, std::string installDir, std::string installDirAfter = {}) {
     return {name, std::move(installDir), {}, {}, 0, {kInvalidPath}, {}, {}, {}, installDirAfter};
 }
 
 using enum posix::Api;
-const std::string kC = "C:\\KARTOL\\", kD = "D:\\PROGRAMME\\KARTOL\\";
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, PrepareTargetDirTest, ::testing::Values(
     // The successful walks: which levels the stage found and made.
@@ -150,6 +160,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrepareTargetDirTest, ::testing::Values(
     // The backslash is appended, so later names are joined to it directly: 117 characters, the
     // longest InstallDir.
     Prepared("LongestPath", kLongPath, "", {1, 1}, kLongHost, {}, kLongPath + "\\"),
+    // The levels an earlier install made stay the product's; a log not for this path, or not as
+    // the setup writes it, changes nothing.
+    Reinstalled("EarlierLogKept", "2 0 1\r\nNC EIS\\LEVEL001.BTN\r\n", {0, 1}),
+    Reinstalled("EarlierLogOfOneLevel", "1 1\r\n", {0, 0}),
+    Reinstalled("EarlierLogDamaged", "2 1 2\r\n", {0, 0}),
+    Reinstalled("EarlierLogCutShort", "2 1 1", {0, 0}),
     // Existing content subdirectories are kept as they are, whatever their case; the log is
     // replaced.
     Case{"ContentDirectoriesKept", kC, "c/kartol/eis/LEVEL001.BTN c/kartol/RES/ c/kartol/deinst.log",

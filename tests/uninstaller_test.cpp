@@ -15,7 +15,7 @@
 #include "state/process_state.h"
 #include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
-#include "uninst/install_record.h"
+#include "formats/install_record.h"
 #include "uninst/uninstall_flow.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "install_record.h"
+#include "formats/install_record.h"
 
 enum class StayReason {
     AddedFiles,  // a folder that still holds something the setup did not write

@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "formats/install_record.h"
 #include "formats/program_names.h"
 #include "formats/text_format.h"
-#include "install_record.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
 #include "progman/program_group.h"

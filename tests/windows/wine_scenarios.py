@@ -55,7 +55,8 @@ SCENARIOS = (
     Scenario("b", "Escape in the path dialog", "cancelled"),
     Scenario("c", "lower-case path typed over the default", "installed", "c:\\spiele\\kartol"),
     Scenario("d", "path on a drive letter that is no letter", "invalid", "1:\\X"),
-    Scenario("e", "second run into the folder of the default run", "installed", prefix_from="a"),
+    Scenario("e", "second run into the folder of the default run, then removed", "installed",
+             prefix_from="a", after=("uninstall",)),
     Scenario("f", "default path, the product started, then removed", "installed",
              after=("product", "uninstall")),
     Scenario("g", "removed from below an existing C:\\SPIELE", "installed", "c:\\spiele\\kartol",
@@ -357,6 +358,10 @@ class Suite:
         # The log's first line: 1 for each level of the install directory that the run makes.
         parts = target.split("/") if target else []
         flags = [int(not drive_c.joinpath(*parts[:n]).exists()) for n in range(1, len(parts) + 1)]
+        # An earlier install's log there keeps the levels that install made.
+        if parts and drive_c.joinpath(*parts, "deinst.log").is_file():
+            earlier = drive_c.joinpath(*parts, "deinst.log").read_text().split()[1:len(flags) + 1]
+            flags = [flag | int(made) for flag, made in zip(flags, earlier)]
         confirm = ("key", "--delay", "50", "Escape") if s.outcome == "cancelled" else RETURN
         path_dialog = {**PATH_DIALOG, "texts": {**PATH_DIALOG["texts"], ID_PATH: field}}
         steps = [(PATH_LABEL, PATH_DIALOG, ("type", "--delay", "50", s.typed))] if s.typed else []

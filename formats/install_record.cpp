@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
-#include "formats/payload_archive.h"
+#include "payload_archive.h"
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kFileLinePrefix = "NC ";
 
 bool IsControl(char c) {
@@ -26,24 +25,6 @@ std::optional<std::size_t> ParseCount(std::string_view digits) {
     return count;
 }
 
-std::optional<std::vector<bool>> ParseLevelLine(std::string_view line, std::size_t levelCount) {
-    const std::size_t countEnd = std::min(line.find(' '), line.size());
-    if (ParseCount(line.substr(0, countEnd)) != levelCount) {
-        return std::nullopt;
-    }
-    std::vector<bool> flags;
-    std::string_view rest = line.substr(countEnd);
-    // Each flag is a space and one digit.
-    while (rest.size() >= 2 && rest[0] == ' ' && (rest[1] == '0' || rest[1] == '1')) {
-        flags.push_back(rest[1] == '1');
-        rest.remove_prefix(2);
-    }
-    if (!rest.empty() || flags.size() != levelCount) {
-        return std::nullopt;
-    }
-    return flags;
-}
-
 std::optional<std::string> ParseFileLine(std::string_view line) {
     if (!line.starts_with(kFileLinePrefix)) {
         return std::nullopt;
@@ -57,6 +38,23 @@ std::optional<std::string> ParseFileLine(std::string_view line) {
 
 }  // namespace
 
+bool ParseLevelLine(std::string_view line, std::span<std::int32_t> flags) {
+    const std::size_t countEnd = std::min(line.find(' '), line.size());
+    if (ParseCount(line.substr(0, countEnd)) != flags.size()) {
+        return false;
+    }
+    std::string_view rest = line.substr(countEnd);
+    // Each flag is a space and one digit.
+    for (std::int32_t& flag : flags) {
+        if (rest.size() < 2 || rest[0] != ' ' || (rest[1] != '0' && rest[1] != '1')) {
+            return false;
+        }
+        flag = rest[1] - '0';
+        rest.remove_prefix(2);
+    }
+    return rest.empty();
+}
+
 ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount) {
     if (text.size() > kMaxLogSize) {
         return {std::nullopt, 1};
@@ -65,18 +63,18 @@ ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount) {
     int lineNumber = 1;
     for (; !text.empty() || lineNumber == 1; ++lineNumber) {
         // A line without its end is a log that was cut short.
-        const std::size_t end = text.find(kLineEnd);
+        const std::size_t end = text.find(kLogLineEnd);
         if (end == text.npos) {
             return {std::nullopt, lineNumber};
         }
         const std::string_view line = text.substr(0, end);
-        text.remove_prefix(end + kLineEnd.size());
+        text.remove_prefix(end + kLogLineEnd.size());
         if (lineNumber == 1) {
-            std::optional<std::vector<bool>> flags = ParseLevelLine(line, levelCount);
-            if (!flags) {
+            std::vector<std::int32_t> flags(levelCount);
+            if (!ParseLevelLine(line, flags)) {
                 return {std::nullopt, lineNumber};
             }
-            record.levelCreated = std::move(*flags);
+            record.levelCreated.assign(flags.begin(), flags.end());
         } else if (std::optional<std::string> name = ParseFileLine(line)) {
             record.files.push_back(std::move(*name));
         } else {
