@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/faults/fault_injection.h"
+#include "platform/posix/faults/test_process.h"
 #include "platform/posix/kernel32/drive_map.h"
 #include "state/process_state.h"
 #include "support/scripted_progman.h"
@@ -108,6 +109,14 @@ void Interrupted(const fs::path& c) {
         WriteFile(c / "KARTOL" / name, "");
     }
 }
+// What a removal killed before its end leaves: the uninstaller and the log, which go last.
+void RemovalKilled(const fs::path& c) {
+    for (const auto& entry : fs::recursive_directory_iterator(c / "KARTOL")) {
+        if (entry.is_regular_file() && entry.path().filename() != "uninst.exe" && entry.path() != c / kLog) {
+            fs::remove(entry.path());
+        }
+    }
+}
 void LeaveFolder(const fs::path& c) {
     WriteFile(c / "victim", "keep");
     WriteFile(c / kLog, ReadFile(c / kLog) + "NC ..\\victim\r\n");
@@ -130,6 +139,7 @@ struct UninstallCase {
     // Drive C afterwards; kBefore: as before the setup, kUnchanged: as before the removal.
     std::string treeAfter = kBefore;
     std::vector<std::string> boxes = {kConfirm, kRemoved};
+    int installs = 1;
 };
 
 class UninstallTest : public SetupFixture, public testing::WithParamInterface<UninstallCase> {};
@@ -138,11 +148,16 @@ TEST_P(UninstallTest, LeavesDriveC) {
     const UninstallCase& c = GetParam();
     c.prepare(DriveC());
     const std::string before = Tree(DriveC());
-    if (*c.typedPath != '\0') {
-        ui.Type(c.typedPath);
+    for (int install = 0; install < c.installs; ++install) {
+        // Each install a process of its own.
+        ResetProcessState();
+        posix::ResetWindowing();
+        if (*c.typedPath != '\0') {
+            ui.Type(c.typedPath);
+        }
+        ui.PressEnter();
+        ASSERT_EQ(RunSetup(), 1);
     }
-    ui.PressEnter();
-    ASSERT_EQ(RunSetup(), 1);
     std::vector<std::string> expected = ui.Transcript();  // the setup's lines, then the boxes
     std::vector<std::string> setupBoxes;
     std::ranges::copy_if(expected, std::back_inserter(setupBoxes),
@@ -203,6 +218,10 @@ const std::string kLongestFolder = kLongest + "\\";
 const UninstallCase kCases[] = {
     {.name = "Yes"},
     {.name = "SetupInterrupted", .change = Interrupted},
+    {.name = "RemovalKilled", .change = RemovalKilled},
+    // Installed again: the levels the first install made go as well.
+    {.name = "InstalledTwice", .typedPath = "c:\\spiele\\kartol", .setupBoxes = {kSuccess, kSuccess},
+     .folder = "C:\\SPIELE\\KARTOL\\", .installs = 2},
     {.name = "No", .answer = IDNO, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged, .boxes = {kConfirm}},
     {.name = "ExistingParentStays", .typedPath = "c:\\spiele\\kartol", .prepare = MakeSpiele,
      .folder = "C:\\SPIELE\\KARTOL\\"},

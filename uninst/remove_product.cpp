@@ -1,6 +1,7 @@
 #include "remove_product.h"
 
 #include <algorithm>
+#include <ranges>
 
 #include "formats/program_names.h"
 #include "platform/platform.h"
@@ -111,8 +112,15 @@ std::vector<std::string> PathLevels(const std::string& folder) {
 
 std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRecord& record) {
     Removal removal{folder};
+    // The uninstaller and the log go last: a removal that is cut short before them can be run
+    // again, and finishes what the first left.
+    const auto isUninstaller = [](const std::string& name) {
+        return names::SameIgnoringCase(name, kUninstallerFile);
+    };
     for (const std::string& name : record.files) {
-        removal.DeleteListedFile(name);
+        if (!isUninstaller(name)) {
+            removal.DeleteListedFile(name);
+        }
     }
     // A setup that was interrupted leaves its temporary files; they are the setup's, too.
     for (const char* temporary : kSetupTemporaries) {
@@ -121,6 +129,8 @@ std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRec
     for (const char* content : kContentDirs) {
         removal.RemoveFolder(folder + content);
     }
+    std::ranges::for_each(record.files | std::views::filter(isUninstaller),
+                          [&removal](const std::string& name) { removal.DeleteListedFile(name); });
     removal.DeleteSetupFile(kLogFileName);
     const std::vector<std::string> levels = PathLevels(folder);
     for (std::size_t level = levels.size(); level-- > 0;) {

@@ -23,9 +23,9 @@ struct Remainder {
 // in a backslash.
 std::vector<std::string> PathLevels(const std::string& folder);
 
-// In this order: every listed file, the setup's temporary files if an interrupted setup left
-// them, each content subdirectory that is then empty, the log, and the levels the setup
-// created, deepest first, each only once it is empty. Nothing
+// In this order: every listed file but the uninstaller, the setup's temporary files if an
+// interrupted setup left them, each content subdirectory that is then empty, the uninstaller,
+// the log, and the levels the setup created, deepest first, each only once it is empty. Nothing
 // outside `folder` is touched and no link is followed; a file that is already gone is no
 // remainder. `folder` ends in a backslash.
 std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRecord& record);
