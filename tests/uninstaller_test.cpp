@@ -102,6 +102,7 @@ void ContentFolderElsewhere(const fs::path& c) {
     fs::create_directory_symlink(elsewhere, c / "KARTOL/eis");
 }
 void AddFile(const fs::path& c) { WriteFile(c / "KARTOL/eis/MEIN.SAV", "x"); }
+void FileForContentFolder(const fs::path& c) { fs::remove_all(c / "KARTOL/mars"), WriteFile(c / "KARTOL/mars", "x"); }
 void CutShort(const fs::path& c) { fs::resize_file(c / kLog, fs::file_size(c / kLog) - 1); }
 void Remove(const fs::path& c) { fs::remove(c / kLog); }
 void Interrupted(const fs::path& c) {
@@ -245,6 +246,8 @@ const UninstallCase kCases[] = {
     {.name = "ReadOnlyFileInTheWay", .prepare = ReadOnlyFileInTheWay, .setupBoxes = {kAbort}},
     {.name = "AddedFileStays", .change = AddFile, .exitCode = kExitSomethingStayed,
      .treeAfter = "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV", .boxes = {kConfirm, Stayed({"C:\\KARTOL\\eis"s + kAdded, "C:\\KARTOL"s + kAdded})}},
+    {.name = "FileForContentFolder", .change = FileForContentFolder, .exitCode = kExitSomethingStayed,
+     .treeAfter = "KARTOL/ KARTOL/mars", .boxes = {kConfirm, Stayed({"C:\\KARTOL\\mars"s + kAdded, "C:\\KARTOL"s + kAdded})}},
     {.name = "ManyStayed", .change = ElevenFolders, .exitCode = kExitSomethingStayed, .treeAfter = kElevenTree,
      .boxes = {kConfirm, kElevenStayed}},
     {.name = "NameLeavesFolder", .change = LeaveFolder, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
