@@ -15,6 +15,7 @@
 #include "payload/expand_payload.h"
 #include "payload/unpack_archive.h"
 #include "platform/posix/faults/fault_injection.h"
+#include "platform/posix/kernel32/last_error.h"
 #include "state/process_state.h"
 #include "support/setup_fixture.h"
 #include "targetdir/uninstall_log.h"
@@ -181,6 +182,7 @@ struct ExpandCase {
     std::string files;
     std::vector<std::uint64_t> answer = {};  // the failing call's answer instead of a failure
     rlim_t room = 0;                         // as for unpacking
+    const char* refusal = nullptr;           // the end of the host's refusal that is noted
 };
 
 TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
@@ -199,7 +201,8 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:? kartol.un_"},
         {"StoredNotDeleted", stored, DeleteFileA, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
         // Cut short on a full volume, though closing it succeeds.
-        {"StoredCutShort", "", std::nullopt, false, 0, "deinst.log kartol.un_", {}, 4096},
+        {"StoredCutShort", "", std::nullopt, false, 0, "deinst.log kartol.un_", {}, 4096,
+         "KARTOL/kartol.un_: File too large"},
         // A short stored file is not noticed: its expansion decides, here for the unpacking.
         {"ShortResource", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {1000}},
         {"HeaderOnly", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {14}},
@@ -218,6 +221,9 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
             posix::Inject(*c.failing, {.path = c.path, .answer = c.answer});
         }
         EXPECT_EQ(WithRoom(c.room, ExpandPayload), c.result);
+        const std::optional<std::string> refusal = posix::TakeFirstRefusal();
+        EXPECT_TRUE(c.refusal ? refusal && refusal->ends_with(c.refusal) : !refusal)
+            << refusal.value_or("no refusal");
         std::string files;
         for (const auto& [name, bytes] : Files()) {
             const archive::Parsed parsed = archive::Parse(Span(bytes));

@@ -1,5 +1,6 @@
 // The native entry of each program: picks the front end and calls the program's WinMain as
 // Windows does.
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -9,6 +10,7 @@
 #include "platform/posix/front_ends/line_front_end.h"
 #include "platform/posix/front_ends/terminal_front_end.h"
 #include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/last_error.h"
 
 namespace {
 
@@ -35,13 +37,22 @@ std::unique_ptr<posix::FrontEnd> ChooseFrontEnd() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit (ulimit -f) makes a write fail, as a full disk does, instead of ending
+    // the program halfway.
+    signal(SIGXFSZ, SIG_IGN);
     std::string commandLine = CommandLineAfterProgramName(argc, argv);
     // Best effort: without the file, the drives of this run are still its own.
     posix::RecordDriveSettings();
-    const std::unique_ptr<posix::FrontEnd> frontEnd = ChooseFrontEnd();
+    std::unique_ptr<posix::FrontEnd> frontEnd = ChooseFrontEnd();
     posix::SetFrontEnd(frontEnd.get());
     const int exitCode =
         WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
     posix::SetFrontEnd(nullptr);
+    // After the terminal is given back, so that the line stays on the user's screen.
+    frontEnd.reset();
+    if (const std::optional<std::string> refusal = posix::TakeFirstRefusal()) {
+        std::cerr << std::filesystem::path{argv[0]}.filename().string()
+                  << ": the system refused: " << *refusal << '\n';
+    }
     return exitCode;
 }

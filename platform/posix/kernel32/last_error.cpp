@@ -1,11 +1,32 @@
 #include "last_error.h"
 
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 namespace {
 
 // Per thread, as in Win32, so that a call on one thread cannot overwrite another's error.
 thread_local DWORD lastError = ERROR_SUCCESS;
+
+std::optional<std::string> firstRefusal;
+
+bool IsRefusal(int hostError) {
+    switch (hostError) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EBUSY:
+        case ETXTBSY:
+        case EIO:
+            return true;
+        default:
+            return false;
+    }
+}
 
 }  // namespace
 
@@ -24,7 +45,18 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
+void NoteRefusal(int hostError, const std::filesystem::path& host) {
+    if (!firstRefusal && IsRefusal(hostError)) {
+        firstRefusal = host.string() + ": " + std::strerror(hostError);
+    }
+}
+
+std::optional<std::string> TakeFirstRefusal() {
+    return std::exchange(firstRefusal, std::nullopt);
+}
+
 DWORD ErrorFromErrno(int hostError, const std::filesystem::path& host) {
+    NoteRefusal(hostError, host);
     switch (hostError) {
         case ENOENT: {
             std::error_code error;

@@ -104,43 +104,61 @@ FilePtr OpenRegularFile(const std::filesystem::path& host, const std::string& ho
     return file;
 }
 
-// The translating stream's write function: called with the stream's buffered bytes, it
-// writes them to the real file with a CR before every LF. It reports all of them written or,
-// on a short write, none, which makes the stream's error indicator stick.
-ssize_t WriteWithCrLf(void* cookie, const char* data, std::size_t size) {
+// A stream that only writes, over the real file that it takes over: with the text mode's
+// translation, a CR before every LF, and the host's refusal of a write or of the close noted
+// with the file's host path, which the program's own check of the result cannot name.
+struct WritingStream {
+    FilePtr file;
+    std::filesystem::path host;
+    bool translated;
+};
+
+// Called with the stream's buffered bytes: all of them written or, on a short write, none,
+// which makes the stream's error indicator stick.
+ssize_t WriteThrough(void* cookie, const char* data, std::size_t size) {
+    const WritingStream& stream = *static_cast<WritingStream*>(cookie);
     std::string translated;
-    // At most every byte is an LF that gets its CR.
-    translated.reserve(2 * size);
-    for (const char c : std::string_view{data, size}) {
-        if (c == kLineFeed) {
-            translated += kCarriageReturn;
+    std::string_view bytes{data, size};
+    if (stream.translated) {
+        // At most every byte is an LF that gets its CR.
+        translated.reserve(2 * size);
+        for (const char c : bytes) {
+            if (c == kLineFeed) {
+                translated += kCarriageReturn;
+            }
+            translated += c;
         }
-        translated += c;
+        bytes = translated;
     }
-    FILE* file = static_cast<FILE*>(cookie);
-    const bool written =
-        std::fwrite(translated.data(), 1, translated.size(), file) == translated.size();
-    return written ? static_cast<ssize_t>(size) : 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream.file.get()) != bytes.size()) {
+        posix::NoteRefusal(errno, stream.host);
+        return 0;
+    }
+    return static_cast<ssize_t>(size);
 }
 
-// Closing the translating stream closes the real file with it.
-int CloseRealFile(void* cookie) {
-    return std::fclose(static_cast<FILE*>(cookie));
+int CloseThrough(void* cookie) {
+    const std::unique_ptr<WritingStream> stream{static_cast<WritingStream*>(cookie)};
+    if (std::fclose(stream->file.release()) != 0) {
+        posix::NoteRefusal(errno, stream->host);
+        return EOF;
+    }
+    return 0;
 }
 
-// The translating stream over an open real file, which it takes over. The stream buffers;
-// the real file does not, so each flush becomes one write.
-FILE* TranslatingStream(FilePtr file) {
+// The stream buffers; the real file does not, so each flush becomes one write.
+FILE* WritingStreamOver(FilePtr file, const std::filesystem::path& host, bool translated) {
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     const cookie_io_functions_t functions{
-        .read = nullptr, .write = WriteWithCrLf, .seek = nullptr, .close = CloseRealFile};
-    FILE* stream = fopencookie(file.get(), "w", functions);
-    if (stream == nullptr) {
+        .read = nullptr, .write = WriteThrough, .seek = nullptr, .close = CloseThrough};
+    auto stream = std::make_unique<WritingStream>(std::move(file), host, translated);
+    FILE* writing = fopencookie(stream.get(), "w", functions);
+    if (writing == nullptr) {
         posix::Fail(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    file.release();
-    return stream;
+    stream.release();
+    return writing;
 }
 
 }  // namespace
@@ -156,8 +174,8 @@ FILE* posix::OpenMappedStream(std::string_view programPath, const char* mode) {
     if (file == nullptr) {
         return nullptr;
     }
-    if (IsTextMode(programMode) && IsWriteOnly(programMode)) {
-        return TranslatingStream(std::move(file));
+    if (IsWriteOnly(programMode)) {
+        return WritingStreamOver(std::move(file), mapped.host, IsTextMode(programMode));
     }
     return file.release();
 }
