@@ -3,7 +3,8 @@
 # the menu's entries start KARTOL.EXE and uninst.exe, also with no terminal and no environment,
 # and from a shell without the drive settings; the removal leaves drive C and the menus as
 # before, but for a file the user added and its folders; a parent that was there stays; a group
-# that no server could remove goes when the next one starts.
+# that no server could remove goes when the next one starts; a folder of drive C that links to
+# another place takes the product and gives it back.
 # Usage: round_trip.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1 progman=$2
@@ -41,6 +42,10 @@ shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
     start_server
     cat "$work/started"
     run tree
+    mkdir "$work/elsewhere" && ln -s "$work/elsewhere" "$work/c/OUT"
+    run_setup linked 1 'c:\\out\\kartol\n\n'
+    run shell OUT/KARTOL/uninst.exe 'j\n\n'
+    run ls -A "$work/elsewhere"
 } >"$work/transcript"
 diff "$(dirname "$0")/round_trip.expected" "$work/transcript" || fail "the transcript differs"
 echo "installed, started from the menu, and removed through it"

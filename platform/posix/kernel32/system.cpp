@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <system_error>
 
 #include "drive_map.h"
@@ -16,27 +18,56 @@ constexpr char kWindowsDirectory[] = "C:\\WINDOWS";
 constexpr UINT kWindowsDirectoryLength = sizeof kWindowsDirectory - 1;
 constexpr char kRunningProgram[] = "/proc/self/exe";
 
-// The program path of a host path inside one of the drives' folders, first letter first.
+// The path that the program was started by, made absolute from the folder it started in
+// without following a link: as Windows names a program by the path it was started from, a
+// folder of the drive that links to another place keeps the program on its drive. Empty when
+// a bare name was looked up in PATH.
+const std::filesystem::path kStartedAs = [] {
+    std::ifstream arguments{"/proc/self/cmdline", std::ios::binary};
+    std::string first;
+    std::getline(arguments, first, '\0');
+    std::error_code error;
+    const std::filesystem::path startFolder = std::filesystem::current_path(error);
+    return first.find('/') == std::string::npos || error ? std::filesystem::path{}
+                                                         : (startFolder / first).lexically_normal();
+}();
+
+// The program path of a host path inside one of the drives' folders, first letter first. A
+// drive's folder is taken as it is named, then as the links in its name lead.
 std::optional<std::string> ProgramPathOf(const std::filesystem::path& host) {
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const std::optional<std::filesystem::path> folder = posix::DriveFolder(letter);
+        if (!folder) {
+            continue;
+        }
         std::error_code error;
-        const std::filesystem::path root =
-            folder ? std::filesystem::canonical(*folder, error) : std::filesystem::path{};
-        if (!folder || error) {
-            continue;
+        for (const std::filesystem::path& root :
+             {folder->lexically_normal(), std::filesystem::canonical(*folder, error)}) {
+            const auto [rootEnd, hostAt] = std::ranges::mismatch(root, host);
+            if (root.empty() || rootEnd != root.end()) {
+                continue;
+            }
+            std::string programPath = {letter, ':'};
+            for (auto component = hostAt; component != host.end(); ++component) {
+                programPath += '\\' + posix::Utf8ToCp1252(component->string());
+            }
+            return programPath;
         }
-        const auto [rootEnd, hostAt] = std::ranges::mismatch(root, host);
-        if (rootEnd != root.end()) {
-            continue;
-        }
-        std::string programPath = {letter, ':'};
-        for (auto component = hostAt; component != host.end(); ++component) {
-            programPath += '\\' + posix::Utf8ToCp1252(component->string());
-        }
-        return programPath;
     }
     return std::nullopt;
+}
+
+// The running program's program path: by the path it was started by where that is the
+// running program and lies on a drive, else by the program's own file.
+std::optional<std::string> RunningProgramPath() {
+    std::error_code error;
+    if (!kStartedAs.empty() && std::filesystem::equivalent(kStartedAs, kRunningProgram, error)) {
+        if (std::optional<std::string> programPath = ProgramPathOf(kStartedAs)) {
+            return programPath;
+        }
+    }
+    const std::filesystem::path host = std::filesystem::canonical(kRunningProgram, error);
+    return error ? std::nullopt : ProgramPathOf(host);
 }
 
 }  // namespace
@@ -63,9 +94,7 @@ DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
     if (posix::FailsByInjection(posix::Api::GetModuleFileNameA, {})) {
         return 0;
     }
-    std::error_code error;
-    const std::filesystem::path host = std::filesystem::canonical(kRunningProgram, error);
-    const std::optional<std::string> programPath = error ? std::nullopt : ProgramPathOf(host);
+    const std::optional<std::string> programPath = RunningProgramPath();
     if (!programPath) {
         posix::Fail(ERROR_PATH_NOT_FOUND);
         return 0;
