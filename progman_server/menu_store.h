@@ -58,7 +58,9 @@ std::vector<MenuGroup> ListGroups(const MenuFolders& folders);
 
 // What a server finds as it starts: the temporary files that a server killed while writing
 // left are removed, and so is each group whose items' programs are all gone (the product was
-// removed while no server ran). Returns the names of the groups removed.
+// removed while no server ran). A program counts as gone only from a drive folder that is
+// there: a group on a drive whose folder is missing (a disk not mounted) stays. Returns the
+// names of the groups removed.
 std::vector<std::string> TidyStore(const MenuFolders& folders);
 
 }  // namespace progman

@@ -1,8 +1,8 @@
 #!/bin/sh
 # The setup with the program manager server, in one transcript compared with its .expected
 # file: the options; a socket folder that cannot be made; the group as --list and menu entries,
-# across restarts, kills and settings; a drive the server was not told of; what a killed server
-# leaves.
+# across restarts, kills and settings; a drive the server was not told of, and one missing as
+# it starts; what a killed server leaves.
 # Usage: progman_server.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1 socket=$work/run/vemo-kartol-progman.socket
@@ -35,9 +35,11 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run kartol-progman --list
     run grep -h ^Exec= "$XDG_DATA_HOME"/applications/vemo-kartol/VEMO_20KARTOL/item-1.desktop
     # A server that was killed leaves its socket file and what it was writing; the next one
-    # replaces the one and removes the other (once it serves).
+    # replaces the one and removes the other (once it serves). It starts while the folder of
+    # D: is missing (a disk not mounted), and keeps the group on D: for when it is back.
     stop_server -9
-    start_server
+    mv "$work/d" "$work/d.off" && start_server && mv "$work/d.off" "$work/d"
+    run kartol-progman --list
     run_setup after_kill
     stop_server
     for file in "$XDG_CONFIG_HOME/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu" \
