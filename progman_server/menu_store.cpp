@@ -169,6 +169,22 @@ bool ProgramsAllGone(const MenuFolders& folders, std::string_view key) {
     return !items.empty() && std::ranges::all_of(items, ProgramGone);
 }
 
+// The group of a .directory file, or nothing for another file.
+std::optional<MenuGroup> GroupOfFile(const MenuFolders& folders, const fs::path& file) {
+    const std::string stemPrefix = GroupFileStem("");
+    const std::string stem = file.stem().string();
+    std::optional<std::string> name = ReadValue(file, "Name");
+    if (file.extension() != ".directory" || !stem.starts_with(stemPrefix) || !name) {
+        return std::nullopt;
+    }
+    MenuGroup group{*name, file, {}};
+    for (const fs::path& item : ItemFiles(folders, stem.substr(stemPrefix.size()))) {
+        group.items.push_back({ReadValue(item, "Name").value_or(""),
+                               ReadValue(item, std::string{kCommandLineKey}).value_or("")});
+    }
+    return group;
+}
+
 }  // namespace
 
 std::optional<MenuFolders> MenuFoldersFromEnvironment() {
@@ -233,23 +249,17 @@ bool AddItem(const MenuFolders& folders, std::string_view group, std::string_vie
 std::vector<MenuGroup> ListGroups(const MenuFolders& folders) {
     std::vector<MenuGroup> groups;
     std::error_code error;
-    const std::string stemPrefix = GroupFileStem("");
     for (const auto& entry : fs::directory_iterator{folders.data / "desktop-directories", error}) {
-        const fs::path& file = entry.path();
-        const std::string stem = file.stem().string();
-        std::optional<std::string> name = ReadValue(file, "Name");
-        if (file.extension() != ".directory" || !stem.starts_with(stemPrefix) || !name) {
-            continue;
+        if (std::optional<MenuGroup> group = GroupOfFile(folders, entry.path())) {
+            groups.push_back(std::move(*group));
         }
-        MenuGroup group{*name, {}};
-        for (const fs::path& item : ItemFiles(folders, stem.substr(stemPrefix.size()))) {
-            group.items.push_back({ReadValue(item, "Name").value_or(""),
-                                   ReadValue(item, std::string{kCommandLineKey}).value_or("")});
-        }
-        groups.push_back(std::move(group));
     }
     std::ranges::sort(groups, {}, &MenuGroup::name);
     return groups;
+}
+
+std::optional<MenuGroup> FindGroup(const MenuFolders& folders, std::string_view group) {
+    return GroupOfFile(folders, DirectoryFile(folders, GroupKey(group)));
 }
 
 std::vector<std::string> TidyStore(const MenuFolders& folders) {

@@ -6,6 +6,7 @@
 #include <deque>
 #include <vector>
 
+#include "formats/group_contents.h"
 #include "platform/host/progman_link.h"
 #include "platform/posix/faults/fault_injection.h"
 #include "platform/posix/kernel32/drive_map.h"
@@ -180,6 +181,27 @@ TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
           "[CreateGroup(\"A\",\"B\")]", "[ShowGroup(\"Vemo Kartol\",eins)]",
           "[AddItem(\"C:\\K\\a.exe\")]", ""}) {
         EXPECT_FALSE(progman::ParseCommand(text)) << text;
+    }
+}
+
+// The command lines in a group's contents as the native server writes them (a caption with
+// quotes and a path with a comma) and as Program Manager did (no line end after the last);
+// other text, or an item line without its two quoted fields, gives none.
+TEST(GroupContentsTest, CommandLinesOfTheItems) {
+    using List = std::vector<std::string>;
+    const std::string composed = group_contents::Compose(
+        "G", "/g",
+        std::vector<group_contents::Item>{{"Ein \"A\",B", "C:\\A,B\\a.exe"}, {"U", "u.exe"}});
+    const std::string main =
+        "\"MAIN\",C:\\WINDOWS\\MAIN.GRP,1,3\r\n\"Mail\",\"MSMAIL.EXE\",,MSMAIL.EXE,258,2,0,0,0";
+    // clang-format off
+    const std::pair<std::string, std::optional<List>> cases[] = {
+        {composed, List{"C:\\A,B\\a.exe", "u.exe"}}, {main, List{"MSMAIL.EXE"}}, {main + "\r\n\0x"s, List{"MSMAIL.EXE"}},
+        {"\"G\",/g,0,1\r\n", List{}}, {"\"G\"", List{}}, {"", std::nullopt}, {"G,/g,0,1\r\n", std::nullopt},
+        {"\"G\"\r\nA,\"a.exe\"", std::nullopt}, {"\"G\"\r\n\"A\",a.exe", std::nullopt}, {"\"G\"\r\n\"A\",\"a.exe", std::nullopt}};
+    // clang-format on
+    for (const auto& [answer, lines] : cases) {
+        EXPECT_EQ(group_contents::CommandLines(answer), lines) << answer;
     }
 }
 
