@@ -143,6 +143,31 @@ TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
     EXPECT_FALSE(DdeUninitialize(instance));
 }
 
+// A request's data: its size, what fits from an offset on, freed once; the instance's end frees
+// what it still holds.
+TEST_F(ProgmanTest, RequestedDataBelongsToItsInstance) {
+    ScriptedProgman progman{{Answer::Contents, Answer::Contents}};
+    DWORD instance = 0;
+    DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0);
+    const HSZ name = DdeCreateStringHandleA(instance, "Vemo Kartol", CP_WINANSI);
+    const HCONV conversation = DdeConnect(instance, name, name, nullptr);
+    const auto request = [&] {
+        return DdeClientTransaction(nullptr, 0, conversation, name, CF_TEXT, XTYP_REQUEST, 1000,
+                                    nullptr);
+    };
+    const HDDEDATA data = request();
+    BYTE bytes[4] = {};
+    EXPECT_EQ(DdeGetData(data, nullptr, 0, 0), 8u);
+    EXPECT_EQ(DdeGetData(data, bytes, sizeof bytes, 5), 3u);
+    EXPECT_EQ(std::string(bytes, bytes + 3), "nts");
+    EXPECT_TRUE(DdeFreeDataHandle(data));
+    EXPECT_FALSE(DdeFreeDataHandle(data));
+    const HDDEDATA held = request();
+    EXPECT_EQ(progman.Requests(), (std::vector<std::string>(2, "Vemo Kartol")));
+    DdeUninitialize(instance);
+    EXPECT_EQ(DdeGetData(held, nullptr, 0, 0), 0u);
+}
+
 // Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.
 TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
     setenv("TMPDIR", DriveC().c_str(), 1);
