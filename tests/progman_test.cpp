@@ -15,6 +15,7 @@
 #include "progman/program_group.h"
 #include "progman/register_program_group.h"
 #include "progman_server/command_parser.h"
+#include "progman_server/desktop_entry.h"
 #include "progman_server/menu_store.h"
 #include "progman_server/program_manager.h"
 #include "state/process_state.h"
@@ -223,10 +224,19 @@ TEST(GroupContentsTest, CommandLinesOfTheItems) {
     const std::pair<std::string, std::optional<List>> cases[] = {
         {composed, List{"C:\\A,B\\a.exe", "u.exe"}}, {main, List{"MSMAIL.EXE"}}, {main + "\r\n\0x"s, List{"MSMAIL.EXE"}},
         {"\"G\",/g,0,1\r\n", List{}}, {"\"G\"", List{}}, {"", std::nullopt}, {"G,/g,0,1\r\n", std::nullopt},
-        {"\"G\"\r\nA,\"a.exe\"", std::nullopt}, {"\"G\"\r\n\"A\",a.exe", std::nullopt}, {"\"G\"\r\n\"A\",\"a.exe", std::nullopt}};
+        {"\"G\"\r\nA,\"a.exe\"", std::nullopt}, {"\"G\"\r\n\"A\"\r\n\"B\",\"b\"", std::nullopt}, {"\"G\"\r\n\"A\",a.exe", std::nullopt}, {"\"G\"\r\n\"A\",\"a.exe", std::nullopt}};
     // clang-format on
     for (const auto& [answer, lines] : cases) {
         EXPECT_EQ(group_contents::CommandLines(answer), lines) << answer;
+    }
+}
+
+// Exec values read back as ExecValue writes them; a quote left open gives none.
+TEST(DesktopEntryTest, ExecArgumentsAsWritten) {
+    EXPECT_EQ(progman::ExecArguments(R"("env" "K=\"a\" 100%%" "c\\d\$")"),
+              (std::vector<std::string>{"env", "K=\"a\" 100%", "c\\d$"}));
+    for (const char* open : {R"("env" "c)", R"("env" "c\)"}) {
+        EXPECT_EQ(progman::ExecArguments(open), std::nullopt) << open;
     }
 }
 
