@@ -58,6 +58,25 @@ std::string ExecValue(std::span<const std::string> arguments) {
     return EscapeValue(line);
 }
 
+std::optional<std::vector<std::string>> ExecArguments(std::string_view exec) {
+    std::vector<std::string> arguments;
+    for (std::size_t at = exec.find('"'); at != exec.npos; at = exec.find('"', at + 1)) {
+        std::string argument;
+        for (++at; at < exec.size() && exec[at] != '"'; ++at) {
+            // An escaped character, and the second % of a doubled one, stand for themselves.
+            if ((exec[at] == '\\' || exec[at] == '%') && at + 1 < exec.size()) {
+                ++at;
+            }
+            argument += exec[at];
+        }
+        if (at == exec.size()) {
+            return std::nullopt;
+        }
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
 // The server's files hold the one group [Desktop Entry], so the first line of the key is its.
 std::optional<std::string> ReadValue(const std::filesystem::path& file, std::string_view key) {
     std::ifstream in{file};

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace progman {
 
@@ -22,6 +23,9 @@ std::string EscapeValue(std::string_view text);
 // An Exec value that runs exactly these arguments: each in double quotes with a backslash
 // before ", `, $ and backslash inside them and % doubled, then escaped as a string value.
 std::string ExecValue(std::span<const std::string> arguments);
+// The quoted arguments of an Exec value, once read as a string value, as ExecValue writes them;
+// nothing when a quote is not closed.
+std::optional<std::vector<std::string>> ExecArguments(std::string_view exec);
 
 // The unescaped value of key in a file that the server wrote, or nothing.
 std::optional<std::string> ReadValue(const std::filesystem::path& file, std::string_view key);

@@ -22,6 +22,9 @@ constexpr std::string_view kItemStem = "item-";
 constexpr std::string_view kCommandLineKey = "X-Vemo-Kartol-Command-Line";
 // The key by which a menu hides an entry whose program is gone, and the server finds it.
 constexpr std::string_view kProgramKey = "TryExec";
+// An item's command: env, the setting of the program's drive, the program.
+constexpr std::string_view kExecKey = "Exec";
+constexpr std::size_t kExecArgumentCount = 3;
 constexpr const char* kHexDigits = "0123456789ABCDEF";
 constexpr int kNibbleBits = 4;
 constexpr unsigned char kNibbleMask = 0x0F;
@@ -143,15 +146,43 @@ bool DeleteGroupFiles(const MenuFolders& folders, std::string_view key) {
     return fs::remove(DirectoryFile(folders, key), error);
 }
 
-// Whether the group has items and every one of them starts a program that is gone. An item
-// without the program's path (written by an older server) keeps the group.
+// Whether an item starts a program that is gone: its path is known and the folder of its drive
+// (the setting that its Exec starts it with) is there without it. An item without the
+// program's path (written by an older server) is not, nor one whose drive folder is missing.
+bool ProgramGone(const fs::path& item) {
+    const std::optional<std::string> program = ReadValue(item, kProgramKey);
+    const std::optional<std::string> exec = ReadValue(item, kExecKey);
+    const std::optional<std::vector<std::string>> arguments =
+        exec ? ExecArguments(*exec) : std::nullopt;
+    if (!program || !arguments || arguments->size() != kExecArgumentCount) {
+        return false;
+    }
+    const std::string& driveSetting = (*arguments)[1];
+    const fs::path driveFolder = driveSetting.substr(driveSetting.find('=') + 1);
+    std::error_code error;
+    return fs::is_directory(driveFolder, error) && !fs::exists(*program, error) && !error;
+}
+
+// Whether the group has items and every one of them starts a program that is gone.
 bool ProgramsAllGone(const MenuFolders& folders, std::string_view key) {
     const std::vector<fs::path> items = ItemFiles(folders, key);
-    return !items.empty() && std::ranges::all_of(items, [](const fs::path& item) {
-        const std::optional<std::string> program = ReadValue(item, kProgramKey);
-        std::error_code error;
-        return program && !fs::exists(*program, error) && !error;
-    });
+    return !items.empty() && std::ranges::all_of(items, ProgramGone);
+}
+
+// The group of a .directory file, or nothing for another file.
+std::optional<MenuGroup> GroupOfFile(const MenuFolders& folders, const fs::path& file) {
+    const std::string stemPrefix = GroupFileStem("");
+    const std::string stem = file.stem().string();
+    std::optional<std::string> name = ReadValue(file, "Name");
+    if (file.extension() != ".directory" || !stem.starts_with(stemPrefix) || !name) {
+        return std::nullopt;
+    }
+    MenuGroup group{*name, file, {}};
+    for (const fs::path& item : ItemFiles(folders, stem.substr(stemPrefix.size()))) {
+        group.items.push_back({ReadValue(item, "Name").value_or(""),
+                               ReadValue(item, std::string{kCommandLineKey}).value_or("")});
+    }
+    return group;
 }
 
 }  // namespace
@@ -205,11 +236,11 @@ bool AddItem(const MenuFolders& folders, std::string_view group, std::string_vie
     const fs::path itemFolder = ItemFolder(folders, key);
     std::error_code error;
     fs::create_directories(itemFolder, error);
-    const std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeValue(name) +
-                             "\nExec=" + ExecValue(exec) + "\n" + std::string{kProgramKey} + '=' +
-                             EscapeValue(exec[2]) + "\nPath=" + EscapeValue(folder) +
-                             "\nTerminal=true\n" + std::string{kCommandLineKey} + '=' +
-                             EscapeValue(line) + "\n";
+    const std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeValue(name) + "\n" +
+                             std::string{kExecKey} + '=' + ExecValue(exec) + "\n" +
+                             std::string{kProgramKey} + '=' + EscapeValue(exec[2]) +
+                             "\nPath=" + EscapeValue(folder) + "\nTerminal=true\n" +
+                             std::string{kCommandLineKey} + '=' + EscapeValue(line) + "\n";
     const fs::path file =
         itemFolder / (std::string{kItemStem} + std::to_string(number) + ".desktop");
     return posix::WriteFileAtomically(file, text) && WriteMenu(folders, key, group);
@@ -218,23 +249,17 @@ bool AddItem(const MenuFolders& folders, std::string_view group, std::string_vie
 std::vector<MenuGroup> ListGroups(const MenuFolders& folders) {
     std::vector<MenuGroup> groups;
     std::error_code error;
-    const std::string stemPrefix = GroupFileStem("");
     for (const auto& entry : fs::directory_iterator{folders.data / "desktop-directories", error}) {
-        const fs::path& file = entry.path();
-        const std::string stem = file.stem().string();
-        std::optional<std::string> name = ReadValue(file, "Name");
-        if (file.extension() != ".directory" || !stem.starts_with(stemPrefix) || !name) {
-            continue;
+        if (std::optional<MenuGroup> group = GroupOfFile(folders, entry.path())) {
+            groups.push_back(std::move(*group));
         }
-        MenuGroup group{*name, {}};
-        for (const fs::path& item : ItemFiles(folders, stem.substr(stemPrefix.size()))) {
-            group.items.push_back({ReadValue(item, "Name").value_or(""),
-                                   ReadValue(item, std::string{kCommandLineKey}).value_or("")});
-        }
-        groups.push_back(std::move(group));
     }
     std::ranges::sort(groups, {}, &MenuGroup::name);
     return groups;
+}
+
+std::optional<MenuGroup> FindGroup(const MenuFolders& folders, std::string_view group) {
+    return GroupOfFile(folders, DirectoryFile(folders, GroupKey(group)));
 }
 
 std::vector<std::string> TidyStore(const MenuFolders& folders) {

@@ -32,7 +32,8 @@ struct MenuItem {
 };
 
 struct MenuGroup {
-    std::string name;  // UTF-8
+    std::string name;            // UTF-8
+    std::filesystem::path file;  // its .directory file
     std::vector<MenuItem> items;
 };
 
@@ -55,10 +56,14 @@ bool AddItem(const MenuFolders& folders, std::string_view group, std::string_vie
              std::string_view caption, const ItemProgram& program);
 // Every group with its items, groups by name, items in the order they were added.
 std::vector<MenuGroup> ListGroups(const MenuFolders& folders);
+// The group of that name with its items, or nothing when there is none.
+std::optional<MenuGroup> FindGroup(const MenuFolders& folders, std::string_view group);
 
 // What a server finds as it starts: the temporary files that a server killed while writing
 // left are removed, and so is each group whose items' programs are all gone (the product was
-// removed while no server ran). Returns the names of the groups removed.
+// removed while no server ran). A program counts as gone only from a drive folder that is
+// there: a group on a drive whose folder is missing (a disk not mounted) stays. Returns the
+// names of the groups removed.
 std::vector<std::string> TidyStore(const MenuFolders& folders);
 
 }  // namespace progman

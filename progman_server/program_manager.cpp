@@ -3,9 +3,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_parser.h"
+#include "formats/group_contents.h"
 #include "formats/program_names.h"
+#include "platform/host/codepage.h"
 #include "platform/posix/kernel32/drive_map.h"
 
 namespace progman {
@@ -48,6 +51,20 @@ bool Execute(ProgramManager& manager, std::string_view request) {
         }
     }
     return false;
+}
+
+std::optional<std::string> Request(const ProgramManager& manager, std::string_view item) {
+    const std::optional<MenuGroup> group = FindGroup(manager.folders, item);
+    if (!group) {
+        return std::nullopt;
+    }
+    std::vector<group_contents::Item> items;
+    for (const MenuItem& entry : group->items) {
+        items.push_back(
+            {posix::Utf8ToCp1252(entry.caption), posix::Utf8ToCp1252(entry.commandLine)});
+    }
+    return group_contents::Compose(posix::Utf8ToCp1252(group->name),
+                                   posix::Utf8ToCp1252(group->file.string()), items);
 }
 
 }  // namespace progman

@@ -1,9 +1,10 @@
-// What the four commands do to the groups. The program manager has one selected group across
-// all conversations: CreateGroup and ShowGroup select theirs, AddItem adds to it, DeleteGroup
-// of it leaves none selected.
+// What the four commands do to the groups, and what a request for a group answers. The program
+// manager has one selected group across all conversations: CreateGroup and ShowGroup select theirs,
+// AddItem adds to it, DeleteGroup of it leaves none selected.
 #ifndef KARTOL_PROGMAN_SERVER_PROGRAM_MANAGER_H
 #define KARTOL_PROGMAN_SERVER_PROGRAM_MANAGER_H
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ struct ProgramManager {
 // group that does not exist, ShowGroup likewise, AddItem without a selected group and for a
 // command line that is not a program path the drive map can place on the host.
 bool Execute(ProgramManager& manager, std::string_view request);
+
+// Answers a request transaction for an item, a group's name in code page 1252, with the
+// group's contents (formats/group_contents.h); nothing when there is no such group.
+std::optional<std::string> Request(const ProgramManager& manager, std::string_view item);
 
 }  // namespace progman
 

@@ -83,6 +83,13 @@ bool Answer(Conversation& conversation, const posix::Frame& frame, ProgramManage
             frame.kind == posix::FrameKind::Connect && IsProgmanConversation(frame.data);
         return posix::SendReply(link, conversation.connected) && conversation.connected;
     }
+    if (frame.kind == posix::FrameKind::Request) {
+        // An answer too long for a frame is refused rather than cut short.
+        const std::optional<std::string> value = Request(manager, frame.data);
+        return value && value->size() <= posix::kMaxFrameData
+                   ? posix::SendFrame(link, posix::FrameKind::Data, *value)
+                   : posix::SendReply(link, false);
+    }
     return frame.kind == posix::FrameKind::Execute &&
            posix::SendReply(link, Execute(manager, frame.data));
 }

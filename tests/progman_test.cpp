@@ -6,6 +6,7 @@
 #include <deque>
 #include <vector>
 
+#include "formats/group_contents.h"
 #include "platform/host/progman_link.h"
 #include "platform/posix/faults/fault_injection.h"
 #include "platform/posix/kernel32/drive_map.h"
@@ -14,6 +15,7 @@
 #include "progman/program_group.h"
 #include "progman/register_program_group.h"
 #include "progman_server/command_parser.h"
+#include "progman_server/desktop_entry.h"
 #include "progman_server/menu_store.h"
 #include "progman_server/program_manager.h"
 #include "state/process_state.h"
@@ -142,6 +144,31 @@ TEST(DdeClientTest, InstancesOfTheClientSideOnly) {
     EXPECT_FALSE(DdeUninitialize(instance));
 }
 
+// A request's data: its size, what fits from an offset on, freed once; the instance's end frees
+// what it still holds.
+TEST_F(ProgmanTest, RequestedDataBelongsToItsInstance) {
+    ScriptedProgman progman{{Answer::Contents, Answer::Contents}};
+    DWORD instance = 0;
+    DdeInitializeA(&instance, DdeClientCallback, APPCMD_CLIENTONLY, 0);
+    const HSZ name = DdeCreateStringHandleA(instance, "Vemo Kartol", CP_WINANSI);
+    const HCONV conversation = DdeConnect(instance, name, name, nullptr);
+    const auto request = [&] {
+        return DdeClientTransaction(nullptr, 0, conversation, name, CF_TEXT, XTYP_REQUEST, 1000,
+                                    nullptr);
+    };
+    const HDDEDATA data = request();
+    BYTE bytes[4] = {};
+    EXPECT_EQ(DdeGetData(data, nullptr, 0, 0), 8u);
+    EXPECT_EQ(DdeGetData(data, bytes, sizeof bytes, 5), 3u);
+    EXPECT_EQ(std::string(bytes, bytes + 3), "nts");
+    EXPECT_TRUE(DdeFreeDataHandle(data));
+    EXPECT_FALSE(DdeFreeDataHandle(data));
+    const HDDEDATA held = request();
+    EXPECT_EQ(progman.Requests(), (std::vector<std::string>(2, "Vemo Kartol")));
+    DdeUninitialize(instance);
+    EXPECT_EQ(DdeGetData(held, nullptr, 0, 0), 0u);
+}
+
 // Without a usable XDG_RUNTIME_DIR the socket lies in a folder of this user below TMPDIR.
 TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
     setenv("TMPDIR", DriveC().c_str(), 1);
@@ -180,6 +207,36 @@ TEST(ProgmanCommandParser, AcceptsTheFourCommandsAndRefusesMalformedOnes) {
           "[CreateGroup(\"A\",\"B\")]", "[ShowGroup(\"Vemo Kartol\",eins)]",
           "[AddItem(\"C:\\K\\a.exe\")]", ""}) {
         EXPECT_FALSE(progman::ParseCommand(text)) << text;
+    }
+}
+
+// The command lines in a group's contents as the native server writes them (a caption with
+// quotes and a path with a comma) and as Program Manager did (no line end after the last);
+// other text, or an item line without its two quoted fields, gives none.
+TEST(GroupContentsTest, CommandLinesOfTheItems) {
+    using List = std::vector<std::string>;
+    const std::string composed = group_contents::Compose(
+        "G", "/g",
+        std::vector<group_contents::Item>{{"Ein \"A\",B", "C:\\A,B\\a.exe"}, {"U", "u.exe"}});
+    const std::string main =
+        "\"MAIN\",C:\\WINDOWS\\MAIN.GRP,1,3\r\n\"Mail\",\"MSMAIL.EXE\",,MSMAIL.EXE,258,2,0,0,0";
+    // clang-format off
+    const std::pair<std::string, std::optional<List>> cases[] = {
+        {composed, List{"C:\\A,B\\a.exe", "u.exe"}}, {main, List{"MSMAIL.EXE"}}, {main + "\r\n\0x"s, List{"MSMAIL.EXE"}},
+        {"\"G\",/g,0,1\r\n", List{}}, {"\"G\"", List{}}, {"", std::nullopt}, {"G,/g,0,1\r\n", std::nullopt},
+        {"\"G\"\r\nA,\"a.exe\"", std::nullopt}, {"\"G\"\r\n\"A\"\r\n\"B\",\"b\"", std::nullopt}, {"\"G\"\r\n\"A\",a.exe", std::nullopt}, {"\"G\"\r\n\"A\",\"a.exe", std::nullopt}};
+    // clang-format on
+    for (const auto& [answer, lines] : cases) {
+        EXPECT_EQ(group_contents::CommandLines(answer), lines) << answer;
+    }
+}
+
+// Exec values read back as ExecValue writes them; a quote left open gives none.
+TEST(DesktopEntryTest, ExecArgumentsAsWritten) {
+    EXPECT_EQ(progman::ExecArguments(R"("env" "K=\"a\" 100%%" "c\\d\$")"),
+              (std::vector<std::string>{"env", "K=\"a\" 100%", "c\\d$"}));
+    for (const char* open : {R"("env" "c)", R"("env" "c\)"}) {
+        EXPECT_EQ(progman::ExecArguments(open), std::nullopt) << open;
     }
 }
 

@@ -12,6 +12,7 @@ enum class StayReason {
     InUse,       // the system refused: open in a program, read-only, no right to it
     Link,        // a link on the way, which the uninstaller does not follow
     Unanswered,  // the program group: no program manager answered to remove it
+    Replaced,    // the program group: a setup into another folder made it that one's
 };
 
 struct Remainder {

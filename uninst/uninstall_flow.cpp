@@ -1,10 +1,14 @@
 #include "uninstall_flow.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "formats/group_contents.h"
 #include "formats/install_record.h"
 #include "formats/program_names.h"
 #include "formats/text_format.h"
@@ -38,6 +42,7 @@ constexpr char kLinkReason[] = "ist eine Verkn\xFCpfung oder liegt dahinter";
 // The program group as the outcome names it: "Programmgruppe Vemo Kartol".
 constexpr char kGroupRemainderPrefix[] = "Programmgruppe ";
 constexpr char kUnansweredReason[] = "kein Programm-Manager hat geantwortet";
+constexpr char kReplacedReason[] = "geh\xF6rt zu einer anderen Installation";
 // The outcome lists this many remainders by name and counts the rest.
 constexpr std::size_t kMaxListedRemainders = 10;
 // Room for the program's path and more: a longer one cannot be the product's folder.
@@ -86,10 +91,33 @@ const char* ReasonText(StayReason reason) {
             return kInUseReason;
         case StayReason::Link:
             return kLinkReason;
+        case StayReason::Replaced:
+            return kReplacedReason;
         case StayReason::Unanswered:
             break;
     }
     return kUnansweredReason;
+}
+
+// Whether the command line starts a program right in the folder (ending in a backslash): a
+// folder below it may hold another installation.
+bool StartsProgramIn(std::string_view commandLine, const std::string& folder) {
+    return commandLine.size() > folder.size() &&
+           names::SameIgnoringCase(commandLine.substr(0, folder.size()), folder) &&
+           commandLine.find_first_of(names::kPathSeparators, folder.size()) == commandLine.npos;
+}
+
+// Whether the program group is another installation's: an item of it starts a program outside
+// the folder, as after a setup into another folder replaced the group. A program manager that
+// gives no contents that can be read (Wine's shell answers no such request) leaves the group
+// to this installation, as does one that has no such group.
+bool GroupIsAnotherInstallations(const std::string& folder) {
+    const std::optional<std::string> answer = RequestProgmanItem(kProgramGroupName);
+    const std::optional<std::vector<std::string>> commandLines =
+        answer ? group_contents::CommandLines(*answer) : std::nullopt;
+    return commandLines && !std::ranges::all_of(*commandLines, [&](const std::string& line) {
+               return StartsProgramIn(line, folder);
+           });
 }
 
 void ReportOutcome(const std::vector<Remainder>& remainders) {
@@ -136,9 +164,11 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
     std::vector<Remainder> remainders = RemoveProduct(folder, *parsed.record);
     // A program manager that refuses has no such group: the user removed it, and nothing of
     // it stays. One that does not answer keeps the group, whose items now start nothing.
-    if (!DeleteProgmanGroup(kProgramGroupName) && !ProgmanAnswers()) {
-        remainders.push_back(
-            {std::string{kGroupRemainderPrefix} + kProgramGroupName, StayReason::Unanswered});
+    const std::string group = std::string{kGroupRemainderPrefix} + kProgramGroupName;
+    if (GroupIsAnotherInstallations(folder)) {
+        remainders.push_back({group, StayReason::Replaced});
+    } else if (!DeleteProgmanGroup(kProgramGroupName) && !ProgmanAnswers()) {
+        remainders.push_back({group, StayReason::Unanswered});
     }
     ReportOutcome(remainders);
     return remainders.empty() ? kExitRemoved : kExitSomethingStayed;

@@ -1,6 +1,6 @@
 // The uninstaller from start to end: it finds "deinst.log" in the folder it was started from,
-// checks the whole log, asks the user, removes the product and its program group, and says
-// in one message what was removed and what stayed.
+// checks the whole log, asks the user, removes the product and its program group (unless it is
+// another installation's by now), and says in one message what was removed and what stayed.
 #ifndef KARTOL_UNINST_UNINSTALL_FLOW_H
 #define KARTOL_UNINST_UNINSTALL_FLOW_H
 

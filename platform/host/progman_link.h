@@ -3,9 +3,10 @@
 // 16-bit little-endian length and that many bytes of data.
 //
 // A conversation is one connection: the client sends a Connect frame ("service\0topic") and
-// then Execute frames (the request's data as the client passed it); the server answers each
-// with a Reply frame of one byte, 1 accepted or 0 refused. A refused Connect ends the
-// connection.
+// then Execute frames (the request's data as the client passed it) and Request frames (the
+// item's name). The server answers a Connect or Execute frame with a Reply frame of one byte,
+// 1 accepted or 0 refused, and a Request frame with a Data frame (the item's value) or a Reply
+// frame 0. A refused Connect ends the connection.
 #ifndef KARTOL_PLATFORM_POSIX_PROGMAN_LINK_H
 #define KARTOL_PLATFORM_POSIX_PROGMAN_LINK_H
 
@@ -42,7 +43,13 @@ class UniqueFd {
     int fd_ = -1;
 };
 
-enum class FrameKind : char { Connect = 'C', Execute = 'X', Reply = 'R' };
+enum class FrameKind : char {
+    Connect = 'C',
+    Execute = 'X',
+    Reply = 'R',
+    Request = 'Q',
+    Data = 'D'
+};
 
 struct Frame {
     FrameKind kind;

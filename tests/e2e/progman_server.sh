@@ -1,14 +1,16 @@
 #!/bin/sh
 # The setup with the program manager server, in one transcript compared with its .expected
 # file: the options; a socket folder that cannot be made; the group as --list and menu entries,
-# across restarts, kills and settings; a drive the server was not told of; what a killed server
-# leaves.
+# across restarts, kills and settings; a drive the server was not told of, and one missing as
+# it starts; what a killed server leaves; which installation's uninstaller removes the group.
 # Usage: progman_server.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1 socket=$work/run/vemo-kartol-progman.socket
 mkdir "$work/bin" && ln -s "$2" "$work/bin/kartol-progman" && PATH=$work/bin:$PATH
 on_exit='kill "$server" 2>/dev/null'
 start_server() { server=$(kartol-progman --background 2>&1) && [ -n "$server" ] || fail "no server"; }
+# uninstall <folder>: the uninstaller in C:\<folder>, answered Yes.
+uninstall() { printf 'j\n\n' | "$work/c/$1/uninst.exe"; }
 # stop_server [signal option]: ends the server and waits until it is gone.
 stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do sleep 0.1; done; }
 {
@@ -35,9 +37,11 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run kartol-progman --list
     run grep -h ^Exec= "$XDG_DATA_HOME"/applications/vemo-kartol/VEMO_20KARTOL/item-1.desktop
     # A server that was killed leaves its socket file and what it was writing; the next one
-    # replaces the one and removes the other (once it serves).
+    # replaces the one and removes the other (once it serves). It starts while the folder of
+    # D: is missing (a disk not mounted), and keeps the group on D: for when it is back.
     stop_server -9
-    start_server
+    mv "$work/d" "$work/d.off" && start_server && mv "$work/d.off" "$work/d"
+    run kartol-progman --list
     run_setup after_kill
     stop_server
     for file in "$XDG_CONFIG_HOME/menus/applications-merged/vemo-kartol-VEMO_20KARTOL.menu" \
@@ -48,6 +52,15 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     while kill -0 "$server" 2>/dev/null && [ ! -S "$socket" ]; do sleep 0.1; done
     run_setup foreground
     run find "$work/home" -name '*.tmp-*'
+    run kartol-progman --list
+    # Two installations in two folders, set up in either order: the group is the last one's,
+    # which the other's uninstaller leaves.
+    for folders in "zwei drei" "drei zwei"; do
+        for folder in $folders; do run_setup "$folder" 1 "c:\\\\$folder\\n\\n"; done
+        run uninstall ZWEI
+        run kartol-progman --list
+        run uninstall DREI
+    done
     run kartol-progman --list
     kill "$server" && wait "$server"
     echo "foreground server -> $?"

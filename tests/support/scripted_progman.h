@@ -1,6 +1,6 @@
 // A program manager for tests, on the socket that XDG_RUNTIME_DIR gives when it is made: it
-// takes every conversation and answers the execute requests from a script (then Accept),
-// recording each request's bytes.
+// takes every conversation and answers the execute requests and requests from a script (then
+// Accept; Contents: the data "contents"), recording each request's bytes.
 #ifndef KARTOL_TESTS_SUPPORT_SCRIPTED_PROGMAN_H
 #define KARTOL_TESTS_SUPPORT_SCRIPTED_PROGMAN_H
 
@@ -18,7 +18,7 @@
 
 #include "platform/host/progman_link.h"
 
-enum class Answer { Accept, Refuse, Silent };
+enum class Answer { Accept, Refuse, Silent, Contents };
 
 class ScriptedProgman {
   public:
@@ -54,7 +54,9 @@ class ScriptedProgman {
                 if (!answers_.empty()) {
                     answers_.pop_front();
                 }
-                if (answer != Answer::Silent) {
+                if (answer == Answer::Contents) {
+                    posix::SendFrame(link.get(), posix::FrameKind::Data, "contents");
+                } else if (answer != Answer::Silent) {
                     posix::SendReply(link.get(), answer == Answer::Accept);
                 }
             }

@@ -1,7 +1,8 @@
 // The client side of the DDE management library. A conversation is a connection to the
-// program manager server over the local link (progman_link.h); the only transaction is the
-// execute request, which is all the setup sends. Instances, string handles and conversations
-// are process-wide tables, as DDEML keeps them per process.
+// program manager server over the local link (progman_link.h); its transactions are the
+// execute request, which the setup sends, and the request for an item in CF_TEXT, which the
+// uninstaller sends. Instances, string handles, conversations and the data that requests
+// answered are process-wide tables, as DDEML keeps them per process.
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -31,9 +32,15 @@ struct Conversation {
     posix::UniqueFd link;
 };
 
+struct DataHandle {
+    DWORD instance;
+    std::string bytes;
+};
+
 std::map<DWORD, PFNCALLBACK> instances;
 std::map<HSZ, StringHandle> stringHandles;
 std::map<HCONV, Conversation> conversations;
+std::map<HDDEDATA, DataHandle> dataHandles;
 std::uintptr_t lastHandle = 0;
 
 // Instance ids and handles come from one counter, so none is ever 0 or reused.
@@ -119,24 +126,58 @@ HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
     return handle;
 }
 
+// An execute transaction carries data and no item, a request an item and no data.
 HDDEDATA DdeClientTransaction(LPBYTE data, DWORD dataLength, HCONV conversation, HSZ item,
                               UINT format, UINT type, DWORD timeout, LPDWORD) {
     const auto found = conversations.find(conversation);
+    const std::optional<std::string> itemName =
+        found != conversations.end() ? HandleText(found->second.instance, item) : std::nullopt;
+    const bool execute = type == XTYP_EXECUTE && data != nullptr && item == nullptr;
+    const bool request = type == XTYP_REQUEST && data == nullptr && item != nullptr && itemName;
     if (FindInjection(Api::DdeClientTransaction) != nullptr || found == conversations.end() ||
-        !found->second.link || data == nullptr || item != nullptr || format != CF_TEXT ||
-        type != XTYP_EXECUTE || timeout == TIMEOUT_ASYNC) {
+        !found->second.link || !(execute || request) || format != CF_TEXT ||
+        timeout == TIMEOUT_ASYNC) {
         return nullptr;
     }
     const int link = found->second.link.get();
-    const std::string_view request{reinterpret_cast<const char*>(data), dataLength};
-    if (posix::SendFrame(link, posix::FrameKind::Execute, request) &&
-        posix::ReceiveAccepted(link, std::chrono::milliseconds{timeout})) {
-        // An execute transaction answers TRUE rather than data.
-        return reinterpret_cast<HDDEDATA>(static_cast<std::uintptr_t>(TRUE));
+    const std::chrono::milliseconds wait{timeout};
+    if (execute) {
+        const std::string_view command{reinterpret_cast<const char*>(data), dataLength};
+        if (posix::SendFrame(link, posix::FrameKind::Execute, command) &&
+            posix::ReceiveAccepted(link, wait)) {
+            // An execute transaction answers TRUE rather than data.
+            return reinterpret_cast<HDDEDATA>(static_cast<std::uintptr_t>(TRUE));
+        }
+    } else if (posix::SendFrame(link, posix::FrameKind::Request, *itemName)) {
+        const std::optional<posix::Frame> answer = posix::ReceiveFrame(link, wait);
+        if (answer && answer->kind == posix::FrameKind::Data) {
+            const HDDEDATA handle = MakeHandle<HDDEDATA>();
+            dataHandles.emplace(handle, DataHandle{found->second.instance, answer->data});
+            return handle;
+        }
     }
-    // A late answer would be taken for the next request's: the conversation is over.
+    // A late answer would be taken for the next transaction's: the conversation is over.
     found->second.link = posix::UniqueFd{};
     return nullptr;
+}
+
+// Without a buffer, the size of the data; else what fits of it from the offset on.
+DWORD DdeGetData(HDDEDATA data, LPBYTE buffer, DWORD size, DWORD offset) {
+    const auto found = dataHandles.find(data);
+    if (FindInjection(Api::DdeGetData) != nullptr || found == dataHandles.end() ||
+        offset > found->second.bytes.size()) {
+        return 0;
+    }
+    const std::string& bytes = found->second.bytes;
+    if (buffer == nullptr) {
+        return static_cast<DWORD>(bytes.size());
+    }
+    return static_cast<DWORD>(bytes.copy(reinterpret_cast<char*>(buffer), size, offset));
+}
+
+BOOL DdeFreeDataHandle(HDDEDATA data) {
+    FindInjection(Api::DdeFreeDataHandle);
+    return dataHandles.erase(data) > 0 ? TRUE : FALSE;
 }
 
 BOOL DdeDisconnect(HCONV conversation) {
@@ -152,5 +193,6 @@ BOOL DdeUninitialize(DWORD instance) {
     }
     EraseIf(stringHandles, [&](const StringHandle& h) { return h.instance == instance; });
     EraseIf(conversations, [&](const Conversation& c) { return c.instance == instance; });
+    EraseIf(dataHandles, [&](const DataHandle& d) { return d.instance == instance; });
     return TRUE;
 }

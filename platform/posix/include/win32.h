@@ -197,8 +197,10 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define APPCMD_CLIENTONLY 0x00000010L
 #define CP_WINANSI 1004
 #define CF_TEXT 1
+#define XCLASS_DATA 0x2000
 #define XCLASS_FLAGS 0x4000
 #define XTYP_EXECUTE (0x0050 | XCLASS_FLAGS)
+#define XTYP_REQUEST (0x00B0 | XCLASS_DATA)
 #define TIMEOUT_ASYNC 0xFFFFFFFF
 #define DMLERR_NO_ERROR 0
 #define DMLERR_INVALIDPARAMETER 0x4006
@@ -256,13 +258,16 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
 BOOL ShowWindow(HWND window, int showCommand);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
-// DDE management library (DDEML), client side only: one service, execute requests only.
+// DDE management library (DDEML), client side only: one service, execute and request
+// transactions.
 UINT DdeInitializeA(LPDWORD instance, PFNCALLBACK callback, DWORD command, DWORD reserved);
 HSZ DdeCreateStringHandleA(DWORD instance, LPCSTR text, int codePage);
 BOOL DdeFreeStringHandle(DWORD instance, HSZ handle);
 HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context);
 HDDEDATA DdeClientTransaction(LPBYTE data, DWORD dataLength, HCONV conversation, HSZ item,
                               UINT format, UINT type, DWORD timeout, LPDWORD result);
+DWORD DdeGetData(HDDEDATA data, LPBYTE buffer, DWORD size, DWORD offset);
+BOOL DdeFreeDataHandle(HDDEDATA data);
 BOOL DdeDisconnect(HCONV conversation);
 BOOL DdeUninitialize(DWORD instance);
 

@@ -41,6 +41,8 @@ enum class Api {
     DdeFreeStringHandle,
     DdeConnect,
     DdeClientTransaction,
+    DdeGetData,
+    DdeFreeDataHandle,
     DdeDisconnect,
     DdeUninitialize,
 };
