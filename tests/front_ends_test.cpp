@@ -110,10 +110,10 @@ std::string Picture(const posix::Canvas& canvas, int first, int count) {
 // Draws the dialog when it asks for input, after applying the given keys, then cancels.
 class DrawingFrontEnd : public TestFrontEnd {
   public:
-    explicit DrawingFrontEnd(std::vector<posix::Key> keys) : keys_(std::move(keys)) {}
+    DrawingFrontEnd(std::vector<posix::Key> keys, posix::ScreenSize screen)
+        : TestFrontEnd(screen), canvas(screen.width, screen.height), keys_(std::move(keys)) {}
 
     posix::DialogScale Scale() const override { return posix::kCellScale; }
-    posix::ScreenSize Screen() const override { return kScreen; }
 
     std::optional<int> NextCommand(posix::Window& dialog) override {
         for (const posix::Key& key : keys_) {
@@ -123,7 +123,7 @@ class DrawingFrontEnd : public TestFrontEnd {
         return IDCANCEL;
     }
 
-    posix::Canvas canvas{kScreen.width, kScreen.height};
+    posix::Canvas canvas;
     std::optional<posix::CellPosition> caret;
 
   private:
@@ -132,8 +132,9 @@ class DrawingFrontEnd : public TestFrontEnd {
 
 class TerminalDrawingTest : public SetupFixture {
   protected:
-    DrawingFrontEnd& DrawPathDialog(std::vector<posix::Key> keys = {}) {
-        drawing_ = std::make_unique<DrawingFrontEnd>(std::move(keys));
+    DrawingFrontEnd& DrawPathDialog(std::vector<posix::Key> keys = {},
+                                    posix::ScreenSize screen = kScreen) {
+        drawing_ = std::make_unique<DrawingFrontEnd>(std::move(keys), screen);
         posix::SetFrontEnd(drawing_.get());
         RunSetup();
         posix::SetFrontEnd(&ui);
@@ -150,10 +151,13 @@ class TerminalDrawingTest : public SetupFixture {
 };
 
 // 186 x 78 dialog units: 49 x 13 cells with frame and caption, centred on 80 x 24 at column 15, row
-// 5; the client area at 16, 7. The field is underlined, its text selected, the caret after it.
+// 5; the client area at 16, 7. The field is underlined, its text selected, the caret after it. On
+// a smaller screen the dialog is drawn compact: its rows in reading order, the text wrapped, blank
+// rows only as the screen leaves room, the text's last lines given up on a low one.
 TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
-    const DrawingFrontEnd& drawn = DrawPathDialog();
-    EXPECT_EQ("\n" + Picture(drawn.canvas, 5, 13), R"(
+    // clang-format off
+    const struct { posix::ScreenSize screen; int top, rows, fieldColumn, fieldRow; const char* picture; } kCases[] = {
+        {kScreen, 5, 13, kFieldColumn, kFieldRow, R"(
                ┌───────────────────────────────────────────────┐
                │ Vemo Kartol Setup                             │
                │                                               │
@@ -167,12 +171,39 @@ TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
                │                                               │
                │                                               │
                └───────────────────────────────────────────────┘
-)");
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn, kFieldRow), posix::kUnderline | posix::kReverse);
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + 10, kFieldRow), posix::kUnderline);
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth - 1, kFieldRow), posix::kUnderline);
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth, kFieldRow), posix::kPlain);
-    EXPECT_EQ(drawn.caret, (posix::CellPosition{kFieldColumn + 10, kFieldRow}));
+)"},
+        {{40, 10}, 0, 10, 9, 6, R"(
+┌──────────────────────────────────────┐
+│ Vemo Kartol Setup                    │
+│ Bitte geben Sie das Verzeichnis ein, │
+│    in das Vemo Kartol installiert    │
+│             werden soll.             │
+│                                      │
+│ Pfad:  C:\KARTOL\                    │
+│                                      │
+│          < OK >  [ Cancel ]          │
+└──────────────────────────────────────┘
+)"},
+        {{30, 8}, 0, 8, 9, 5, R"(
+┌────────────────────────────┐
+│ Vemo Kartol Setup          │
+│    Bitte geben Sie das     │
+│  Verzeichnis ein, in das   │
+│  Vemo Kartol installiert…  │
+│ Pfad:  C:\KARTOL\          │
+│     < OK >  [ Cancel ]     │
+└────────────────────────────┘
+)"}};
+    // clang-format on
+    for (const auto& c : kCases) {
+        Restart();
+        const DrawingFrontEnd& drawn = DrawPathDialog({}, c.screen);
+        EXPECT_EQ("\n" + Picture(drawn.canvas, c.top, c.rows), c.picture);
+        EXPECT_EQ(drawn.canvas.StyleAt(c.fieldColumn, c.fieldRow),
+                  posix::kUnderline | posix::kReverse);
+        EXPECT_EQ(drawn.canvas.StyleAt(c.fieldColumn + 10, c.fieldRow), posix::kUnderline);
+        EXPECT_EQ(drawn.caret, (posix::CellPosition{c.fieldColumn + 10, c.fieldRow}));
+    }
 }
 
 // A path longer than the field, typed (the last 29 characters, the caret after them), then Home
