@@ -89,14 +89,11 @@ std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
         if (line == kEscapeLine) {
             return HandleDialogKey(dialog, {Key::Code::Escape, {}});
         }
-        if (!line.empty()) {
-            // Typed into the focused control; the path dialog focuses its field with the text
-            // selected, so the line replaces it.
-            const std::string typed = Utf8ToCp1252(line);
-            Window* edit = FocusedEdit(dialog);
-            if (edit == nullptr) {
-                HandleDialogKey(dialog, {Key::Code::Text, typed});
-            } else if (!TypeInto(*edit, typed)) {
+        // Typed into the focused field; the path dialog focuses its field with the text
+        // selected, so the line replaces it. Where no field has the focus, the line only
+        // confirms, as Enter.
+        if (Window* edit = FocusedEdit(dialog); edit != nullptr && !line.empty()) {
+            if (!TypeInto(*edit, Utf8ToCp1252(line))) {
                 // The field took only the start of the line. Confirming it would use a text
                 // that was never typed, so the dialog is shown again as it now is, the field's
                 // text selected, and the next line answers it.
