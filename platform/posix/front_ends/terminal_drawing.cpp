@@ -50,18 +50,22 @@ void DrawFramedWindow(Canvas& canvas, const RECT& outer, std::string_view captio
                    width - 2 * kCaptionIndent);
 }
 
-// Keeps the first `count` lines; when that drops some, the last one kept ends in "…", in
-// place of its last character when the line is full.
+// Keeps the first `count` lines; when that drops some, the last one kept ends in "…". Where
+// that line has no room left, its last word gives way to the mark, so that no word is cut.
 void KeepFirstLines(std::vector<std::string>& lines, std::size_t count, std::size_t width) {
     if (lines.size() <= count) {
         return;
     }
     lines.resize(count);
-    if (!lines.empty() && lines.back().size() < width) {
-        lines.back() += kEllipsis;
-    } else if (!lines.empty()) {
-        lines.back().back() = kEllipsis;
+    if (lines.empty()) {
+        return;
     }
+    std::string& last = lines.back();
+    if (last.size() >= width) {
+        const std::size_t blank = last.rfind(' ');
+        last.resize(blank != std::string::npos ? blank : width - 1);
+    }
+    last += kEllipsis;
 }
 
 // A static text's lines in its cells, aligned as its style says.
@@ -211,7 +215,8 @@ std::optional<CellPosition> DrawCompactDialog(Canvas& canvas, Window& dialog) {
                        static_cast<std::size_t>(inner));
         contentRows -= lines - keep;
     }
-    int blanks = std::clamp(available - contentRows, 0, std::max(static_cast<int>(rows.size()) - 1, 0));
+    int blanks =
+        std::clamp(available - contentRows, 0, std::max(static_cast<int>(rows.size()) - 1, 0));
 
     const int height = kBoxRowsAboveBlank + contentRows + blanks + kFrame;
     const int left = (canvas.Width() - width) / 2;
