@@ -110,10 +110,10 @@ std::string Picture(const posix::Canvas& canvas, int first, int count) {
 // Draws the dialog when it asks for input, after applying the given keys, then cancels.
 class DrawingFrontEnd : public TestFrontEnd {
   public:
-    explicit DrawingFrontEnd(std::vector<posix::Key> keys) : keys_(std::move(keys)) {}
+    DrawingFrontEnd(std::vector<posix::Key> keys, posix::ScreenSize screen)
+        : TestFrontEnd(screen), canvas(screen.width, screen.height), keys_(std::move(keys)) {}
 
     posix::DialogScale Scale() const override { return posix::kCellScale; }
-    posix::ScreenSize Screen() const override { return kScreen; }
 
     std::optional<int> NextCommand(posix::Window& dialog) override {
         for (const posix::Key& key : keys_) {
@@ -123,7 +123,7 @@ class DrawingFrontEnd : public TestFrontEnd {
         return IDCANCEL;
     }
 
-    posix::Canvas canvas{kScreen.width, kScreen.height};
+    posix::Canvas canvas;
     std::optional<posix::CellPosition> caret;
 
   private:
@@ -132,8 +132,9 @@ class DrawingFrontEnd : public TestFrontEnd {
 
 class TerminalDrawingTest : public SetupFixture {
   protected:
-    DrawingFrontEnd& DrawPathDialog(std::vector<posix::Key> keys = {}) {
-        drawing_ = std::make_unique<DrawingFrontEnd>(std::move(keys));
+    DrawingFrontEnd& DrawPathDialog(std::vector<posix::Key> keys = {},
+                                    posix::ScreenSize screen = kScreen) {
+        drawing_ = std::make_unique<DrawingFrontEnd>(std::move(keys), screen);
         posix::SetFrontEnd(drawing_.get());
         RunSetup();
         posix::SetFrontEnd(&ui);
@@ -149,30 +150,72 @@ class TerminalDrawingTest : public SetupFixture {
     std::unique_ptr<DrawingFrontEnd> drawing_;
 };
 
-// 186 x 78 dialog units: 49 x 13 cells with frame and caption, centred on 80 x 24 at column 15, row
-// 5; the client area at 16, 7. The field is underlined, its text selected, the caret after it.
+// 186 x 78 dialog units: 49 x 13 cells with frame and caption, at its place on a screen that
+// holds it; the client area at 1, 2. The field is underlined, its text selected, the caret after
+// it. On a smaller screen the dialog is drawn compact, centred: its rows in reading order, the
+// text wrapped, blank rows only as the screen leaves room, the text's last lines given up on a
+// low one.
 TEST_F(TerminalDrawingTest, PathDialogAsFirstShown) {
-    const DrawingFrontEnd& drawn = DrawPathDialog();
-    EXPECT_EQ("\n" + Picture(drawn.canvas, 5, 13), R"(
+    // clang-format off
+    const struct { posix::ScreenSize screen; int fieldColumn, fieldRow; const char* picture; } kCases[] = {
+        {{49, 13}, 13, 6, R"(
+┌───────────────────────────────────────────────┐
+│ Vemo Kartol Setup                             │
+│                                               │
+│   Bitte geben Sie das Verzeichnis ein, in     │
+│  das Vemo Kartol installiert werden soll.     │
+│                                               │
+│     Pfad:  C:\KARTOL\                         │
+│                                               │
+│                                               │
+│        <    OK     >     [  Cancel   ]        │
+│                                               │
+│                                               │
+└───────────────────────────────────────────────┘
+)"},
+        {{40, 10}, 9, 6, R"(
+┌──────────────────────────────────────┐
+│ Vemo Kartol Setup                    │
+│ Bitte geben Sie das Verzeichnis ein, │
+│    in das Vemo Kartol installiert    │
+│             werden soll.             │
+│                                      │
+│ Pfad:  C:\KARTOL\                    │
+│                                      │
+│          < OK >  [ Cancel ]          │
+└──────────────────────────────────────┘
+)"},
+        {{80, 9}, 24, 5, R"(
                ┌───────────────────────────────────────────────┐
                │ Vemo Kartol Setup                             │
+               │  Bitte geben Sie das Verzeichnis ein, in das  │
+               │     Vemo Kartol installiert werden soll.      │
                │                                               │
-               │   Bitte geben Sie das Verzeichnis ein, in     │
-               │  das Vemo Kartol installiert werden soll.     │
+               │ Pfad:  C:\KARTOL\                             │
                │                                               │
-               │     Pfad:  C:\KARTOL\                         │
-               │                                               │
-               │                                               │
-               │        <    OK     >     [  Cancel   ]        │
-               │                                               │
-               │                                               │
+               │              < OK >  [ Cancel ]               │
                └───────────────────────────────────────────────┘
-)");
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn, kFieldRow), posix::kUnderline | posix::kReverse);
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + 10, kFieldRow), posix::kUnderline);
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth - 1, kFieldRow), posix::kUnderline);
-    EXPECT_EQ(drawn.canvas.StyleAt(kFieldColumn + kFieldWidth, kFieldRow), posix::kPlain);
-    EXPECT_EQ(drawn.caret, (posix::CellPosition{kFieldColumn + 10, kFieldRow}));
+)"},
+        {{30, 8}, 9, 5, R"(
+┌────────────────────────────┐
+│ Vemo Kartol Setup          │
+│    Bitte geben Sie das     │
+│  Verzeichnis ein, in das   │
+│  Vemo Kartol installiert…  │
+│ Pfad:  C:\KARTOL\          │
+│     < OK >  [ Cancel ]     │
+└────────────────────────────┘
+)"}};
+    // clang-format on
+    for (const auto& c : kCases) {
+        Restart();
+        const DrawingFrontEnd& drawn = DrawPathDialog({}, c.screen);
+        EXPECT_EQ("\n" + Picture(drawn.canvas, 0, c.screen.height), c.picture);
+        EXPECT_EQ(drawn.canvas.StyleAt(c.fieldColumn, c.fieldRow),
+                  posix::kUnderline | posix::kReverse);
+        EXPECT_EQ(drawn.canvas.StyleAt(c.fieldColumn + 10, c.fieldRow), posix::kUnderline);
+        EXPECT_EQ(drawn.caret, (posix::CellPosition{c.fieldColumn + 10, c.fieldRow}));
+    }
 }
 
 // A path longer than the field, typed (the last 29 characters, the caret after them), then Home
@@ -201,7 +244,7 @@ TEST_F(TerminalDrawingTest, LongPathScrollsToTheCaret) {
 
 // Over whatever the screen showed: the box's cells are cleared, the lines at most 60 wide or
 // what the screen leaves, the buttons centred and the focused one highlighted; on a screen too
-// small the buttons stay and the text is cut.
+// small the buttons stay and the text ends after its last whole word that leaves room for "…".
 TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
     // clang-format off
     const struct { int width, height; posix::BoxChoice choice; const char* text; const char* picture; } boxes[] = {
@@ -217,13 +260,13 @@ TEST(MessageBoxDrawingTest, CentredFramedAndWrapped) {
 ...└───────────────────────────────┘....
 ........................................
 )"},
-        {25, 6, {MB_YESNO}, "M\xF6" "chten Sie Vemo Kartol mit allen seinen Komponenten entfernen?", R"(
-..┌───────────────────┐..
-..│ Fehler            │..
-..│ Möchten Sie Vemo  │..
-..│ Kartol mit allen… │..
-..│ [ Ja ]  [ Nein ]  │..
-..└───────────────────┘..
+        {24, 6, {MB_YESNO}, "M\xF6" "chten Sie Vemo Kartol mit allen seinen Komponenten entfernen?", R"(
+..┌──────────────────┐..
+..│ Fehler           │..
+..│ Möchten Sie Vemo │..
+..│ Kartol mit…      │..
+..│ [ Ja ]  [ Nein ] │..
+..└──────────────────┘..
 )"},
         {72, 10, {MB_YESNO, 1}, "M\xF6" "chten Sie Vemo Kartol und alle seine Komponenten "
                             "entfernen?", R"(
@@ -323,8 +366,9 @@ INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-// A line answers a question box by a label's first letter, any case; an empty one takes Ja. A
-// dialog whose procedure ignores the close box fails at the end of input instead of asking forever.
+// A line answers a question box by a label's first letter, any case; an empty one takes Ja, one
+// that names no button is passed over. A dialog whose procedure ignores the close box fails at the
+// end of input instead of asking forever.
 TEST_F(LineModeTest, LinesAnswerBoxesAndInputEndsDialogs) {
     const std::function<int()> box = [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); };
     const std::function<int()> dialog = [] {
@@ -332,7 +376,7 @@ TEST_F(LineModeTest, LinesAnswerBoxesAndInputEndsDialogs) {
                                    nullptr, IgnoresCancel, 0));
     };
     const std::tuple<const char*, std::function<int()>, int> kCases[] = {
-        {"nein\n\n", box, IDNO}, {"J\n", box, IDYES}, {"x\n\n", box, IDYES}, {"", dialog, -1}};
+        {"x\nnein\n", box, IDNO}, {"J\n", box, IDYES}, {"x\n\n", box, IDYES}, {"", dialog, -1}};
     for (const auto& [input, call, answer] : kCases) {
         EXPECT_EQ(Run(input, call), answer) << input;
     }

@@ -6,13 +6,17 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/posix/front_ends/line_front_end.h"
 #include "platform/posix/front_ends/terminal_front_end.h"
 #include "platform/posix/kernel32/drive_map.h"
 #include "platform/posix/kernel32/last_error.h"
+#include "platform/posix/program_usage.h"
 
 namespace {
+
+constexpr std::string_view kHelpOption = "--help";
 
 // The command line after the program's own name, as Windows hands it to WinMain. The
 // program has no options; it is passed on all the same.
@@ -37,6 +41,11 @@ std::unique_ptr<posix::FrontEnd> ChooseFrontEnd() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The native build's one option, answered before the drives are recorded or a dialog shows.
+    if (argc == 2 && argv[1] == kHelpOption) {
+        std::cout << ProgramUsage() << '\n';
+        return 0;
+    }
     // A file-size limit (ulimit -f) makes a write fail, as a full disk does, instead of ending
     // the program halfway.
     signal(SIGXFSZ, SIG_IGN);

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Install and removal as a user does it, in one transcript compared with its .expected file:
+# Install and removal as a user does it, in one transcript compared with its .expected file
+# (each program's --help line first, which changes nothing):
 # the menu's entries start KARTOL.EXE and uninst.exe, also with no terminal and no environment,
 # and from a shell without the drive settings; the removal leaves drive C and the menus as
 # before, but for a file the user added and its folders; a parent that was there stays; a group
@@ -24,11 +25,15 @@ entry() {
     (cd "$(sed -n 's/^Path=//p' "$file")" && printf "$2" | eval "${3-} $(sed -n 's/^Exec=//p' "$file")")
 }
 menu() { entry "$1" '' 'setsid env -i' </dev/null; }
+setup() { "$setup" "$@"; }
 # Another shell, which knows the drives only from the drive map.
 shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
 {
     run tree
+    run setup --help
     run_setup default
+    run "$work/c/KARTOL/uninst.exe" --help
+    run "$work/c/KARTOL/KARTOL.EXE" --help
     run menu "Vemo Kartol"
     run menu Deinstallation
     run shell KARTOL/uninst.exe 'j\n\n'

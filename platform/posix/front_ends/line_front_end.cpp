@@ -1,8 +1,6 @@
 #include "line_front_end.h"
 
-#include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/host/codepage.h"
@@ -58,23 +56,14 @@ std::string ControlText(const Window& control) {
 
 void LineFrontEnd::DialogShown(const Window& dialog) {
     PrintLine(CaptionLine(dialog.Text(), "==="));
-    // In reading order: controls that start on the same row share a line, left to right, so
-    // a label stands before its field and the buttons stand together.
-    std::vector<const Window*> shown;
-    for (const auto& control : dialog.controls) {
-        if (control->visible && !ControlText(*control).empty()) {
-            shown.push_back(control.get());
+    for (const std::vector<Window*>& row : ControlRows(dialog)) {
+        std::string line;
+        for (const Window* control : row) {
+            const std::string text = ControlText(*control);
+            line += (line.empty() || text.empty() ? "" : " ") + text;
         }
-    }
-    std::ranges::stable_sort(shown, [](const Window* a, const Window* b) {
-        return std::pair(a->rect.top, a->rect.left) < std::pair(b->rect.top, b->rect.left);
-    });
-    std::string line;
-    for (std::size_t index = 0; index < shown.size(); ++index) {
-        line += (line.empty() ? "" : " ") + ControlText(*shown[index]);
-        if (index + 1 == shown.size() || shown[index + 1]->rect.top != shown[index]->rect.top) {
+        if (!line.empty()) {
             PrintLine(line);
-            line.clear();
         }
     }
 }
@@ -100,14 +89,11 @@ std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
         if (line == kEscapeLine) {
             return HandleDialogKey(dialog, {Key::Code::Escape, {}});
         }
-        if (!line.empty()) {
-            // Typed into the focused control; the path dialog focuses its field with the text
-            // selected, so the line replaces it.
-            const std::string typed = Utf8ToCp1252(line);
-            Window* edit = FocusedEdit(dialog);
-            if (edit == nullptr) {
-                HandleDialogKey(dialog, {Key::Code::Text, typed});
-            } else if (!TypeInto(*edit, typed)) {
+        // Typed into the focused field; the path dialog focuses its field with the text
+        // selected, so the line replaces it. Where no field has the focus, the line only
+        // confirms, as Enter.
+        if (Window* edit = FocusedEdit(dialog); edit != nullptr && !line.empty()) {
+            if (!TypeInto(*edit, Utf8ToCp1252(line))) {
                 // The field took only the start of the line. Confirming it would use a text
                 // that was never typed, so the dialog is shown again as it now is, the field's
                 // text selected, and the next line answers it.

@@ -25,6 +25,11 @@ constexpr int kBoxRowsBelowBlank = 2;
 constexpr int kBoxButtonAboveBottom = 2;
 // Code page 1252's "…", which ends the last line of a text cut short.
 constexpr char kEllipsis = '\x85';
+// A dialog drawn compact: cells between the controls of a row; a button's bracket and the
+// blank inside it, on either side of its label.
+constexpr int kCompactGap = 2;
+constexpr int kButtonBracket = 1;
+constexpr int kCompactButtonPadding = 1;
 
 int Width(const RECT& rect) {
     return rect.right - rect.left;
@@ -45,18 +50,41 @@ void DrawFramedWindow(Canvas& canvas, const RECT& outer, std::string_view captio
                    width - 2 * kCaptionIndent);
 }
 
-void DrawStatic(Canvas& canvas, const Window& control, const RECT& cells) {
+// Keeps the first `count` lines; when that drops some, the last one kept ends in "…". Where
+// that line has no room left, its last word gives way to the mark, so that no word is cut.
+void KeepFirstLines(std::vector<std::string>& lines, std::size_t count, std::size_t width) {
+    if (lines.size() <= count) {
+        return;
+    }
+    lines.resize(count);
+    if (lines.empty()) {
+        return;
+    }
+    std::string& last = lines.back();
+    if (last.size() >= width) {
+        const std::size_t blank = last.rfind(' ');
+        last.resize(blank != std::string::npos ? blank : width - 1);
+    }
+    last += kEllipsis;
+}
+
+// A static text's lines in its cells, aligned as its style says.
+void DrawLines(Canvas& canvas, const std::vector<std::string>& lines, DWORD style,
+               const RECT& cells) {
     const int width = Width(cells);
-    const std::vector<std::string> lines =
-        WrapText(control.Text(), static_cast<std::size_t>(std::max(width, 0)));
     const int rows = std::min(static_cast<int>(lines.size()), std::max(Height(cells), 1));
-    const DWORD align = control.style & SS_TYPEMASK;
+    const DWORD align = style & SS_TYPEMASK;
     for (int index = 0; index < rows; ++index) {
         const std::string& line = lines[static_cast<std::size_t>(index)];
         const int slack = width - static_cast<int>(line.size());
         const int offset = align == SS_CENTER ? slack / 2 : align == SS_RIGHT ? slack : 0;
         canvas.PutText(cells.left + offset, cells.top + index, line, kPlain, width);
     }
+}
+
+void DrawStatic(Canvas& canvas, const Window& control, const RECT& cells) {
+    const std::size_t width = static_cast<std::size_t>(std::max(Width(cells), 0));
+    DrawLines(canvas, WrapText(control.Text(), width), control.style, cells);
 }
 
 std::optional<CellPosition> DrawEdit(Canvas& canvas, Window& control, const RECT& cells,
@@ -101,9 +129,126 @@ void DrawButton(Canvas& canvas, const Window& control, const RECT& cells, bool f
     canvas.PutText(cells.left + 1 + offset, cells.top, label, style, inner);
 }
 
+// Draws the control in its cells; the caret's cell when it is the focused edit field.
+std::optional<CellPosition> DrawControl(Canvas& canvas, Window& control, const RECT& cells,
+                                        const Window* focus) {
+    const bool focused = &control == focus;
+    switch (control.kind) {
+        case WindowKind::Static:
+            DrawStatic(canvas, control, cells);
+            break;
+        case WindowKind::Edit:
+            return DrawEdit(canvas, control, cells, focused);
+        case WindowKind::Button:
+            DrawButton(canvas, control, cells, focused);
+            break;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
+// A static text alone in its row, which the compact dialog wraps to its width.
+bool IsTextRow(const std::vector<Window*>& row) {
+    return row.size() == 1 && row.front()->kind == WindowKind::Static;
+}
+
+// The cells a control takes in a compact row: a text its length, a button its label with a
+// blank either side in brackets; an edit field shares what the row leaves.
+int CompactWidth(const Window& control) {
+    const int label = static_cast<int>(control.Text().size());
+    switch (control.kind) {
+        case WindowKind::Static:
+            return label;
+        case WindowKind::Button:
+            return label + 2 * (kButtonBracket + kCompactButtonPadding);
+        default:
+            return 0;
+    }
+}
+
+// The controls of a row side by side, the row centred; the caret's cell if it has it.
+std::optional<CellPosition> DrawCompactRow(Canvas& canvas, const std::vector<Window*>& row,
+                                           const RECT& cells, const Window* focus) {
+    int used = kCompactGap * (static_cast<int>(row.size()) - 1);
+    int edits = 0;
+    for (const Window* control : row) {
+        used += CompactWidth(*control);
+        edits += control->kind == WindowKind::Edit ? 1 : 0;
+    }
+    const int editWidth = edits > 0 ? std::max((Width(cells) - used) / edits, 1) : 0;
+    int left = cells.left + std::max((Width(cells) - used - editWidth * edits) / 2, 0);
+    std::optional<CellPosition> caret;
+    for (Window* control : row) {
+        const int width = control->kind == WindowKind::Edit ? editWidth : CompactWidth(*control);
+        const RECT controlCells = {left, cells.top, std::min(left + width, cells.right),
+                                   cells.bottom};
+        if (const auto position = DrawControl(canvas, *control, controlCells, focus)) {
+            caret = position;
+        }
+        left += width + kCompactGap;
+    }
+    return caret;
+}
+
+// A dialog larger than the screen, laid out as a message box is: no wider than the screen, its
+// rows of controls in reading order, each text wrapped to the width. On a low screen the blank
+// rows between them go first, then the texts' last lines, the lowest text first, down to one
+// line each.
+std::optional<CellPosition> DrawCompactDialog(Canvas& canvas, Window& dialog) {
+    const int width = std::min(Width(dialog.rect), canvas.Width());
+    const int inner = std::max(width - 2 * (kFrame + kBoxPadding), 1);
+    const std::vector<std::vector<Window*>> rows = ControlRows(dialog);
+    std::vector<std::vector<std::string>> texts(rows.size());
+    int contentRows = 0;
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        texts[index] = IsTextRow(rows[index])
+                           ? WrapText(rows[index].front()->Text(), static_cast<std::size_t>(inner))
+                           : std::vector<std::string>(1);
+        contentRows += static_cast<int>(texts[index].size());
+    }
+    const int available = canvas.Height() - kBoxRowsAboveBlank - kFrame;
+    for (std::size_t index = rows.size(); index-- > 0 && contentRows > available;) {
+        const int lines = static_cast<int>(texts[index].size());
+        const int keep = std::max(lines - (contentRows - available), 1);
+        KeepFirstLines(texts[index], static_cast<std::size_t>(keep),
+                       static_cast<std::size_t>(inner));
+        contentRows -= lines - keep;
+    }
+    int blanks =
+        std::clamp(available - contentRows, 0, std::max(static_cast<int>(rows.size()) - 1, 0));
+
+    const int height = kBoxRowsAboveBlank + contentRows + blanks + kFrame;
+    const int left = (canvas.Width() - width) / 2;
+    int top = (canvas.Height() - height) / 2;
+    DrawFramedWindow(canvas, {left, top, left + width, top + height}, dialog.Text());
+    const int textLeft = left + kFrame + kBoxPadding;
+    top += kBoxRowsAboveBlank;
+    const Window* focus = FocusedControl(dialog);
+    std::optional<CellPosition> caret;
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        if (index > 0 && blanks > 0) {
+            --blanks;
+            ++top;
+        }
+        const int lines = static_cast<int>(texts[index].size());
+        const RECT cells = {textLeft, top, textLeft + inner, top + lines};
+        if (IsTextRow(rows[index])) {
+            DrawLines(canvas, texts[index], rows[index].front()->style, cells);
+        } else if (const auto position = DrawCompactRow(canvas, rows[index], cells, focus)) {
+            caret = position;
+        }
+        top += lines;
+    }
+    return caret;
+}
+
 }  // namespace
 
 std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog) {
+    if (Width(dialog.rect) > canvas.Width() || Height(dialog.rect) > canvas.Height()) {
+        return DrawCompactDialog(canvas, dialog);
+    }
     DrawFramedWindow(canvas, dialog.rect, dialog.Text());
 
     const RECT client = ClientRectOnScreen(dialog);
@@ -117,21 +262,8 @@ std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog) {
         const RECT cells = {client.left + control->rect.left, client.top + control->rect.top,
                             std::min(client.left + control->rect.right, client.right),
                             std::min(client.top + control->rect.bottom, client.bottom)};
-        const bool focused = control.get() == focus;
-        switch (control->kind) {
-            case WindowKind::Static:
-                DrawStatic(canvas, *control, cells);
-                break;
-            case WindowKind::Edit:
-                if (const auto position = DrawEdit(canvas, *control, cells, focused)) {
-                    caret = position;
-                }
-                break;
-            case WindowKind::Button:
-                DrawButton(canvas, *control, cells, focused);
-                break;
-            default:
-                break;
+        if (const auto position = DrawControl(canvas, *control, cells, focus)) {
+            caret = position;
         }
     }
     return caret;
@@ -150,14 +282,7 @@ void DrawMessageBox(Canvas& canvas, std::string_view caption, std::string_view t
     const int textWidth = std::clamp(available, 1, kBoxMaxTextWidth);
     std::vector<std::string> lines = WrapText(text, static_cast<std::size_t>(textWidth));
     const int textRows = std::max(canvas.Height() - kBoxRowsAboveBlank - kBoxRowsBelowBlank, 0);
-    if (static_cast<int>(lines.size()) > textRows) {
-        lines.resize(static_cast<std::size_t>(textRows));
-        if (!lines.empty() && lines.back().size() < static_cast<std::size_t>(textWidth)) {
-            lines.back() += kEllipsis;
-        } else if (!lines.empty()) {
-            lines.back().back() = kEllipsis;
-        }
-    }
+    KeepFirstLines(lines, static_cast<std::size_t>(textRows), static_cast<std::size_t>(textWidth));
 
     const std::span<const BoxButton> buttons = BoxButtons(choice.type);
     int buttonsWidth = -kBoxButtonGap;

@@ -16,7 +16,8 @@ namespace posix {
 // (SS_CENTER centred), edit fields underlined with their selection in reverse video and
 // scrolled to their caret, push buttons in brackets (the default one bold, between angle
 // brackets; the focused one in reverse video). Returns the cell of the caret when the focused
-// control is an edit field. Scrolling the field to its caret is why the dialog is not const.
+// control is an edit field. Scrolling the field to its caret is why the dialog is not const. A
+// dialog larger than the canvas is drawn compact instead, laid out as a message box is.
 std::optional<CellPosition> DrawDialog(Canvas& canvas, Window& dialog);
 
 // A framed box in the middle of the canvas: the caption, the text wrapped, and the buttons of

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "formats/program_names.h"
 #include "front_end.h"
@@ -104,6 +105,26 @@ Window& TopLevelOf(Window& window) {
 Window* FocusedControl(const Window& dialog) {
     Window* focused = LookupWindow(Registry().focus);
     return focused != nullptr && focused->parent == &dialog ? focused : nullptr;
+}
+
+std::vector<std::vector<Window*>> ControlRows(const Window& dialog) {
+    std::vector<Window*> shown;
+    for (const auto& control : dialog.controls) {
+        if (control->visible) {
+            shown.push_back(control.get());
+        }
+    }
+    std::ranges::stable_sort(shown, [](const Window* a, const Window* b) {
+        return std::pair(a->rect.top, a->rect.left) < std::pair(b->rect.top, b->rect.left);
+    });
+    std::vector<std::vector<Window*>> rows;
+    for (Window* control : shown) {
+        if (rows.empty() || rows.back().front()->rect.top != control->rect.top) {
+            rows.emplace_back();
+        }
+        rows.back().push_back(control);
+    }
+    return rows;
 }
 
 HWND FocusHandle() {

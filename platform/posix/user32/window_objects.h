@@ -76,6 +76,11 @@ Window* FocusedControl(const Window& dialog);
 // the frame and caption that the current front end draws around it.
 RECT ClientRectOnScreen(const Window& dialog);
 
+// The dialog's visible controls in reading order, as the front ends lay them out when not at
+// their places: controls that start on the same row share a row, left to right, so a label
+// stands before its field and the buttons stand together.
+std::vector<std::vector<Window*>> ControlRows(const Window& dialog);
+
 // For the stand-in user32 itself.
 
 struct WindowClass {
