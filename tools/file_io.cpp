@@ -198,7 +198,8 @@ NewFolders::~NewFolders() {
 
 void NewFolders::Make(const fs::path& folder) {
     std::vector<fs::path> missing;
-    for (fs::path at = folder; !at.empty() && !fs::exists(fs::symlink_status(at));
+    std::error_code ignored;
+    for (fs::path at = folder; !at.empty() && !fs::exists(fs::symlink_status(at, ignored));
          at = at.parent_path()) {
         missing.push_back(at);
     }
