@@ -235,6 +235,15 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         }
         EXPECT_EQ(files, c.files);
     }
+    // LZCopy's answer for that file, as Windows gives it: the 20 bytes that it wrote.
+    WriteFile(DriveC() / "more.szdd", ReadFile(KARTOL_FIXTURES "/header_states_more.szdd"));
+    OFSTRUCT records[2];
+    std::string source = "C:\\more.szdd", destination = "C:\\more.txt";
+    const INT from = ::LZOpenFileA(source.data(), &records[0], OF_READ);
+    const INT to = ::LZOpenFileA(destination.data(), &records[1], OF_CREATE);
+    EXPECT_EQ(::LZCopy(from, to), 20);
+    LZClose(from);
+    LZClose(to);
 }
 
 }  // namespace
