@@ -104,38 +104,38 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
     return file;
 }
 
-Parsed Parse(std::span<const std::uint8_t> file) {
+Parsed Parse(std::span<const std::uint8_t> start, std::uint64_t fileSize) {
     const auto FileProblem = [](std::string problem) {
         return Parsed{.entries = {}, .problems = {}, .fileProblem = problem, .error = problem};
     };
-    if (file.size() < kHeaderSize) {
+    if (start.size() < kHeaderSize) {
         return FileProblem("the header is cut short");
     }
-    if (!HasTestedMagic(file)) {
+    if (!HasTestedMagic(start)) {
         return FileProblem("not a payload archive (wrong magic)");
     }
-    if (file.size() < kDirectoryOffset) {
+    if (start.size() < kDirectoryOffset) {
         return FileProblem("the entry count is cut short");
     }
-    const auto count = static_cast<std::int32_t>(bytes::ReadLe32(file.subspan(kHeaderSize)));
+    const auto count = static_cast<std::int32_t>(bytes::ReadLe32(start.subspan(kHeaderSize)));
     if (count > static_cast<std::int32_t>(kMaxEntries)) {
         return FileProblem(TooMany(static_cast<std::size_t>(count)));
     }
     Parsed parsed;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::size_t at = kDirectoryOffset + kRecordSize * i;
-        if (file.size() < at + kRecordSize) {
+        if (start.size() < at + kRecordSize) {
             parsed.fileProblem = text::Format("the directory is cut short at entry %d", i);
             parsed.error = parsed.fileProblem;
             break;
         }
-        const std::span record = file.subspan(at, kRecordSize);
+        const std::span record = start.subspan(at, kRecordSize);
         const std::span<const char, kNameFieldSize> nameField{
             reinterpret_cast<const char*>(record.data()), kNameFieldSize};
         Entry entry{std::string(nameField.begin(), std::ranges::find(nameField, '\0')),
                     bytes::ReadLe32(record.subspan(kOffsetField)),
                     bytes::ReadLe32(record.subspan(kSizeField))};
-        const char* problem = EntryProblem(nameField, entry.offset, entry.size, file.size());
+        const char* problem = EntryProblem(nameField, entry.offset, entry.size, fileSize);
         if (problem != nullptr && parsed.error.empty()) {
             parsed.error = text::Format("entry %d \"%s\": %s", i, entry.name.c_str(), problem);
         }

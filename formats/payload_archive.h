@@ -33,6 +33,8 @@ inline constexpr std::size_t kRecordSize = kNameFieldSize + 4 + 4;
 inline constexpr std::uint32_t kMaxOffset = std::numeric_limits<std::int32_t>::max();
 // The setup's directory table holds this many records.
 inline constexpr std::size_t kMaxEntries = 300;
+// Where the longest directory the setup reads ends: the bytes that parsing looks at.
+inline constexpr std::size_t kMaxDirectoryEnd = kDirectoryOffset + kMaxEntries * kRecordSize;
 
 struct Entry {
     std::string name;  // code page 1252, "\" between a directory and the file name
@@ -79,9 +81,15 @@ struct Parsed {
     explicit operator bool() const { return error.empty(); }
 };
 
-// The directory of `file` and what the setup's reader and unpacking stage would refuse in it.
-// A count of 0 or below is an empty directory, as the setup reads it.
-Parsed Parse(std::span<const std::uint8_t> file);
+// The directory of a file of `fileSize` bytes and what the setup's reader and unpacking stage
+// would refuse in it, from the file's first bytes: all of them, or kMaxDirectoryEnd at least. A
+// count of 0 or below is an empty directory, as the setup reads it.
+Parsed Parse(std::span<const std::uint8_t> start, std::uint64_t fileSize);
+
+// The same for a whole file in memory.
+inline Parsed Parse(std::span<const std::uint8_t> file) {
+    return Parse(file, file.size());
+}
 
 }  // namespace archive
 

@@ -172,8 +172,8 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
     }
 }
 
-// `files`: the target afterwards, the archive with the number of its entries or "?" when it
-// cannot be read; `path`: the failing call's path, when it takes one.
+// `files`: the target afterwards, the archive with the number of its entries or "?" and its
+// size when it cannot be read; `path`: the failing call's path, when it takes one.
 struct ExpandCase {
     const char *name, *path;
     std::optional<posix::Api> failing;
@@ -183,6 +183,7 @@ struct ExpandCase {
     std::vector<std::uint64_t> answer = {};  // the failing call's answer instead of a failure
     rlim_t room = 0;                         // as for unpacking
     const char* refusal = nullptr;           // the end of the host's refusal that is noted
+    std::string resource = {};               // the payload instead of the built one
 };
 
 TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
@@ -198,14 +199,17 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
         {"OlderStoredNotExpanded", stored, OpenProgramStream, true, 0, "deinst.log kartol.un_"},
         {"SourceNotOpened", stored, LZOpenFileA, false, 0, "deinst.log kartol.un_"},
         {"DestinationNotOpened", "C:\\KARTOL\\kartol.un2", LZOpenFileA, false, 0, "deinst.log kartol.un_"},
-        {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:? kartol.un_"},
+        {"CopyFails", "", LZCopy, false, 0, "deinst.log kartol.un2:?0 kartol.un_"},
         {"StoredNotDeleted", stored, DeleteFileA, false, 0, "deinst.log kartol.un2:181 kartol.un_"},
         // Cut short on a full volume, though closing it succeeds.
         {"StoredCutShort", "", std::nullopt, false, 0, "deinst.log kartol.un_", {}, 4096,
          "KARTOL/kartol.un_: File too large"},
         // A short stored file is not noticed: its expansion decides, here for the unpacking.
-        {"ShortResource", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {1000}},
-        {"HeaderOnly", "", SizeofResource, false, 1, "deinst.log kartol.un2:?", {14}},
+        {"ShortResource", "", SizeofResource, false, 1, "deinst.log kartol.un2:?5827", {1000}},
+        {"HeaderOnly", "", SizeofResource, false, 1, "deinst.log kartol.un2:?0", {14}},
+        // As on Windows, what the body gives, not the 5,237 bytes that its header states.
+        {"HeaderStatesMore", "#113", FindResourceA, false, 1, "deinst.log kartol.un2:?20", {}, 0,
+         nullptr, ReadFile(KARTOL_FIXTURES "/header_states_more.szdd")},
     };
     // clang-format on
     const std::vector<std::uint8_t> older = szdd::Compress(Span(Archive({{"OLD", Pattern(9, 9)}})));
@@ -218,7 +222,9 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
             WriteFile(Target() / "kartol.un_", Bytes(older.begin(), older.end()));
         }
         if (c.failing) {
-            posix::Inject(*c.failing, {.path = c.path, .answer = c.answer});
+            const auto data = std::as_bytes(std::span{c.resource});
+            posix::Inject(*c.failing,
+                          {.path = c.path, .answer = c.answer, .data = {data.begin(), data.end()}});
         }
         EXPECT_EQ(WithRoom(c.room, ExpandPayload), c.result);
         const std::optional<std::string> refusal = posix::TakeFirstRefusal();
@@ -229,11 +235,21 @@ TEST_F(PayloadStageTest, ExpandsTheEmbeddedPayload) {
             const archive::Parsed parsed = archive::Parse(Span(bytes));
             files += (files.empty() ? "" : " ") + name;
             if (name == "kartol.un2") {
-                files += ":" + (parsed ? std::to_string(parsed.entries.size()) : "?");
+                files += std::string{parsed ? ":" : ":?"} +
+                         std::to_string(parsed ? parsed.entries.size() : bytes.size());
             }
         }
         EXPECT_EQ(files, c.files);
     }
+    // LZCopy's answer for that file, as Windows gives it: the 20 bytes that it wrote.
+    WriteFile(DriveC() / "more.szdd", ReadFile(KARTOL_FIXTURES "/header_states_more.szdd"));
+    OFSTRUCT records[2];
+    std::string source = "C:\\more.szdd", destination = "C:\\more.txt";
+    const INT from = ::LZOpenFileA(source.data(), &records[0], OF_READ);
+    const INT to = ::LZOpenFileA(destination.data(), &records[1], OF_CREATE);
+    EXPECT_EQ(::LZCopy(from, to), 20);
+    LZClose(from);
+    LZClose(to);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <list>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -45,12 +45,13 @@ commands:
   list FILE                     the entry count, then offset, size and name of each entry
   extract FILE FOLDER           write every entry below FOLDER (names that leave it are refused)
   compress INPUT OUTPUT         compress INPUT into SZDD mode 'A' (optimal parse)
-  expand INPUT OUTPUT           expand an SZDD file; a length that differs from the header's
-                                is reported and fails
+  expand INPUT OUTPUT           expand an SZDD file into what its body gives, as Windows
+                                does; a length that differs from the header's is a warning
   verify FILE...                check that each SZDD file or archive is well formed and
                                 that the setup can install each archive
 
-FILE may be an archive or an SZDD file that holds one.
+FILE may be an archive or an SZDD file that holds one. Every input is a regular file, and no
+output may be one of the inputs, also through a link.
 )";
 
 struct UsageError : std::runtime_error {
@@ -114,20 +115,30 @@ szdd::Header ExpandableHeader(std::span<const std::uint8_t> start, const std::st
     return *header;
 }
 
-// Holds an expansion to its header: a damaged body or a length that differs from the header's
-// is an error. A file cut anywhere in its body yields less than its header states, whether or
-// not the cut splits a reference.
-void CheckExpansion(const szdd::Header& header, std::uint64_t size, bool truncated,
-                    const std::string& name) {
-    if (truncated || size < header.expandedLength) {
-        throw std::runtime_error(name + ": cut short: the body gives " + std::to_string(size) +
-                                 " of the " + std::to_string(header.expandedLength) +
-                                 " bytes the header states");
+// Why an expansion does not match its header, or an empty text: a body that gives fewer bytes
+// than the header states or ends inside a reference (a file cut anywhere in its body does
+// either), or one that gives more.
+std::string ExpansionProblem(const szdd::Header& header, std::uint64_t size, bool truncated) {
+    if (size < header.expandedLength) {
+        return "cut short: the body gives " + std::to_string(size) + " of the " +
+               std::to_string(header.expandedLength) + " bytes the header states";
+    }
+    if (truncated) {
+        return "cut short: the body ends inside a reference, after " +
+               Counted(size, "byte", "bytes");
     }
     if (size != header.expandedLength) {
-        throw std::runtime_error(name + ": expands to " + std::to_string(size) +
-                                 " bytes, the header says " +
-                                 std::to_string(header.expandedLength));
+        return "expands to " + std::to_string(size) + " bytes, the header says " +
+               std::to_string(header.expandedLength);
+    }
+    return {};
+}
+
+// Holds an expansion to its header.
+void CheckExpansion(const szdd::Header& header, std::uint64_t size, bool truncated,
+                    const std::string& name) {
+    if (const std::string problem = ExpansionProblem(header, size, truncated); !problem.empty()) {
+        throw std::runtime_error(name + ": " + problem);
     }
 }
 
@@ -142,28 +153,60 @@ std::vector<std::uint8_t> ExpandChecked(std::span<const std::uint8_t> file,
     return std::move(expansion.bytes);
 }
 
-// An archive given as itself or inside an SZDD file, and its directory.
+// The decoder's reader over the rest of a file.
+szdd::BodyReader BodyOf(tools::InputFile& in) {
+    return [&in](std::span<std::uint8_t> buffer) { return std::optional{in.Read(buffer)}; };
+}
+
+// The start of an archive given as itself or inside an SZDD file (expanded and held to its
+// header), the bytes that its directory can take, and its size. The file is read through once
+// in fixed buffers, so that a large file takes no more memory than a small one.
+struct ArchiveStart {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t size = 0;
+    bool compressed = false;
+};
+
+ArchiveStart ReadArchiveStart(const fs::path& path) {
+    tools::InputFile in{path};
+    std::array<std::uint8_t, szdd::kHeaderSize> head{};
+    const std::span<const std::uint8_t> start = std::span{head}.first(in.Read(head));
+    if (!LooksLikeSzdd(start)) {
+        std::vector<std::uint8_t> bytes(archive::kMaxDirectoryEnd);
+        std::ranges::copy(start, bytes.begin());
+        bytes.resize(start.size() + in.Read(std::span{bytes}.subspan(start.size())));
+        return {std::move(bytes), in.Size(), false};
+    }
+    const szdd::Header header = ExpandableHeader(start, path.string());
+    std::vector<std::uint8_t> bytes;
+    const szdd::StreamResult result =
+        szdd::ExpandStream(BodyOf(in), [&bytes](std::span<const std::uint8_t> piece) {
+            const std::size_t kept =
+                std::min(piece.size(), archive::kMaxDirectoryEnd - bytes.size());
+            bytes.insert(bytes.end(), piece.begin(), piece.begin() + kept);
+            return true;
+        });
+    CheckExpansion(header, result.size, result.truncated, path.string());
+    return {std::move(bytes), result.size, true};
+}
+
+// An archive given as itself or inside an SZDD file, whole in memory, and its directory,
+// refused when the setup would refuse that.
 struct LoadedArchive {
     std::vector<std::uint8_t> bytes;
     archive::Parsed parsed;
 };
 
-LoadedArchive ReadArchive(const fs::path& path) {
-    std::vector<std::uint8_t> bytes = tools::ReadFile(path);
+LoadedArchive LoadArchive(const fs::path& path, tools::Inputs& inputs) {
+    std::vector<std::uint8_t> bytes = inputs.Read(path);
     if (LooksLikeSzdd(bytes)) {
         bytes = ExpandChecked(bytes, path.string());
     }
     archive::Parsed parsed = archive::Parse(bytes);
-    return {std::move(bytes), std::move(parsed)};
-}
-
-// The same, refused when the setup would refuse its directory.
-LoadedArchive LoadArchive(const fs::path& path) {
-    LoadedArchive loaded = ReadArchive(path);
-    if (!loaded.parsed) {
-        throw std::runtime_error(path.string() + ": " + loaded.parsed.error);
+    if (!parsed) {
+        throw std::runtime_error(path.string() + ": " + parsed.error);
     }
-    return loaded;
+    return {std::move(bytes), std::move(parsed)};
 }
 
 // The host path of an entry below `folder`: "\" separates folders, and the code page 1252
@@ -174,19 +217,26 @@ fs::path HostPath(const fs::path& folder, std::string_view name) {
     return folder / relative;
 }
 
-// The entry names of a manifest: one per line in UTF-8, blank lines and lines that start with
-// "#" skipped, a CR before the line end ignored; each becomes code page 1252.
-std::vector<std::string> ReadManifest(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = tools::ReadFile(path);
+// A UTF-8 byte-order mark, which some editors write at the start of a text file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The entry names of the manifest `bytes` read from `path`: one per line in UTF-8 (a
+// byte-order mark at the start skipped), blank lines and lines that start with "#" skipped, a
+// CR before the line end ignored; each becomes code page 1252.
+std::vector<std::string> ManifestNames(std::span<const std::uint8_t> bytes, const fs::path& path) {
+    std::string_view text{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
     std::vector<std::string> names;
     std::size_t lineNumber = 0;
-    for (std::size_t start = 0; start < bytes.size();) {
-        const auto end = std::find(bytes.begin() + start, bytes.end(), '\n');
-        std::string line(bytes.begin() + start, end);
-        start = end - bytes.begin() + 1;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
         ++lineNumber;
         if (line.ends_with('\r')) {
-            line.pop_back();
+            line.remove_suffix(1);
         }
         if (line.empty() || line.starts_with('#')) {
             continue;
@@ -225,7 +275,8 @@ int Pack(const Arguments& args) {
     NeedArguments(args, 3, 4, "pack");
     const fs::path manifest{args[0]};
     const fs::path folder{args[1]};
-    const std::vector<std::string> names = ReadManifest(manifest);
+    tools::Inputs inputs;
+    const std::vector<std::string> names = ManifestNames(inputs.Read(manifest), manifest);
     // The names alone, before any file is read; the sizes are checked once they are known.
     std::vector<archive::Entry> named;
     for (const std::string& name : names) {
@@ -238,7 +289,7 @@ int Pack(const Arguments& args) {
     std::vector<std::vector<std::uint8_t>> contents;
     for (const std::string& name : names) {
         sources.push_back(HostPath(folder, name));
-        contents.push_back(tools::ReadFile(sources.back()));
+        contents.push_back(inputs.Read(sources.back()));
     }
     std::vector<archive::NamedBytes> entries;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -249,10 +300,14 @@ int Pack(const Arguments& args) {
                 tools::CheckInstallable(archive::Parse(archive).entries, archive.size()))) {
         throw Reported{};
     }
-    tools::WriteFile(fs::path{args[2]}, archive);
-    if (args.size() == 4) {
-        const std::string rule = DependencyRule(fs::path{args[2]}, sources);
-        tools::WriteFile(fs::path{args[3]},
+    const std::vector<fs::path> outputs(args.begin() + 2, args.end());
+    for (const fs::path& output : outputs) {
+        inputs.RefuseAsOutput(output);
+    }
+    tools::WriteFile(outputs[0], archive);
+    if (outputs.size() == 2) {
+        const std::string rule = DependencyRule(outputs[0], sources);
+        tools::WriteFile(outputs[1],
                          {reinterpret_cast<const std::uint8_t*>(rule.data()), rule.size()});
     }
     return 0;
@@ -261,7 +316,8 @@ int Pack(const Arguments& args) {
 int List(const Arguments& args) {
     NeedArguments(args, 1, 1, "list");
     const fs::path path{args[0]};
-    const archive::Parsed parsed = ReadArchive(path).parsed;
+    const ArchiveStart start = ReadArchiveStart(path);
+    const archive::Parsed parsed = archive::Parse(start.bytes, start.size);
     int status = 0;
     if (!parsed.entries.empty() || parsed) {
         std::printf("%s\n", Counted(parsed.entries.size(), "entry", "entries").c_str());
@@ -297,80 +353,100 @@ void RefuseLinksBelow(const fs::path& folder, const fs::path& target) {
     }
 }
 
+// Every entry is written to a new file beside its place first, and all of them get their names
+// at the end: a failure part-way (a full disk, a link in the way) takes away what this run
+// wrote and made, so that the folder holds the whole set or is as it was.
 int Extract(const Arguments& args) {
     NeedArguments(args, 2, 2, "extract");
-    const LoadedArchive loaded = LoadArchive(fs::path{args[0]});
+    tools::Inputs inputs;
+    const LoadedArchive loaded = LoadArchive(fs::path{args[0]}, inputs);
     const fs::path folder{args[1]};
-    fs::create_directories(folder);
+    tools::NewFolders folders;
+    std::list<tools::OutputFile> files;
+    folders.Make(folder);
     for (const archive::Entry& entry : loaded.parsed.entries) {
         const fs::path target = HostPath(folder, entry.name);
         RefuseLinksBelow(folder, target);
-        fs::create_directories(target.parent_path());
-        tools::WriteFile(target, std::span{loaded.bytes}.subspan(entry.offset, entry.size));
+        inputs.RefuseAsOutput(target);
+        folders.Make(target.parent_path());
+        tools::OutputFile& file = files.emplace_back(target);
+        file.Write(std::span{loaded.bytes}.subspan(entry.offset, entry.size));
+        file.Close();
     }
+    for (tools::OutputFile& file : files) {
+        file.Commit();
+    }
+    folders.Keep();
     return 0;
 }
 
 int Compress(const Arguments& args) {
     NeedArguments(args, 2, 2, "compress");
     const fs::path path{args[0]};
-    const std::uintmax_t size = tools::RegularFileSize(path);
-    if (size > szdd::kMaxInputSize) {
-        throw std::runtime_error(path.string() + ": " + std::to_string(size) +
+    const fs::path output{args[1]};
+    tools::Inputs inputs;
+    tools::InputFile in = inputs.Open(path);
+    if (in.Size() > szdd::kMaxInputSize) {
+        throw std::runtime_error(path.string() + ": " + std::to_string(in.Size()) +
                                  " bytes; an SZDD file holds less than 4 GiB");
     }
-    szdd::EncoderInput input{size};
-    tools::ReadInto(path, input.Data());
+    inputs.RefuseAsOutput(output);
+    szdd::EncoderInput input{in.Size()};
+    in.ReadExactly(input.Data());
     tools::ProgressLine progress{"compress"};
-    const std::vector<std::uint8_t> output = szdd::Compress(
+    const std::vector<std::uint8_t> compressed = szdd::Compress(
         input, 0,
         [&progress](std::size_t done, std::size_t total) { progress.Update(done, total); });
-    tools::WriteFile(fs::path{args[1]}, output);
+    tools::WriteFile(output, compressed);
     return 0;
 }
 
 // Expands from file to file through the decoder's fixed buffers, so that neither file is held
-// in memory; the output keeps its name only when the expansion matches the header.
+// in memory. The output is what the body gives, as Windows' LZCopy and the format's other
+// programs write it; a length that differs from the header's is a warning (verify refuses it).
 int Expand(const Arguments& args) {
     NeedArguments(args, 2, 2, "expand");
     const fs::path input{args[0]};
-    tools::InputFile in{input};
+    const fs::path output{args[1]};
+    tools::Inputs inputs;
+    tools::InputFile in = inputs.Open(input);
     std::array<std::uint8_t, szdd::kHeaderSize> start{};
     const szdd::Header header =
         ExpandableHeader(std::span{start}.first(in.Read(start)), input.string());
-    tools::OutputFile out{fs::path{args[1]}};
-    const szdd::StreamResult result = szdd::ExpandStream(
-        [&in](std::span<std::uint8_t> buffer) { return std::optional{in.Read(buffer)}; },
-        [&out](std::span<const std::uint8_t> bytes) {
+    inputs.RefuseAsOutput(output);
+    tools::OutputFile out{output};
+    const szdd::StreamResult result =
+        szdd::ExpandStream(BodyOf(in), [&out](std::span<const std::uint8_t> bytes) {
             out.Write(bytes);
             return true;
         });
-    CheckExpansion(header, result.size, result.truncated, input.string());
     out.Commit();
+    if (const std::string problem = ExpansionProblem(header, result.size, result.truncated);
+        !problem.empty()) {
+        std::fprintf(stderr, "kartol-payload: %s: warning: %s; wrote what the body gives\n",
+                     input.c_str(), problem.c_str());
+    }
     return 0;
 }
 
 // What a well-formed file is, for the verify report; throws for a damaged one and for an
 // archive that the setup cannot install.
 std::string VerifyOne(const fs::path& path) {
-    std::vector<std::uint8_t> bytes = tools::ReadFile(path);
-    const bool compressed = LooksLikeSzdd(bytes);
-    if (compressed) {
-        bytes = ExpandChecked(bytes, path.string());
-        if (!archive::HasTestedMagic(bytes)) {
+    const ArchiveStart start = ReadArchiveStart(path);
+    if (!archive::HasTestedMagic(start.bytes)) {
+        if (start.compressed) {
             return "SZDD file";
         }
-    } else if (!archive::HasTestedMagic(bytes)) {
         throw std::runtime_error(path.string() + ": neither an SZDD file nor an archive");
     }
-    const archive::Parsed parsed = archive::Parse(bytes);
+    const archive::Parsed parsed = archive::Parse(start.bytes, start.size);
     if (!parsed) {
         throw std::runtime_error(path.string() + ": " + parsed.error);
     }
-    if (!Report(path, tools::CheckInstallable(parsed.entries, bytes.size()))) {
+    if (!Report(path, tools::CheckInstallable(parsed.entries, start.size))) {
         throw Reported{};
     }
-    return std::string{compressed ? "SZDD file holding an archive" : "archive"} + " of " +
+    return std::string{start.compressed ? "SZDD file holding an archive" : "archive"} + " of " +
            Counted(parsed.entries.size(), "entry", "entries");
 }
 
