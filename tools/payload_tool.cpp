@@ -17,10 +17,12 @@
 #include <vector>
 
 #include "formats/payload_archive.h"
+#include "formats/program_names.h"
 #include "formats/szdd_decoder.h"
 #include "formats/szdd_encoder.h"
 #include "formats/szdd_format.h"
 #include "platform/host/codepage.h"
+#include "state/target_layout.h"
 #include "tools/file_io.h"
 #include "tools/install_check.h"
 #include "tools/progress_line.h"
@@ -276,7 +278,12 @@ int Pack(const Arguments& args) {
     const fs::path manifest{args[0]};
     const fs::path folder{args[1]};
     tools::Inputs inputs;
-    const std::vector<std::string> names = ManifestNames(inputs.Read(manifest), manifest);
+    std::vector<std::string> names = ManifestNames(inputs.Read(manifest), manifest);
+    // The uninstaller first, the rest in the manifest's order: a setup that stops after any
+    // file has already installed what removes it.
+    std::ranges::stable_partition(names, [](const std::string& name) {
+        return names::SameIgnoringCase(name, kUninstallerFile);
+    });
     // The names alone, before any file is read; the sizes are checked once they are known.
     std::vector<archive::Entry> named;
     for (const std::string& name : names) {
@@ -363,18 +370,35 @@ int Extract(const Arguments& args) {
     const fs::path folder{args[1]};
     tools::NewFolders folders;
     std::list<tools::OutputFile> files;
+    // Each target, and whether something stood there before this extraction.
+    std::vector<std::pair<fs::path, bool>> targets;
     folders.Make(folder);
     for (const archive::Entry& entry : loaded.parsed.entries) {
         const fs::path target = HostPath(folder, entry.name);
         RefuseLinksBelow(folder, target);
         inputs.RefuseAsOutput(target);
         folders.Make(target.parent_path());
+        std::error_code ignored;
+        targets.emplace_back(target, fs::exists(fs::symlink_status(target, ignored)));
         tools::OutputFile& file = files.emplace_back(target);
         file.Write(std::span{loaded.bytes}.subspan(entry.offset, entry.size));
         file.Close();
     }
-    for (tools::OutputFile& file : files) {
-        file.Commit();
+    // A move that fails takes back the files that the moves before it put where none stood.
+    auto target = targets.begin();
+    try {
+        for (tools::OutputFile& file : files) {
+            file.Commit();
+            ++target;
+        }
+    } catch (...) {
+        for (auto made = targets.begin(); made != target; ++made) {
+            std::error_code ignored;
+            if (!made->second) {
+                fs::remove(made->first, ignored);
+            }
+        }
+        throw;
     }
     folders.Keep();
     return 0;

@@ -1,5 +1,6 @@
 // The sample product that the default payload carries: 181 files with the layout of the
-// shipped product (six folders, the level files first, "uninst.exe" last) and contents made
+// shipped product (six folders, the level files first, "uninst.exe" last; the payload tool
+// packs it first) and contents made
 // by a deterministic generator to compress like the real kinds of data: level grids, tile and
 // background images, palettes, music and sound, programs and texts.
 #ifndef KARTOL_TOOLS_SAMPLE_PRODUCT_H
