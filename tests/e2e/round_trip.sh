@@ -5,7 +5,7 @@
 # and from a shell without the drive settings; the removal leaves drive C and the menus as
 # before, but for a file the user added and its folders; a parent that was there stays; a group
 # that no server could remove goes when the next one starts; a folder of drive C that links to
-# another place takes the product and gives it back.
+# another place takes the product and gives it back; a setup stopped halfway can be removed.
 # Usage: round_trip.sh <setup binary> <kartol-progman binary>
 . "$(dirname "$0")/lib.sh"
 setup=$1 progman=$2
@@ -51,6 +51,12 @@ shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
     run_setup linked 1 'c:\\out\\kartol\n\n'
     run shell OUT/KARTOL/uninst.exe 'j\n\n'
     run ls -A "$work/elsewhere"
+    # A setup stopped halfway by a file it may not replace has installed its uninstaller first.
+    mkdir "$work/c/KARTOL" && echo mine >"$work/c/KARTOL/KARTOL.HLP" && chmod a-w "$work/c/KARTOL/KARTOL.HLP"
+    printf '\n\n' | "$setup" >"$work/stopped.out" 2>&1
+    run tail -n 1 "$work/stopped.out"
+    run shell KARTOL/uninst.exe 'j\n\n'
+    run tree
 } >"$work/transcript"
 diff "$(dirname "$0")/round_trip.expected" "$work/transcript" || fail "the transcript differs"
 echo "installed, started from the menu, and removed through it"
