@@ -70,8 +70,11 @@ ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount) {
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end + kLogLineEnd.size());
         if (lineNumber == 1) {
-            std::vector<std::int32_t> flags(levelCount);
-            if (!ParseLevelLine(line, flags)) {
+            // A folder that another drive names (the host's root, Z:) has more levels above it
+            // than the setup counted: the log's flags stand for the deepest of them.
+            const std::optional<std::size_t> count = ParseCount(line.substr(0, line.find(' ')));
+            std::vector<std::int32_t> flags(count.value_or(0));
+            if (!count || *count > levelCount || !ParseLevelLine(line, flags)) {
                 return {std::nullopt, lineNumber};
             }
             record.levelCreated.assign(flags.begin(), flags.end());

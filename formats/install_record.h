@@ -21,7 +21,8 @@ inline constexpr std::size_t kMaxLogSize = 64 * 1024;
 inline constexpr std::string_view kLogLineEnd = "\r\n";
 
 struct InstallRecord {
-    // One flag per level of the folder's path, shortest first: true when the setup made it.
+    // One flag per level of the folder's path below the drive the setup named it on, shortest
+    // first: true when the setup made it. They stand for the deepest levels of the path.
     std::vector<bool> levelCreated;
     // The written files, relative to the folder, as the archive named them.
     std::vector<std::string> files;
@@ -34,7 +35,7 @@ struct ParsedLog {
 };
 
 // Reads the log's bytes for a folder whose path has `levelCount` levels. Every line ends in CR
-// LF. Line 1 is the level count, which must be `levelCount`, and that many flags 0 or 1,
+// LF. Line 1 is the level count, at most `levelCount`, and that many flags 0 or 1,
 // separated by single spaces; every further line is "NC " and a name that stays inside the
 // folder.
 ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount);

@@ -41,8 +41,8 @@ constexpr std::string_view kUsageDetails =
     "\n"
     "Socket: $XDG_RUNTIME_DIR/vemo-kartol-progman.socket, or /tmp/vemo-kartol-<uid>/ when\n"
     "XDG_RUNTIME_DIR is not set. Menu: $XDG_DATA_HOME and $XDG_CONFIG_HOME (~/.local/share,\n"
-    "~/.config). Program paths map to host paths through the drive map that the setup\n"
-    "recorded in $XDG_CONFIG_HOME/vemo-kartol/drives (KARTOL_DRIVE_C and so on).\n";
+    "~/.config). Program paths map to host paths through the drives of the client that\n"
+    "names them (KARTOL_DRIVE_C and so on, sent as it connects).\n";
 
 volatile std::sig_atomic_t stopRequested = 0;
 
@@ -97,15 +97,6 @@ void TidyAtStart(const progman::MenuFolders& folders) {
         std::cerr << "kartol-progman: removed the group \"" << group
                   << "\": the programs of all its items are gone\n";
     }
-}
-
-// The drives of the server's own environment join the drive map; from then on the map alone
-// decides, so that a setup started later with other settings is served with its own.
-void TakeDriveMap() {
-    if (!posix::RecordDriveSettings()) {
-        std::cerr << "kartol-progman: the drive map could not be written\n";
-    }
-    posix::ForgetDriveSettings();
 }
 
 int ServeForeground(const progman::MenuFolders& folders) {
@@ -191,6 +182,5 @@ int main(int argc, char** argv) {
     if (option == "--list") {
         return List(*folders);
     }
-    TakeDriveMap();
     return option == "--background" ? ServeBackground(*folders) : ServeForeground(*folders);
 }

@@ -180,7 +180,8 @@ std::optional<MenuGroup> GroupOfFile(const MenuFolders& folders, const fs::path&
     MenuGroup group{*name, file, {}};
     for (const fs::path& item : ItemFiles(folders, stem.substr(stemPrefix.size()))) {
         group.items.push_back({ReadValue(item, "Name").value_or(""),
-                               ReadValue(item, std::string{kCommandLineKey}).value_or("")});
+                               ReadValue(item, std::string{kCommandLineKey}).value_or(""),
+                               ReadValue(item, std::string{kProgramKey}).value_or("")});
     }
     return group;
 }

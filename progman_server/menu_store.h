@@ -29,6 +29,7 @@ std::optional<MenuFolders> MenuFoldersFromEnvironment();
 struct MenuItem {
     std::string caption;      // UTF-8
     std::string commandLine;  // UTF-8, the program path as the program manager was given it
+    std::string program;      // UTF-8, the program's host path; empty when the item has none
 };
 
 struct MenuGroup {
@@ -44,7 +45,7 @@ bool CreateGroup(const MenuFolders& folders, std::string_view group);
 bool DeleteGroup(const MenuFolders& folders, std::string_view group);
 // What an item starts: the host file, in a terminal, in its own folder, with the setting of
 // the drive it lies on ("KARTOL_DRIVE_C=/home/user/spiele"), so that it finds its program
-// path whatever drive map the desktop's session has.
+// path whatever drives the desktop's session has.
 struct ItemProgram {
     std::filesystem::path file;
     std::string driveSetting;

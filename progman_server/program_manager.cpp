@@ -58,10 +58,15 @@ std::optional<std::string> Request(const ProgramManager& manager, std::string_vi
     if (!group) {
         return std::nullopt;
     }
+    // Each item's program as the client's drives name it, so that a client that sees the
+    // folders through other drives (an uninstaller started from another shell) still knows
+    // its own programs; as it was given where they do not reach it.
     std::vector<group_contents::Item> items;
     for (const MenuItem& entry : group->items) {
-        items.push_back(
-            {posix::Utf8ToCp1252(entry.caption), posix::Utf8ToCp1252(entry.commandLine)});
+        const std::optional<std::string> program =
+            entry.program.empty() ? std::nullopt : posix::ProgramPathOfHost(entry.program);
+        items.push_back({posix::Utf8ToCp1252(entry.caption),
+                         program.value_or(posix::Utf8ToCp1252(entry.commandLine))});
     }
     return group_contents::Compose(posix::Utf8ToCp1252(group->name),
                                    posix::Utf8ToCp1252(group->file.string()), items);

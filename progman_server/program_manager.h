@@ -24,7 +24,8 @@ struct ProgramManager {
 bool Execute(ProgramManager& manager, std::string_view request);
 
 // Answers a request transaction for an item, a group's name in code page 1252, with the
-// group's contents (formats/group_contents.h); nothing when there is no such group.
+// group's contents (formats/group_contents.h), each item's program named through the drives
+// in force (the client's); nothing when there is no such group.
 std::optional<std::string> Request(const ProgramManager& manager, std::string_view item);
 
 }  // namespace progman

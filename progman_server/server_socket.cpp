@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "formats/program_names.h"
+#include "platform/posix/kernel32/drive_map.h"
 
 namespace progman {
 namespace {
@@ -55,11 +57,19 @@ bool IsProgmanName(std::string_view name) {
     return name.empty() || names::SameIgnoringCase(name, kProgmanName);
 }
 
-// The Connect frame's data is "service\0topic".
-bool IsProgmanConversation(std::string_view data) {
+// The Connect frame's data is "service\0topic", then "\0" and the client's drive settings
+// unless it has none: those settings when it names the program manager.
+std::optional<std::string> ProgmanConversationDrives(std::string_view data) {
     const std::size_t separator = data.find('\0');
-    return separator != data.npos && IsProgmanName(data.substr(0, separator)) &&
-           IsProgmanName(data.substr(separator + 1));
+    if (separator == data.npos) {
+        return std::nullopt;
+    }
+    const std::string_view rest = data.substr(separator + 1);
+    const std::size_t topicEnd = std::min(rest.find('\0'), rest.size());
+    if (!IsProgmanName(data.substr(0, separator)) || !IsProgmanName(rest.substr(0, topicEnd))) {
+        return std::nullopt;
+    }
+    return std::string{rest.substr(std::min(topicEnd + 1, rest.size()))};
 }
 
 using Clock = std::chrono::steady_clock;
@@ -72,6 +82,8 @@ struct Conversation {
     posix::UniqueFd link;
     std::string received;
     bool connected = false;
+    // The client's drives, with which each of its commands is carried out.
+    std::string drives;
     Clock::time_point deadline = Clock::now() + kIdleTimeout;
 };
 
@@ -79,10 +91,14 @@ struct Conversation {
 bool Answer(Conversation& conversation, const posix::Frame& frame, ProgramManager& manager) {
     const int link = conversation.link.get();
     if (!conversation.connected) {
-        conversation.connected =
-            frame.kind == posix::FrameKind::Connect && IsProgmanConversation(frame.data);
+        const std::optional<std::string> drives = frame.kind == posix::FrameKind::Connect
+                                                      ? ProgmanConversationDrives(frame.data)
+                                                      : std::nullopt;
+        conversation.connected = drives.has_value();
+        conversation.drives = drives.value_or("");
         return posix::SendReply(link, conversation.connected) && conversation.connected;
     }
+    posix::TakeDriveSettings(conversation.drives);
     if (frame.kind == posix::FrameKind::Request) {
         // An answer too long for a frame is refused rather than cut short.
         const std::optional<std::string> value = Request(manager, frame.data);

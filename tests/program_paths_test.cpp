@@ -136,21 +136,21 @@ TEST_F(ProgramPathTest, OtherLettersMapThroughTheirVariable) {
     fs::current_path(DriveC() / "eis");
     EXPECT_EQ(fs::weakly_canonical(posix::MapProgramPath("A:\\x").host),
               fs::weakly_canonical(folderA / "x"));
-    // The drive map file keeps what the environment maps for programs started later without
-    // it; the environment wins over the file, a line that is no mapping counts for none.
-    SetVariable("XDG_CONFIG_HOME", (DriveC() / "config").string());
+    // The settings a program hands the program manager, which takes them in place of its own
+    // for the conversation: a line that names no absolute folder counts for none; Z: is the
+    // host's root unless set.
     const fs::path folderD = DriveC() / "d";
     fs::create_directory(folderD);
     posix::MapDrive('D', folderD);
-    ASSERT_TRUE(posix::RecordDriveSettings());
-    unsetenv(posix::DriveVariable('D').c_str());
-    EXPECT_EQ(posix::DriveFolder('D'), folderD);
-    posix::MapDrive('D', DriveC());
-    EXPECT_EQ(posix::DriveFolder('D'), DriveC());
+    const std::string settings = posix::DriveSettings();
+    posix::ForgetDriveSettings();
+    EXPECT_FALSE(posix::DriveFolder('D'));
+    EXPECT_EQ(posix::DriveFolder('Z'), fs::path{"/"});
     const std::string absolute = folderD.string();
-    WriteFile(DriveC() / "config/vemo-kartol/drives", "E=d\nf=" + absolute + "\nZ=" + absolute);
+    posix::TakeDriveSettings(settings + "E=d\nf=" + absolute + "\nZ=" + absolute);
+    EXPECT_EQ(posix::DriveFolder('D'), folderD);
     EXPECT_FALSE(posix::DriveFolder('E'));
-    EXPECT_FALSE(posix::DriveFolder('F'));
+    EXPECT_EQ(posix::DriveFolder('F'), folderD);
     EXPECT_EQ(posix::DriveFolder('Z'), folderD);
 }
 

@@ -266,6 +266,8 @@ class UninstallFlowTest : public SetupFixture {};
 
 TEST_F(UninstallFlowTest, ProgramFolderOrNothing) {
     char noHandOver[] = "";
+    // The host's root is drive Z: unless set: here to a folder that is not there.
+    SetVariable("KARTOL_DRIVE_Z", (DriveC() / "none").string());
     EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
     posix::MapDrive('A', fs::canonical("/proc/self/exe").parent_path());
     EXPECT_EQ(UninstallFlow(noHandOver), kExitNothingRemoved);
@@ -286,7 +288,7 @@ TEST(InstallLogTest, RefusedAtItsLine) {
     }
     // clang-format off
     const std::pair<std::string, int> kLogs[] = {
-        {"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, {"", 1}, {"2 0 1", 1}, {"02 0 1\r\n", 1}, {"2 0 2\r\n", 1},
+        {"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, {"1 1\r\n", 0}, {"3 0 0 1\r\n", 1}, {"", 1}, {"2 0 1", 1}, {"02 0 1\r\n", 1}, {"2 0 2\r\n", 1},
         {"2  0 1\r\n", 1}, {"2 0 1 \r\n", 1}, {"2 0\r\n", 1}, {"2 0 1 1\r\n", 1}, {"-2 0 1\r\n", 1},
         {"2 0 1\n", 1}, {"2 0 1\r\nNC \r\n", 2}, {"2 0 1\r\nNC C:\\x\r\n", 2}, {"2 0 1\r\nNC \\x\r\n", 2},
         {"2 0 1\r\nNC a/../../x\r\n", 2}, {"2 0 1\r\nNC a\tb\r\n", 2}, {"2 0 1\r\nNC . .\\x\r\n", 2},

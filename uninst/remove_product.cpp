@@ -132,9 +132,11 @@ std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRec
     std::ranges::for_each(record.files | std::views::filter(isUninstaller),
                           [&removal](const std::string& name) { removal.DeleteListedFile(name); });
     removal.DeleteSetupFile(kLogFileName);
+    // The log's flags stand for the deepest levels of the path.
     const std::vector<std::string> levels = PathLevels(folder);
-    for (std::size_t level = levels.size(); level-- > 0;) {
-        if (record.levelCreated[level]) {
+    const std::size_t above = levels.size() - record.levelCreated.size();
+    for (std::size_t level = levels.size(); level-- > above;) {
+        if (record.levelCreated[level - above]) {
             removal.RemoveFolder(levels[level]);
         }
     }

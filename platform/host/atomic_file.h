@@ -1,5 +1,5 @@
-// Files that other programs read while they change: the program manager's menu files and the
-// drive map. A file is replaced as a whole, never seen in part.
+// Files that other programs read while they change: the program manager's menu files. A
+// file is replaced as a whole, never seen in part.
 #ifndef KARTOL_PLATFORM_POSIX_ATOMIC_FILE_H
 #define KARTOL_PLATFORM_POSIX_ATOMIC_FILE_H
 

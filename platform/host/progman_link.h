@@ -2,7 +2,8 @@
 // (progman_server/): a Unix-domain stream socket that carries frames of one kind byte, a
 // 16-bit little-endian length and that many bytes of data.
 //
-// A conversation is one connection: the client sends a Connect frame ("service\0topic") and
+// A conversation is one connection: the client sends a Connect frame ("service\0topic\0" and
+// its drive settings as lines "C=/folder", with which the server resolves its program paths) and
 // then Execute frames (the request's data as the client passed it) and Request frames (the
 // item's name). The server answers a Connect or Execute frame with a Reply frame of one byte,
 // 1 accepted or 0 refused, and a Request frame with a Data frame (the item's value) or a Reply

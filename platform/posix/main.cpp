@@ -50,8 +50,6 @@ int main(int argc, char** argv) {
     // the program halfway.
     signal(SIGXFSZ, SIG_IGN);
     std::string commandLine = CommandLineAfterProgramName(argc, argv);
-    // Best effort: without the file, the drives of this run are still its own.
-    posix::RecordDriveSettings();
     std::unique_ptr<posix::FrontEnd> frontEnd = ChooseFrontEnd();
     posix::SetFrontEnd(frontEnd.get());
     const int exitCode =

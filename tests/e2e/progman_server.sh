@@ -29,7 +29,7 @@ stop_server() { kill ${1-} "$server" && while kill -0 "$server" 2>/dev/null; do 
     run grep -h ^Exec= "$XDG_DATA_HOME"/applications/vemo-kartol/*/*.desktop
     stop_server
     run test -e "$socket"
-    # Started with another folder for D:, the server follows the drive map that the setup wrote.
+    # Started with another folder for D:, the server follows the drives that the setup sends.
     server=$(KARTOL_DRIVE_D="$work/c" kartol-progman --background) || fail "no server"
     mkdir "$work/d" && export KARTOL_DRIVE_D="$work/d"
     run_setup on_d 1 'd:\\kartol\n\n'

@@ -57,6 +57,18 @@ shell() { (cd / && printf "$2" | env -u KARTOL_DRIVE_C "$work/c/$1"); }
     run tail -n 1 "$work/stopped.out"
     run shell KARTOL/uninst.exe 'j\n\n'
     run tree
+    # Drive C: in one folder, then in another, which is then deleted: the first install's
+    # uninstaller, started from anywhere, still finds its folder and leaves the other's group,
+    # and a setup with no setting installs into the default drive C: and removes it again.
+    mkdir "$work/a" "$work/b"
+    (KARTOL_DRIVE_C=$work/a && run_setup first && KARTOL_DRIVE_C=$work/b && run_setup second) ||
+        fail "the installs into two drives C: failed"
+    rm -r "$work/b"
+    (cd / && printf 'j\n\n' | env -u KARTOL_DRIVE_C "$work/a/KARTOL/uninst.exe" | tail -n 2)
+    run ls -A "$work/a"
+    (unset KARTOL_DRIVE_C && run_setup plain && cd / && printf 'j\n\n' |
+        "$HOME/.local/share/vemo-kartol/drive_c/KARTOL/uninst.exe" | tail -n 1)
+    run ls -A "$HOME/.local/share/vemo-kartol/drive_c"
 } >"$work/transcript"
 diff "$(dirname "$0")/round_trip.expected" "$work/transcript" || fail "the transcript differs"
 echo "installed, started from the menu, and removed through it"

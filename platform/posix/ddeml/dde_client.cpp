@@ -12,6 +12,7 @@
 
 #include "platform/host/progman_link.h"
 #include "platform/posix/include/win32.h"
+#include "platform/posix/kernel32/drive_map.h"
 #include "platform/posix/kernel32/fault_point.h"
 
 namespace {
@@ -117,7 +118,7 @@ HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
     posix::UniqueFd link = posix::ConnectToProgman();
     if (!link ||
         !posix::SendFrame(link.get(), posix::FrameKind::Connect,
-                          *serviceName + '\0' + *topicName) ||
+                          *serviceName + '\0' + *topicName + '\0' + posix::DriveSettings()) ||
         !posix::ReceiveAccepted(link.get(), kConnectTimeout)) {
         return nullptr;
     }

@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <map>
 #include <set>
 #include <string>
 #include <system_error>
@@ -16,7 +14,6 @@
 #include <vector>
 
 #include "formats/program_names.h"
-#include "platform/host/atomic_file.h"
 #include "platform/host/codepage.h"
 #include "platform/host/user_folders.h"
 
@@ -28,11 +25,14 @@ namespace fs = std::filesystem;
 // The environment variable that maps a letter is this prefix followed by the upper-case letter.
 constexpr std::string_view kDriveVariablePrefix = "KARTOL_DRIVE_";
 constexpr char kDefaultDrive = 'C';
-// In the product's folder of the user's data and config folders.
+// In the product's folder of the user's data folder.
 constexpr std::string_view kDefaultDriveFolder = "drive_c";
-constexpr std::string_view kDriveMapFile = "drives";
-// A line of the drive map file: the letter, this, the folder.
-constexpr char kDriveMapSeparator = '=';
+// A line of the drive settings that a program hands the program manager: the letter, this,
+// the folder.
+constexpr char kSettingSeparator = '=';
+// The drive of the whole host unless the environment sets it, so that every host path lies on
+// a drive and a program started from anywhere can name its own folder.
+constexpr char kRootDrive = 'Z';
 // Bytes below this are control characters, which no name may hold.
 constexpr unsigned char kFirstNameByte = 0x20;
 constexpr std::string_view kRefusedNameBytes = "\"*:<>?|";
@@ -60,7 +60,7 @@ bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// A drive's letter as the drive map file and the environment name it: upper case.
+// A drive's letter as the environment and the drive settings name it: upper case.
 char DriveLetter(char letter) {
     return static_cast<char>(names::Cp1252ToUpper(static_cast<unsigned char>(letter)));
 }
@@ -81,11 +81,6 @@ std::optional<fs::path> DefaultDriveFolder() {
     return data ? std::optional{*data / kHostProductName / kDefaultDriveFolder} : std::nullopt;
 }
 
-std::optional<fs::path> DriveMapFile() {
-    std::optional<fs::path> config = UserConfigFolder();
-    return config ? std::optional{*config / kHostProductName / kDriveMapFile} : std::nullopt;
-}
-
 // The folder that the environment maps a letter to, made absolute from the start folder. An
 // empty setting counts as none, as in the shell's ${VAR:-default}.
 std::optional<fs::path> EnvironmentFolder(char letter) {
@@ -94,55 +89,6 @@ std::optional<fs::path> EnvironmentFolder(char letter) {
         return std::nullopt;
     }
     return (kStartFolder / mapped).lexically_normal();
-}
-
-// What tells one version of the drive map file from another: it is only ever replaced whole,
-// by a rename, so a new version is a new file.
-struct FileVersion {
-    fs::path path;
-    ino_t inode = 0;
-    std::int64_t modifiedSeconds = 0;
-    long modifiedNanoseconds = 0;
-    off_t size = 0;
-
-    bool operator==(const FileVersion&) const = default;
-};
-
-FileVersion VersionOf(const fs::path& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) {
-        return {path};
-    }
-    return {path, status.st_ino, status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_size};
-}
-
-// The drive map file's lines "C=/home/user/spiele", by upper-case letter. Lines that are no
-// such mapping (a relative folder, another letter) are skipped. Every path a program names
-// asks for its drive, so the file is read again only when another version has taken its
-// place; a long-running program manager still sees each setup's new settings.
-std::map<char, fs::path> ReadDriveMap() {
-    static std::optional<FileVersion> readVersion;
-    static std::map<char, fs::path> read;
-    const std::optional<fs::path> file = DriveMapFile();
-    if (!file) {
-        return {};
-    }
-    FileVersion version = VersionOf(*file);
-    if (version == readVersion) {
-        return read;
-    }
-    std::map<char, fs::path> drives;
-    std::ifstream in{*file};
-    for (std::string line; std::getline(in, line);) {
-        const fs::path folder = line.size() > 2 ? line.substr(2) : "";
-        if (line.size() > 2 && IsAsciiLetter(line[0]) && line[0] == DriveLetter(line[0]) &&
-            line[1] == kDriveMapSeparator && folder.is_absolute()) {
-            drives[line[0]] = folder;
-        }
-    }
-    readVersion = std::move(version);
-    read = drives;
-    return drives;
 }
 
 bool IsAllowedName(std::string_view name) {
@@ -348,16 +294,18 @@ void NoteEntryGone(const fs::path& entry) {
     Listings().erase(entry.native());
 }
 
-std::optional<fs::path> DriveFolder(char letter) {
+namespace {
+
+// The folder of a drive letter; C:'s default folder is made when `make` says so.
+std::optional<fs::path> FolderOfDrive(char letter, bool make) {
     if (!IsAsciiLetter(letter)) {
         return std::nullopt;
     }
     if (const std::optional<fs::path> folder = EnvironmentFolder(letter)) {
         return IsFolder(*folder) ? folder : std::nullopt;
     }
-    const std::map<char, fs::path> recorded = ReadDriveMap();
-    if (const auto found = recorded.find(DriveLetter(letter)); found != recorded.end()) {
-        return IsFolder(found->second) ? std::optional{found->second} : std::nullopt;
+    if (DriveLetter(letter) == kRootDrive) {
+        return fs::path{"/"};
     }
     if (DriveLetter(letter) != kDefaultDrive) {
         return std::nullopt;
@@ -366,9 +314,17 @@ std::optional<fs::path> DriveFolder(char letter) {
     if (!folder) {
         return std::nullopt;
     }
-    std::error_code error;
-    fs::create_directories(*folder, error);
+    if (make) {
+        std::error_code error;
+        fs::create_directories(*folder, error);
+    }
     return IsFolder(*folder) ? folder : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<fs::path> DriveFolder(char letter) {
+    return FolderOfDrive(letter, true);
 }
 
 void ForgetDriveSettings() {
@@ -397,28 +353,51 @@ std::optional<std::string> FullProgramPath(std::string_view programPath) {
     return full;
 }
 
-// Only folders are recorded: a setting that names none is no drive here either. A folder whose
-// name holds a line feed cannot be a line of the file and stays this process's own.
-bool RecordDriveSettings() {
-    std::map<char, fs::path> drives = ReadDriveMap();
-    const std::map<char, fs::path> before = drives;
+std::string DriveSettings() {
+    std::string settings;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const std::optional<fs::path> folder = EnvironmentFolder(letter);
         if (folder && IsFolder(*folder) && folder->native().find('\n') == std::string::npos) {
-            drives[letter] = *folder;
+            settings += std::string{letter, kSettingSeparator} + folder->native() + '\n';
         }
     }
-    const std::optional<fs::path> file = DriveMapFile();
-    if (drives == before || !file) {
-        return drives == before;
+    return settings;
+}
+
+void TakeDriveSettings(std::string_view settings) {
+    ForgetDriveSettings();
+    while (!settings.empty()) {
+        const std::string_view line = settings.substr(0, settings.find('\n'));
+        settings.remove_prefix(std::min(settings.size(), line.size() + 1));
+        if (line.size() > 2 && IsAsciiLetter(line[0]) && line[1] == kSettingSeparator &&
+            fs::path{line.substr(2)}.is_absolute()) {
+            setenv(DriveVariable(line[0]).c_str(), std::string{line.substr(2)}.c_str(), 1);
+        }
     }
-    std::string text;
-    for (const auto& [letter, folder] : drives) {
-        text += std::string{letter, kDriveMapSeparator} + folder.native() + '\n';
+}
+
+std::optional<std::string> ProgramPathOfHost(const fs::path& host) {
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        // A folder that is not there holds nothing to be named.
+        const std::optional<fs::path> folder = FolderOfDrive(letter, false);
+        if (!folder) {
+            continue;
+        }
+        std::error_code error;
+        for (const fs::path& root : {folder->lexically_normal(), fs::canonical(*folder, error)}) {
+            const auto [rootEnd, hostAt] = std::ranges::mismatch(root, host);
+            if (root.empty() || rootEnd != root.end()) {
+                continue;
+            }
+            std::string programPath = {letter, ':'};
+            for (auto component = hostAt; component != host.end(); ++component) {
+                programPath += '\\' + Utf8ToCp1252(component->string());
+            }
+            // The root itself: "Z:" is the drive's root, "Z:\".
+            return hostAt == host.end() ? programPath + '\\' : programPath;
+        }
     }
-    std::error_code error;
-    fs::create_directories(file->parent_path(), error);
-    return WriteFileAtomically(*file, text);
+    return std::nullopt;
 }
 
 MappedPath MapProgramPath(std::string_view programPath) {

@@ -1,9 +1,9 @@
 // Program paths ("C:\KARTOL\deinst.log") on the host's file system. Each drive letter stands
-// for a host folder: KARTOL_DRIVE_<LETTER>=<folder> maps one for a process; the drive map file
-// "${XDG_CONFIG_HOME:-$HOME/.config}/vemo-kartol/drives" maps them for every program of the
-// user, and the environment wins over it. C: with neither is the per-user folder
-// "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c". A letter with no folder behind
-// it is a drive that does not exist. Below the drive, every component is looked
+// for a host folder: KARTOL_DRIVE_<LETTER>=<folder> maps one for a process and the programs it
+// starts, and no program changes another's drives. Without a setting, C: is the per-user folder
+// "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c" and Z: is the host's root "/", so
+// that every host path lies on a drive; any other letter with no folder behind it is a drive
+// that does not exist. Below the drive, every component is looked
 // up without regard to case, as the program's file system does, and new names are created as
 // written. docs/drives.md describes the setting for users.
 //
@@ -31,11 +31,16 @@ std::optional<std::filesystem::path> DriveFolder(char letter);
 // map file alone decides, for this process and the programs it starts.
 void ForgetDriveSettings();
 
-// Writes the drives that this process's environment maps to folders into the drive map file,
-// so that the programs started later without the settings (from the desktop's menu, from
-// another shell) and a program manager that runs already find the same folders. Each program
-// does this as it starts. False when the file cannot be written.
-bool RecordDriveSettings();
+// This process's drive settings as lines "C=/home/user/spiele", for the program manager, which
+// resolves each conversation's program paths with its client's drives.
+std::string DriveSettings();
+
+// Makes such lines this process's drive settings, in place of those it had.
+void TakeDriveSettings(std::string_view settings);
+
+// The program path of a host path on one of this process's drives, first letter first ("Z:"
+// at the latest); a drive's folder is taken as it is named, then as its links lead.
+std::optional<std::string> ProgramPathOfHost(const std::filesystem::path& host);
 
 // Where a program path lies on the host, or the Win32 error code of a path that cannot be
 // mapped: ERROR_PATH_NOT_FOUND for anything but an absolute drive path and for a drive that

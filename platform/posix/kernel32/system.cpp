@@ -32,42 +32,17 @@ const std::filesystem::path kStartedAs = [] {
                                                          : (startFolder / first).lexically_normal();
 }();
 
-// The program path of a host path inside one of the drives' folders, first letter first. A
-// drive's folder is taken as it is named, then as the links in its name lead.
-std::optional<std::string> ProgramPathOf(const std::filesystem::path& host) {
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        const std::optional<std::filesystem::path> folder = posix::DriveFolder(letter);
-        if (!folder) {
-            continue;
-        }
-        std::error_code error;
-        for (const std::filesystem::path& root :
-             {folder->lexically_normal(), std::filesystem::canonical(*folder, error)}) {
-            const auto [rootEnd, hostAt] = std::ranges::mismatch(root, host);
-            if (root.empty() || rootEnd != root.end()) {
-                continue;
-            }
-            std::string programPath = {letter, ':'};
-            for (auto component = hostAt; component != host.end(); ++component) {
-                programPath += '\\' + posix::Utf8ToCp1252(component->string());
-            }
-            return programPath;
-        }
-    }
-    return std::nullopt;
-}
-
 // The running program's program path: by the path it was started by where that is the
 // running program and lies on a drive, else by the program's own file.
 std::optional<std::string> RunningProgramPath() {
     std::error_code error;
     if (!kStartedAs.empty() && std::filesystem::equivalent(kStartedAs, kRunningProgram, error)) {
-        if (std::optional<std::string> programPath = ProgramPathOf(kStartedAs)) {
+        if (std::optional<std::string> programPath = posix::ProgramPathOfHost(kStartedAs)) {
             return programPath;
         }
     }
     const std::filesystem::path host = std::filesystem::canonical(kRunningProgram, error);
-    return error ? std::nullopt : ProgramPathOf(host);
+    return error ? std::nullopt : posix::ProgramPathOfHost(host);
 }
 
 }  // namespace
