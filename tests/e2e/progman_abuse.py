@@ -28,7 +28,7 @@ ABUSE = [
     ("group name too long", CONNECT + execute(b'[CreateGroup("' + b"G" * 65000 + b'")]'), [1, 0]),
     ("command line of 64 KB", CONNECT + execute(b'[ShowGroup("Abuse",1)]') +
      execute(b'[AddItem("C:\\' + b"A\\" * 32000 + b'a.exe","Lang")]'), [1, 1, 1]),
-    ("another service", frame(b"C", b"FOO\0BAR") + execute(b'[CreateGroup("x")]'), [0]),
+    ("another topic", frame(b"C", b"PROGMAN\0BAR\0C=/") + execute(b'[CreateGroup("x")]'), [0]),
     ("execute before connect", execute(b'[CreateGroup("x")]'), [0]),
     ("unknown frame kind", CONNECT + frame(b"Z", b"abc") + execute(b'[CreateGroup("x")]'), [1]),
     ("cut off in a header", CONNECT + b"X\x10", [1]),
