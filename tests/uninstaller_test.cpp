@@ -85,6 +85,12 @@ void ReadOnlyDrive(const fs::path&) {
     posix::Inject(posix::Api::GetVolumeInformationA, {"C:\\", {FILE_READ_ONLY_VOLUME}});
     posix::Inject(posix::Api::GetDiskFreeSpaceA, {"C:\\", {1, 1, 0, 0}});
 }
+// The fifth file that cannot take its place (a full disk, a file in use): the setup stops
+// there, with its uninstaller written first.
+void StoppedAtAFile(const fs::path&) {
+    posix::Inject(posix::Api::MoveFileExA, {.path = "C:\\KARTOL\\kartol.un3", .answer = {},
+                                            .error = ERROR_ACCESS_DENIED, .occurrence = 5});
+}
 void LinkedTarget(const fs::path& c) { fs::create_directory(c / "ECHT"), fs::create_directory_symlink("ECHT", c / "KARTOL"); }
 void ReadOnlyFileInTheWay(const fs::path& c) {
     fs::create_directory(c / "KARTOL");
@@ -169,6 +175,8 @@ TEST_P(UninstallTest, LeavesDriveC) {
         return;
     }
     EXPECT_EQ(std::string{InstallDir}, c.folder);
+    // Whatever stopped the setup, what removes the install is there.
+    EXPECT_TRUE(fs::exists(posix::MapProgramPath(std::string{c.folder} + "uninst.exe").host));
     c.change(DriveC());
     const std::string changed = Tree(DriveC());
     ui.AnswerBox(c.answer);
@@ -244,6 +252,7 @@ const UninstallCase kCases[] = {
     {.name = "ReadOnlyDrive", .prepare = ReadOnlyDrive, .setupBoxes = {kNotMade, kAbort}, .folder = nullptr},
     // A file that cannot be replaced ends the setup without a line for it, so it stays.
     {.name = "ReadOnlyFileInTheWay", .prepare = ReadOnlyFileInTheWay, .setupBoxes = {kAbort}},
+    {.name = "StoppedAtAFile", .prepare = StoppedAtAFile, .setupBoxes = {kAbort}},
     {.name = "AddedFileStays", .change = AddFile, .exitCode = kExitSomethingStayed,
      .treeAfter = "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV", .boxes = {kConfirm, Stayed({"C:\\KARTOL\\eis"s + kAdded, "C:\\KARTOL"s + kAdded})}},
     {.name = "FileForContentFolder", .change = FileForContentFolder, .exitCode = kExitSomethingStayed,
