@@ -73,8 +73,11 @@ ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount) {
             // A folder that another drive names (the host's root, Z:) has more levels above it
             // than the setup counted: the log's flags stand for the deepest of them.
             const std::optional<std::size_t> count = ParseCount(line.substr(0, line.find(' ')));
-            std::vector<std::int32_t> flags(count.value_or(0));
-            if (!count || *count > levelCount || !ParseLevelLine(line, flags)) {
+            if (!count || *count > levelCount) {
+                return {std::nullopt, lineNumber};
+            }
+            std::vector<std::int32_t> flags(*count);
+            if (!ParseLevelLine(line, flags)) {
                 return {std::nullopt, lineNumber};
             }
             record.levelCreated.assign(flags.begin(), flags.end());

@@ -297,7 +297,7 @@ TEST(InstallLogTest, RefusedAtItsLine) {
     }
     // clang-format off
     const std::pair<std::string, int> kLogs[] = {
-        {"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, {"1 1\r\n", 0}, {"3 0 0 1\r\n", 1}, {"", 1}, {"2 0 1", 1}, {"02 0 1\r\n", 1}, {"2 0 2\r\n", 1},
+        {"2 0 1\r\nNC a\r\nNC EIS\\b c.d\r\n", 0}, {"1 1\r\n", 0}, {"3 0 0 1\r\n", 1}, {"17777777777777 1\r\n", 1}, {"", 1}, {"2 0 1", 1}, {"02 0 1\r\n", 1}, {"2 0 2\r\n", 1},
         {"2  0 1\r\n", 1}, {"2 0 1 \r\n", 1}, {"2 0\r\n", 1}, {"2 0 1 1\r\n", 1}, {"-2 0 1\r\n", 1},
         {"2 0 1\n", 1}, {"2 0 1\r\nNC \r\n", 2}, {"2 0 1\r\nNC C:\\x\r\n", 2}, {"2 0 1\r\nNC \\x\r\n", 2},
         {"2 0 1\r\nNC a/../../x\r\n", 2}, {"2 0 1\r\nNC a\tb\r\n", 2}, {"2 0 1\r\nNC . .\\x\r\n", 2},
