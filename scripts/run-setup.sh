@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the native setup with its embedded payload and starts it. In a terminal it shows the
 # dialogs full screen; with input or output redirected it runs in line mode. Drive C: is
-# ~/.local/share/vemo-kartol/drive_c unless KARTOL_DRIVE_C names another folder; the drive
-# settings are kept in ~/.config/vemo-kartol/drives for the installed programs (docs/drives.md).
+# ~/.local/share/vemo-kartol/drive_c unless KARTOL_DRIVE_C names another folder; the menu's
+# entries start the installed programs with the same setting (docs/drives.md).
 #
 # The program manager (kartol-progman) is started in the background first unless one is
 # running already, so that the program group lands in the desktop's menu. Afterwards the script
