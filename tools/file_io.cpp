@@ -143,6 +143,10 @@ OutputFile::OutputFile(const fs::path& path) : path_(path), written_(path) {
         throw FolderError(path);
     }
     file_ = fdopen(descriptor, "wb");
+    if (file_ == nullptr) {
+        close(descriptor);
+        Fail();
+    }
 }
 
 OutputFile::~OutputFile() {
