@@ -6,6 +6,7 @@
 #include "formats/payload_archive.h"
 #include "formats/program_names.h"
 #include "payload/archive_reader.h"
+#include "platform/shown_text.h"
 #include "state/process_state.h"
 #include "state/target_layout.h"
 #include "targetdir/uninstall_log.h"
@@ -13,7 +14,9 @@
 namespace {
 
 constexpr char kOutputMode[] = "wb";
-constexpr std::size_t kStatusTextSize = 500;
+// The status line while a file is written: "Schreibe C:\KARTOL\EIS\LEVEL001.BTN."
+constexpr char kWritingText[] = "Schreibe ";
+constexpr char kWritingTextEnd[] = ".";
 
 void BuildArchivePath() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kExpandedPayloadName);
@@ -122,13 +125,13 @@ int UnpackArchive(HWND statusLine) {
         CloseArchive();
         return 0;
     }
-    char statusText[kStatusTextSize];
     for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
         const ArchiveEntry& entry = ArchiveDirectory.entries[index];
         std::fseek(ArchiveStream, static_cast<long>(entry.offset), SEEK_SET);
-        // The output path, formatted from its parts: they always fit the buffer.
-        std::snprintf(statusText, sizeof statusText, "Schreibe %s%s.", InstallDir, entry.name);
-        SetWindowTextA(statusLine, statusText);
+        ShowWindowText(statusLine, ShownText{kWritingText}
+                                       .AddName(InstallDir)
+                                       .AddName(entry.name)
+                                       .AddOwn(kWritingTextEnd));
         if (!InstallEntry(entry)) {
             CloseArchive();
             return 0;

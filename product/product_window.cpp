@@ -25,7 +25,7 @@ INT_PTR CALLBACK ProductWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 // Exit code 0 once the window was shown and closed, 1 when it could not be shown.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PRODUCT_WINDOW), nullptr,
+    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PRODUCT_WINDOW), nullptr,
                                            ProductWindowProc, 0);
     return result == IDOK || result == IDCANCEL ? 0 : 1;
 }

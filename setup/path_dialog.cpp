@@ -1,3 +1,4 @@
+#include "platform/shown_text.h"
 #include "resource_ids.h"
 #include "setup_flow.h"
 #include "state/process_state.h"
@@ -20,12 +21,12 @@ constexpr LPARAM kSelectionEnd = -1;
 void InitPathDialog(HWND dialog) {
     HWND pathEdit = GetDlgItem(dialog, IDC_PATH_EDIT);
     SetFocus(pathEdit);
-    SetWindowTextA(GetDlgItem(dialog, IDC_PROMPT_TEXT), kPromptText);
-    SetWindowTextA(pathEdit, kDefaultInstallDir);
+    ShowWindowText(GetDlgItem(dialog, IDC_PROMPT_TEXT), kPromptText);
+    ShowWindowText(pathEdit, ShownText{}.AddName(kDefaultInstallDir));
     SendDlgItemMessageA(dialog, IDC_PATH_EDIT, EM_LIMITTEXT, kPathFieldLimit, 0);
     CenterDialog(dialog);
     SendDlgItemMessageA(dialog, IDC_PATH_EDIT, EM_SETSEL, kSelectionStart, kSelectionEnd);
-    SetWindowTextA(dialog, kSetupTitle);
+    ShowWindowText(dialog, kSetupTitle);
 }
 
 }  // namespace
@@ -41,8 +42,7 @@ INT_PTR CALLBACK PathDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             if (wParam == IDOK) {
                 // The path is not checked here; target preparation judges it. The field's
                 // limit keeps it shorter than the count, so nothing is cut.
-                GetWindowTextA(GetDlgItem(dialog, IDC_PATH_EDIT), InstallDir,
-                               kInstallDirInputCount);
+                ReadTypedName(GetDlgItem(dialog, IDC_PATH_EDIT), InstallDir, kInstallDirInputCount);
                 EndDialog(dialog, 1);
                 return TRUE;
             }

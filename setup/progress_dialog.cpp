@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/shown_text.h"
 #include "resource_ids.h"
 #include "setup_flow.h"
 #include "state/process_state.h"
@@ -20,14 +21,14 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     CenterDialog(dialog);
     // Shown now, because the whole sequence runs before this message returns.
     ShowWindow(dialog, SW_SHOW);
-    SetWindowTextA(GetDlgItem(dialog, IDC_WAIT_TEXT), kWaitText);
-    SetWindowTextA(GetDlgItem(dialog, IDC_STATUS_TEXT), kPreparingText);
+    ShowWindowText(GetDlgItem(dialog, IDC_WAIT_TEXT), kWaitText);
+    ShowWindowText(GetDlgItem(dialog, IDC_STATUS_TEXT), kPreparingText);
     std::fill(std::begin(PathLevelFlags), std::end(PathLevelFlags), 0);
 
     const int installed = InstallSequence(dialog);
 
     // The dialog disappears before the outcome box is shown.
     EndDialog(dialog, 1);
-    MessageBoxA(nullptr, installed ? kSuccessText : kAbortText, kSetupTitle, MB_OK);
+    ShowMessageBox(nullptr, installed ? kSuccessText : kAbortText, kSetupTitle, MB_OK);
     return FALSE;
 }

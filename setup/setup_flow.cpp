@@ -1,5 +1,6 @@
 #include "setup_flow.h"
 
+#include "platform/shown_text.h"
 #include "resource_ids.h"
 #include "state/process_state.h"
 
@@ -60,14 +61,14 @@ int SetupFlow(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int) {
         return kExitNotInstalled;
     }
 
-    if (DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PATH_DIALOG), SetupWindow, PathDialogProc,
+    if (DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PATH_DIALOG), SetupWindow, PathDialogProc,
                         0) == 0) {
-        MessageBoxA(nullptr, kAbortText, kSetupTitle, MB_OK);
+        ShowMessageBox(nullptr, kAbortText, kSetupTitle, MB_OK);
         return kExitNotInstalled;
     }
 
     // The install sequence and its outcome box run inside this dialog's initialisation.
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS_DIALOG), SetupWindow,
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS_DIALOG), SetupWindow,
                     ProgressDialogProc, 0);
 
     // Whatever the outcome, the log that target preparation opened is closed here.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/shown_text.h"
 #include "state/process_state.h"
 #include "state/target_layout.h"
 #include "uninstall_log.h"
@@ -22,7 +23,7 @@ constexpr char kLogNotCreatedText[] =
 constexpr UINT kWindowsDirSize = 300;
 
 void ShowError(const char* text) {
-    MessageBoxA(nullptr, text, kErrorCaption, MB_OK);
+    ShowMessageBox(nullptr, text, kErrorCaption, MB_OK);
 }
 
 // Upper-case drive letter, colon, backslash; nothing else of the text is looked at. The test

@@ -89,7 +89,7 @@ ATOM RegisterWindowClass(const char* name, WNDPROC procedure, UINT style = 0) {
 
 class WindowsTest : public SetupFixture {};
 
-// A window's place and text as created (GetWindowTextA copies count - 1 characters at most and
+// A window's place and text as created (GetWindowTextW copies count - 1 characters at most and
 // the terminator, nothing below 1), one refused by its WM_CREATE, a handle that names no window,
 // and the system's icons and cursors, which exist from their first to their last number only.
 // A flag, style or argument that a stand-in does not implement fails the call with
@@ -100,15 +100,16 @@ TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
     EXPECT_EQ(RegisterWindowClass("", PlainWindowProc), 0);
     const HWND window = CreateWindowExA(0, "SETCLASS", "C:\\KARTOL\\", 0, 10, 20, 30, 40, nullptr,
                                         nullptr, nullptr, nullptr);
-    char buffer[16];
+    WCHAR wide[16];
     for (const int count : {-1, 0, 1, 4, 11, 14}) {
-        const std::string copied =
-            std::string{"C:\\KARTOL\\"}.substr(0, std::clamp(count - 1, 0, 10));
-        std::ranges::fill(buffer, '#');
-        EXPECT_EQ(GetWindowTextA(window, buffer, count), static_cast<int>(copied.size())) << count;
-        const std::string expected = count > 0 ? copied + '\0' + '#' : "#";
-        EXPECT_EQ(std::string(buffer, expected.size()), expected) << count;
+        const std::u16string copied =
+            std::u16string{u"C:\\KARTOL\\"}.substr(0, std::clamp(count - 1, 0, 10));
+        std::ranges::fill(wide, u'#');
+        EXPECT_EQ(GetWindowTextW(window, wide, count), static_cast<int>(copied.size())) << count;
+        const std::u16string expected = count > 0 ? copied + u'\0' + u'#' : u"#";
+        EXPECT_TRUE(std::u16string(wide, expected.size()) == expected) << count;
     }
+    char buffer[16];
     SECURITY_ATTRIBUTES security{};
     constexpr UINT kSwpShowWindow = 0x0040;
     constexpr int kSwMinimize = 6;
@@ -122,7 +123,7 @@ TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
         [&] { return SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | kSwpShowWindow); },
         [&] { return SetWindowPos(window, window, 0, 0, 0, 0, SWP_NOSIZE) != FALSE; },
         [&] { return ShowWindow(window, kSwMinimize) != FALSE || ShowWindow(window, SW_HIDE); },
-        [&] { return MessageBoxA(nullptr, "", "", kMbOkCancel) != 0; },
+        [&] { return MessageBoxW(nullptr, u"", u"", kMbOkCancel) != 0; },
         [&] { return CreateDirectoryA("C:\\KARTOL", &security) != FALSE; },
         [&] { return GetFullPathNameA("KARTOL", sizeof buffer, buffer, nullptr) != 0; },
     };
@@ -146,7 +147,7 @@ TEST_F(WindowsTest, CreationTextRefusalsHandlesAndSystemImages) {
     SetLastError(0);
     EXPECT_FALSE(DestroyWindow(window));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-    EXPECT_EQ(GetWindowTextA(window, buffer, sizeof buffer), 0);
+    EXPECT_EQ(GetWindowTextW(window, wide, std::size(wide)), 0);
     EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32512)), nullptr);
     EXPECT_NE(LoadIconA(nullptr, MAKEINTRESOURCEA(32518)), nullptr);
     EXPECT_EQ(LoadIconA(nullptr, MAKEINTRESOURCEA(32519)), nullptr);

@@ -370,9 +370,9 @@ INT_PTR CALLBACK IgnoresCancel(HWND, UINT, WPARAM, LPARAM) {
 // that names no button is passed over. A dialog whose procedure ignores the close box fails at the
 // end of input instead of asking forever.
 TEST_F(LineModeTest, LinesAnswerBoxesAndInputEndsDialogs) {
-    const std::function<int()> box = [] { return MessageBoxA(nullptr, "Frage", "T", MB_YESNO); };
+    const std::function<int()> box = [] { return MessageBoxW(nullptr, u"Frage", u"T", MB_YESNO); };
     const std::function<int()> dialog = [] {
-        return int(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATH_DIALOG),
+        return int(DialogBoxParamW(GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDD_PATH_DIALOG),
                                    nullptr, IgnoresCancel, 0));
     };
     const std::tuple<const char*, std::function<int()>, int> kCases[] = {

@@ -125,11 +125,11 @@ INSTANTIATE_TEST_SUITE_P(Runs, SetupFlowTest, testing::Values(
     RunCase{"EmptyFieldFailsStageOne", "", ClearAndEnter, 1, "", kRefused},
     // The path dialog's result is compared with 0 only: one that fails (-1) leads on to stage 1.
     RunCase{"FailedPathDialogLeadsToStageOne", "", Enter, 1, "",
-            {kShown, kWait, kPreparing, kInvalid, kHidden, kAbort}, "", DialogBoxParamA, "#101"},
+            {kShown, kWait, kPreparing, kInvalid, kHidden, kAbort}, "", DialogBoxParamW, "#101"},
     // The field takes no more than the setup can use. No progress dialog: stage 1 would append
     // its backslash.
     RunCase{"LongEntryStopsAtTheFieldsLimit", kLongEntry, Enter, 1, kLongEntry.substr(0, 116),
-            {kShown, kHidden}, "", DialogBoxParamA, "#145"},
+            {kShown, kHidden}, "", DialogBoxParamW, "#145"},
     // A failing stage ends the sequence: the status line stays, the log keeps what it got.
     RunCase{"FailingStageEndsTheSequence", "", Enter, 1, "C:\\KARTOL\\",
             {kShown, kHidden, kShown, kWait, kPreparing,
@@ -185,7 +185,7 @@ INT_PTR CALLBACK DefaultFocusProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 TEST_F(CentringTest, DefaultFocusAndRefusedMessages) {
     ui.PressEscape();
-    EXPECT_EQ(::DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATH_DIALOG),
+    EXPECT_EQ(::DialogBoxParamW(GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDD_PATH_DIALOG),
                                 nullptr, DefaultFocusProc, 0),
               0);
     EXPECT_NE(FocusNamed, nullptr);

@@ -12,6 +12,7 @@
 #include "formats/install_record.h"
 #include "formats/program_names.h"
 #include "formats/text_format.h"
+#include "platform/shown_text.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
 #include "progman/program_group.h"
@@ -27,11 +28,11 @@ constexpr char kConfirmText[] =
     "chten Sie Vemo Kartol mit allen seinen Komponenten von Ihrem Computer entfernen?";
 constexpr char kNoFolderText[] =
     "Der Ordner der Deinstallation konnte nicht ermittelt werden. Es wurde nichts entfernt.";
-constexpr char kNoLogText[] =
-    "Das Deinstallationsprotokoll %s fehlt oder kann nicht gelesen werden. Es wurde nichts "
-    "entfernt.";
-constexpr char kBadLogText[] =
-    "Das Deinstallationsprotokoll %s ist besch\xE4"
+// The two texts about the log name its path between their two parts.
+constexpr char kLogText[] = "Das Deinstallationsprotokoll ";
+constexpr char kNoLogTextEnd[] = " fehlt oder kann nicht gelesen werden. Es wurde nichts entfernt.";
+constexpr char kBadLogTextEnd[] =
+    " ist besch\xE4"
     "digt (Zeile %d). Es wurde nichts entfernt.";
 constexpr char kRemovedText[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer entfernt.";
 constexpr char kStayedText[] = "Vemo Kartol wurde entfernt. Folgendes ist geblieben:\n";
@@ -48,8 +49,8 @@ constexpr std::size_t kMaxListedRemainders = 10;
 // Room for the program's path and more: a longer one cannot be the product's folder.
 constexpr DWORD kProgramPathSize = 1024;
 
-int Show(const std::string& text, UINT type) {
-    return MessageBoxA(nullptr, text.c_str(), kCaption, type);
+int Show(const ShownText& text, UINT type) {
+    return ShowMessageBox(nullptr, text, kCaption, type);
 }
 
 // The folder of the running program, with its final backslash.
@@ -125,13 +126,15 @@ void ReportOutcome(const std::vector<Remainder>& remainders) {
         Show(kRemovedText, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    std::string text = kStayedText;
+    ShownText text{kStayedText};
     for (std::size_t index = 0; index < remainders.size() && index < kMaxListedRemainders;
          ++index) {
-        text += "\n" + remainders[index].path + ": " + ReasonText(remainders[index].reason);
+        text.AddOwn("\n").AddName(remainders[index].path).AddOwn(": ");
+        text.AddOwn(ReasonText(remainders[index].reason));
     }
     if (remainders.size() > kMaxListedRemainders) {
-        text += "\n" + text::Format(kMoreStayedText, remainders.size() - kMaxListedRemainders);
+        text.AddOwn("\n").AddOwn(
+            text::Format(kMoreStayedText, remainders.size() - kMaxListedRemainders));
     }
     Show(text, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -142,12 +145,14 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
     const std::string logPath = folder + kLogFileName;
     const std::optional<std::string> text = ReadLog(logPath);
     if (!text) {
-        Show(text::Format(kNoLogText, logPath.c_str()), MB_OK | MB_ICONEXCLAMATION);
+        Show(ShownText{kLogText}.AddName(logPath).AddOwn(kNoLogTextEnd),
+             MB_OK | MB_ICONEXCLAMATION);
         return kExitNothingRemoved;
     }
     const ParsedLog parsed = ParseInstallLog(*text, PathLevels(folder).size());
     if (!parsed.record) {
-        Show(text::Format(kBadLogText, logPath.c_str(), parsed.badLine),
+        Show(ShownText{kLogText}.AddName(logPath).AddOwn(
+                 text::Format(kBadLogTextEnd, parsed.badLine)),
              MB_OK | MB_ICONEXCLAMATION);
         return kExitNothingRemoved;
     }
@@ -163,7 +168,8 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
     SetCurrentDirectoryA(folder.substr(0, names::kDriveRootLength).c_str());
     std::vector<Remainder> remainders = RemoveProduct(folder, *parsed.record);
     // A program manager that refuses has no such group: the user removed it, and nothing of
-    // it stays. One that does not answer keeps the group, whose items now start nothing.
+    // it stays. One that does not answer keeps the group, whose items now start nothing. The
+    // group's line is ASCII, the same in every code page, so it is listed as the paths are.
     const std::string group = std::string{kGroupRemainderPrefix} + kProgramGroupName;
     if (GroupIsAnotherInstallations(folder)) {
         remainders.push_back({group, StayReason::Replaced});

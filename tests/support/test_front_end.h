@@ -1,5 +1,5 @@
 // The in-process tests' front end: scripted answers used in order by whichever dialog asks next
-// (once they run out, DialogBoxParamA returns -1), a record of all the user would see, OK boxes
+// (once they run out, DialogBoxParamW returns -1), a record of all the user would see, OK boxes
 // acknowledged, a Yes/No box answered by the next AnswerBox or No. Base units 6 x 13 (8 points at
 // 96 dpi), frame 3, caption 18, screen 1024 x 768 unless chosen.
 #ifndef KARTOL_TESTS_SUPPORT_TEST_FRONT_END_H

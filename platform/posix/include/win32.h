@@ -27,6 +27,11 @@ using LRESULT = LONG_PTR;
 using CHAR = char;
 using LPSTR = char*;
 using LPCSTR = const char*;
+// A UTF-16 code unit, as on Windows.
+using WCHAR = char16_t;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using LPBOOL = BOOL*;
 using LPDWORD = DWORD*;
 using LPVOID = void*;
 using LPBYTE = BYTE*;
@@ -91,6 +96,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define FALSE 0
 
 #define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
 #define LOWORD(l) (static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF))
 #define IS_INTRESOURCE(r) ((reinterpret_cast<ULONG_PTR>(r) >> 16) == 0)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
@@ -185,6 +191,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
+#define ERROR_INVALID_FLAGS 1004L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
@@ -192,6 +199,11 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_CONTROL_ID_NOT_FOUND 1421L
+
+// Code pages and their conversion.
+#define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 // DDE management library: flags, formats, transaction types and initialisation results.
 #define APPCMD_CLIENTONLY 0x00000010L
@@ -233,6 +245,11 @@ HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 LPVOID LockResource(HGLOBAL resource);
 DWORD SizeofResource(HMODULE module, HRSRC resource);
 BOOL FreeResource(HGLOBAL resource);
+UINT GetACP();
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textLength, LPWSTR wide,
+                        int wideLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR text,
+                        int textLength, LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
 // user32
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
@@ -244,19 +261,19 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 BOOL DestroyWindow(HWND window);
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc,
                         LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 HWND GetDlgItem(HWND dialog, int id);
-BOOL SetWindowTextA(HWND window, LPCSTR text);
-int GetWindowTextA(HWND window, LPSTR buffer, int maxCount);
+BOOL SetWindowTextW(HWND window, LPCWSTR text);
+int GetWindowTextW(HWND window, LPWSTR buffer, int maxCount);
 HWND SetFocus(HWND window);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 int GetSystemMetrics(int index);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL ShowWindow(HWND window, int showCommand);
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // DDE management library (DDEML), client side only: one service, execute and request
 // transactions.

@@ -18,7 +18,7 @@ namespace posix {
 enum class Api {
     RegisterClassA,
     CreateWindowExA,
-    DialogBoxParamA,
+    DialogBoxParamW,
     GetDiskFreeSpaceA,
     GetVolumeInformationA,
     GetWindowsDirectoryA,

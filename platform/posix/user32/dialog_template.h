@@ -1,5 +1,5 @@
 // The standard dialog template (DLGTEMPLATE followed by its DLGITEMTEMPLATEs), as windres
-// writes it for a DIALOG statement: the bytes that DialogBoxParamA builds a dialog from.
+// writes it for a DIALOG statement: the bytes that DialogBoxParamW builds a dialog from.
 //
 // Contract: ParseDialogTemplate reads only inside the bytes it is given. It yields nothing
 // for a truncated template, for a string without its terminator, and for the extended form

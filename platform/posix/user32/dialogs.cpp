@@ -1,12 +1,14 @@
-// user32 for modal dialogs: DialogBoxParamA builds the dialog from its template in the
+// user32 for modal dialogs: DialogBoxParamW builds the dialog from its template in the
 // program's resources and runs it with the front end's commands until EndDialog.
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "dialog_template.h"
 #include "formats/program_names.h"
 #include "front_end.h"
+#include "platform/host/codepage.h"
 #include "platform/posix/kernel32/fault_point.h"
 #include "resources.h"
 #include "window_objects.h"
@@ -143,10 +145,17 @@ void RunDialog(HWND handle, posix::FrontEnd& frontEnd) {
 
 }  // namespace
 
-INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
-                        LPARAM initParam) {
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR wideTemplateName, HWND owner,
+                        DLGPROC dialogProc, LPARAM initParam) {
+    // The resources are found by their names in the ANSI code page, as the templates' texts.
+    const std::string name =
+        IS_INTRESOURCE(wideTemplateName) ? std::string{} : posix::Utf16ToCp1252(wideTemplateName);
+    const LPCSTR templateName =
+        IS_INTRESOURCE(wideTemplateName)
+            ? MAKEINTRESOURCEA(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(wideTemplateName)))
+            : name.c_str();
     if (const posix::Injection* injection =
-            posix::FindInjection(posix::Api::DialogBoxParamA, posix::ResourceKey(templateName))) {
+            posix::FindInjection(posix::Api::DialogBoxParamW, posix::ResourceKey(templateName))) {
         SetLastError(injection->error);
         return kDialogFailed;
     }

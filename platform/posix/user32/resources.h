@@ -7,7 +7,7 @@
 //
 // FindResourceA, LoadResource and SizeofResource ask the fault-injection seam first; the
 // injection's path is matched against the resource's name as ResourceKey writes it: "#113"
-// for a number, the name itself for a string. DialogBoxParamA uses the same key for its
+// for a number, the name itself for a string. DialogBoxParamW uses the same key for its
 // template.
 #ifndef KARTOL_PLATFORM_POSIX_RESOURCES_H
 #define KARTOL_PLATFORM_POSIX_RESOURCES_H

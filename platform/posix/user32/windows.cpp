@@ -6,6 +6,7 @@
 #include <string>
 
 #include "front_end.h"
+#include "platform/host/codepage.h"
 #include "platform/posix/kernel32/fault_point.h"
 #include "resources.h"
 #include "window_objects.h"
@@ -179,12 +180,15 @@ BOOL DestroyWindow(HWND handle) {
     return TRUE;
 }
 
-BOOL SetWindowTextA(HWND handle, LPCSTR text) {
+// The stand-in's windows keep their text in the host's ANSI code page, 1252, as they keep the
+// texts of the dialog templates: every letter the programs show has a byte there, and a
+// character that has none is shown as '?'.
+BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
     Window* window = ValidWindow(handle);
     if (window == nullptr) {
         return FALSE;
     }
-    window->SetText(text != nullptr ? text : "");
+    window->SetText(text != nullptr ? posix::Utf16ToCp1252(text) : "");
     // Drawn at once: nothing else would redraw it while the install sequence runs.
     Window* dialog = VisibleDialogShowing(*window);
     if (posix::FrontEnd* frontEnd = posix::CurrentFrontEnd(); frontEnd && dialog) {
@@ -193,19 +197,19 @@ BOOL SetWindowTextA(HWND handle, LPCSTR text) {
     return TRUE;
 }
 
-int GetWindowTextA(HWND handle, LPSTR buffer, int maxCount) {
+int GetWindowTextW(HWND handle, LPWSTR buffer, int maxCount) {
     if (buffer == nullptr || maxCount <= 0) {
         return 0;
     }
-    buffer[0] = '\0';
+    buffer[0] = 0;
     const Window* window = ValidWindow(handle);
     if (window == nullptr) {
         return 0;
     }
-    const std::string& text = window->Text();
+    const std::u16string text = posix::Cp1252ToUtf16(window->Text());
     const std::size_t copied = std::min(text.size(), static_cast<std::size_t>(maxCount) - 1);
-    std::memcpy(buffer, text.data(), copied);
-    buffer[copied] = '\0';
+    std::copy_n(text.begin(), copied, buffer);
+    buffer[copied] = 0;
     return static_cast<int>(copied);
 }
 
@@ -320,7 +324,7 @@ BOOL ShowWindow(HWND handle, int showCommand) {
 
 // Without a front end there is nobody to ask, and the call fails with 0. The boxes have an OK
 // button or Yes and No, with any icon; other buttons or options are refused.
-int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     const UINT buttons = type & MB_TYPEMASK;
     if ((type & ~(MB_TYPEMASK | MB_ICONMASK)) != 0 || (buttons != MB_OK && buttons != MB_YESNO)) {
         return Fail(ERROR_INVALID_PARAMETER, 0);
@@ -329,6 +333,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     if (frontEnd == nullptr) {
         return 0;
     }
-    return frontEnd->ShowMessageBox(caption != nullptr ? caption : kDefaultBoxCaption,
-                                    text != nullptr ? text : "", type);
+    return frontEnd->ShowMessageBox(
+        caption != nullptr ? posix::Utf16ToCp1252(caption) : std::string(kDefaultBoxCaption),
+        text != nullptr ? posix::Utf16ToCp1252(text) : "", type);
 }

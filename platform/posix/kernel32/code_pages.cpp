@@ -1,0 +1,106 @@
+// The code page conversions. The native system's ANSI code page is 1252, the one of the
+// program paths that the drive map gives the host's UTF-8 names, so CP_ACP and 1252 are the
+// one code page known here; any other fails as a code page that is not installed does.
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "last_error.h"
+#include "platform/host/codepage.h"
+
+namespace {
+
+constexpr UINT kAnsiCodePage = 1252;
+
+bool IsAnsiCodePage(UINT codePage) {
+    return codePage == CP_ACP || codePage == kAnsiCodePage;
+}
+
+// As Win32: a length of -1 takes the text up to and with its terminator, 0 and other
+// negative lengths are refused.
+std::optional<std::size_t> InputLength(int length, std::size_t terminated) {
+    if (length == -1) {
+        return terminated + 1;
+    }
+    return length > 0 ? std::optional<std::size_t>(static_cast<std::size_t>(length)) : std::nullopt;
+}
+
+std::size_t WideLength(LPCWSTR wide) {
+    std::size_t length = 0;
+    while (wide[length] != 0) {
+        ++length;
+    }
+    return length;
+}
+
+// As Win32: 0 asks for the size needed; a smaller output takes nothing and fails.
+template <typename Unit>
+int Deliver(const std::basic_string<Unit>& converted, Unit* output, int outputLength) {
+    const int needed = static_cast<int>(converted.size());
+    if (outputLength == 0) {
+        return needed;
+    }
+    if (outputLength < needed) {
+        return posix::Fail(ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::copy(converted.begin(), converted.end(), output);
+    return needed;
+}
+
+}  // namespace
+
+UINT GetACP() {
+    return kAnsiCodePage;
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textLength, LPWSTR wide,
+                        int wideLength) {
+    if (!IsAnsiCodePage(codePage)) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
+    if (flags != 0) {
+        return posix::Fail(ERROR_INVALID_FLAGS);
+    }
+    const std::optional<std::size_t> length =
+        text != nullptr ? InputLength(textLength, std::strlen(text)) : std::nullopt;
+    if (!length || wideLength < 0 || (wideLength > 0 && wide == nullptr)) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
+    // A single-byte code page: one character per byte, every one in the first plane.
+    std::u16string converted;
+    for (std::size_t index = 0; index < *length; ++index) {
+        converted += static_cast<char16_t>(
+            posix::Cp1252ToCodePoint(static_cast<unsigned char>(text[index])));
+    }
+    return Deliver(converted, wide, wideLength);
+}
+
+// The conversion has no best fit: a character without a byte always becomes the default
+// character, so WC_NO_BEST_FIT_CHARS is taken and changes nothing.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength, LPSTR text,
+                        int textLength, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+    if (!IsAnsiCodePage(codePage)) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
+    if ((flags & ~DWORD{WC_NO_BEST_FIT_CHARS}) != 0) {
+        return posix::Fail(ERROR_INVALID_FLAGS);
+    }
+    const std::optional<std::size_t> length =
+        wide != nullptr ? InputLength(wideLength, WideLength(wide)) : std::nullopt;
+    if (!length || defaultChar != nullptr || textLength < 0 ||
+        (textLength > 0 && text == nullptr)) {
+        return posix::Fail(ERROR_INVALID_PARAMETER);
+    }
+    bool used = false;
+    std::string converted;
+    for (std::size_t index = 0; index < *length; ++index) {
+        const std::optional<unsigned char> byte = posix::CodePointToCp1252(wide[index]);
+        used = used || !byte;
+        converted += static_cast<char>(byte.value_or(posix::kUnmappableChar));
+    }
+    if (usedDefaultChar != nullptr) {
+        *usedDefaultChar = used ? TRUE : FALSE;
+    }
+    return Deliver(converted, text, textLength);
+}
