@@ -6,6 +6,7 @@
 #define KARTOL_FORMATS_PROGRAM_NAMES_H
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 namespace names {
@@ -27,6 +28,20 @@ unsigned char Cp1252ToUpper(unsigned char byte);
 // Whether two code page 1252 texts are the same without regard to case, as Windows compares
 // file, class and resource names.
 bool SameIgnoringCase(std::string_view a, std::string_view b);
+
+// Win32's rules for the names of files and folders, which the native file system and the
+// payload tool's check of a product both apply.
+
+// Win32 drops every space and dot at the end of a path ("C:\KARTOL . " is C:\KARTOL).
+inline constexpr std::string_view kDroppedAtPathEnd = " .";
+
+// Whether a component can be a name: no control character and none of "*:<>?|.
+bool IsAllowedName(std::string_view name);
+
+// The device that Win32 takes the last name of a path for, in any case and with anything after
+// a dot ("nul", "CON.txt", "Lpt1 .log"): the part before the first dot without the spaces that
+// end it, when that is a device's name; else nothing.
+std::optional<std::string_view> DeviceOf(std::string_view name);
 
 }  // namespace names
 

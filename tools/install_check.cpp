@@ -1,7 +1,6 @@
 #include "install_check.h"
 
 #include <algorithm>
-#include <array>
 #include <string>
 
 #include "formats/program_names.h"
@@ -11,29 +10,8 @@
 namespace tools {
 namespace {
 
-// Names that Windows opens as devices, with any extension, wherever they stand in a path.
-constexpr std::array<std::string_view, 4> kDevices{"CON", "PRN", "AUX", "NUL"};
-constexpr std::array<std::string_view, 2> kNumberedDevices{"COM", "LPT"};
-// Besides the separators and ':', which leave the folder anyway.
-constexpr std::string_view kForbiddenChars = "<>\"|?*";
-
 std::string Quoted(std::string_view name) {
     return "\"" + posix::Cp1252ToUtf8(name) + "\"";
-}
-
-bool IsDevice(std::string_view fileName) {
-    std::string_view base = fileName.substr(0, fileName.find('.'));
-    base = base.substr(0, base.find_last_not_of(' ') + 1);
-    const auto same = [base](std::string_view device) {
-        return names::SameIgnoringCase(base, device);
-    };
-    if (std::ranges::any_of(kDevices, same)) {
-        return true;
-    }
-    return base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
-           std::ranges::any_of(kNumberedDevices, [base](std::string_view device) {
-               return names::SameIgnoringCase(base.substr(0, 3), device);
-           });
 }
 
 bool IsContentDir(std::string_view folder) {
@@ -72,17 +50,14 @@ std::string EntryInstallProblem(std::string_view name) {
     if (separator == name.npos && IsSetupFileName(name)) {
         return "is a file that the setup keeps for itself in the target folder";
     }
-    if (IsDevice(fileName)) {
+    if (names::DeviceOf(fileName)) {
         return "is a Windows device name";
     }
-    if (const auto bad = std::ranges::find_if(name,
-                                              [](char c) {
-                                                  return static_cast<unsigned char>(c) < 0x20 ||
-                                                         kForbiddenChars.find(c) !=
-                                                             kForbiddenChars.npos;
-                                              });
-        bad != name.end()) {
+    if (!names::IsAllowedName(name)) {
         return "holds a character that Windows file names cannot hold";
+    }
+    if (fileName.find_last_not_of(names::kDroppedAtPathEnd) + 1 != fileName.size()) {
+        return "ends in a space or a dot, which Windows drops from a file's name";
     }
     return {};
 }

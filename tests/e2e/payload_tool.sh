@@ -13,7 +13,7 @@ head -c 3000 /bin/sh >in/KARTOL.EXE && printf u >in/uninst.exe
 printf 'Grüße\r\n' >in/MÜLL.TXT
 printf '\357\273\277# the product\nEIS\\LEVEL001.BTN\r\n\nRES\\LEER.DAT\nKARTOL.EXE\nMÜLL.TXT\nuninst.exe\n' >manifest
 exes='KARTOL.EXE\nuninst.exe\n' && printf "${exes}cut.szdd\nFEHLT.DAT\n" >bad/missing && printf '# none\n' >bad/empty
-printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nCom1\nRES\\lpt9 .x\nA?B\n'"$exes" >bad/unsafe && printf '\304.TXT\n' >bad/raw && printf '\357\273\277A\n\357\273\277B\n' >bad/bom
+printf 'DOCS\\HILFE.TXT\nEIS\\A\\B\nDeinst.Log\nnul.txt\nCom1\nCOM\302\271.TXT\nRES\\lpt9 .x\nA?B\nMARS\\ENDE.\n'"$exes" >bad/unsafe && printf '\304.TXT\n' >bad/raw && printf '\357\273\277A\n\357\273\277B\n' >bad/bom
 printf "${exes}big\n" >bad/huge && truncate -s 8M bad/big
 truncate -s 4294967296 bad/4g && cp in/KARTOL.EXE in/uninst.exe bad/
 long=$(printf '%0128d' 0)

@@ -33,19 +33,7 @@ constexpr char kSettingSeparator = '=';
 // The drive of the whole host unless the environment sets it, so that every host path lies on
 // a drive and a program started from anywhere can name its own folder.
 constexpr char kRootDrive = 'Z';
-// Bytes below this are control characters, which no name may hold.
-constexpr unsigned char kFirstNameByte = 0x20;
-constexpr std::string_view kRefusedNameBytes = "\"*:<>?|";
-// Win32 drops every space and dot at the end of a path ("C:\KARTOL . " is C:\KARTOL).
-constexpr std::string_view kDroppedAtPathEnd = " .";
 constexpr char kDot = '.';
-// The names that Win32 takes for its devices when they end a path, in any case, and with
-// anything after a dot: "nul", "CON.txt", "Lpt1 .log". COM and LPT take one digit 1 to 9, or
-// one of the superscripts ¹ ² ³ of code page 1252, which Win32 counts as digits there.
-constexpr std::size_t kDeviceNameLength = 3;
-constexpr std::string_view kDeviceNames[] = {"AUX", "CON", "NUL", "PRN"};
-constexpr std::string_view kNumberedDeviceNames[] = {"COM", "LPT"};
-constexpr std::string_view kDeviceDigits = "123456789\xB9\xB2\xB3";
 // The full form of a device's path: "\\.\CON".
 constexpr std::string_view kDevicePrefix = "\\\\.\\";
 
@@ -91,30 +79,6 @@ std::optional<fs::path> EnvironmentFolder(char letter) {
     return (kStartFolder / mapped).lexically_normal();
 }
 
-bool IsAllowedName(std::string_view name) {
-    return std::ranges::none_of(name, [](unsigned char c) {
-        return c < kFirstNameByte ||
-               kRefusedNameBytes.find(static_cast<char>(c)) != kRefusedNameBytes.npos;
-    });
-}
-
-// The device that Win32 takes the last name of a path for: the part before its first dot,
-// without the spaces that end it, when it is a device's name. (A colon, which would end it
-// too, is refused in every name before this is asked.)
-std::optional<std::string_view> DeviceOf(std::string_view name) {
-    std::string_view base = name.substr(0, name.find(kDot));
-    base = base.substr(0, base.find_last_not_of(' ') + 1);
-    const auto startsAs = [base](std::string_view device) {
-        return names::SameIgnoringCase(base.substr(0, device.size()), device);
-    };
-    const bool isDevice = base.size() == kDeviceNameLength
-                              ? std::ranges::any_of(kDeviceNames, startsAs)
-                              : base.size() == kDeviceNameLength + 1 &&
-                                    kDeviceDigits.find(base.back()) != kDeviceDigits.npos &&
-                                    std::ranges::any_of(kNumberedDeviceNames, startsAs);
-    return isDevice ? std::optional{base} : std::nullopt;
-}
-
 // Win32 looks for a device's name in the path as it was written: "C:\NUL\." is no device.
 std::string_view LastName(std::string_view programPath) {
     return programPath.substr(programPath.find_last_of(names::kPathSeparators) + 1);
@@ -148,7 +112,7 @@ std::vector<std::string_view> NormalComponents(std::string_view belowRoot) {
     }
     if (!endsInSeparator && !components.empty()) {
         std::string_view& last = components.back();
-        last = last.substr(0, last.find_last_not_of(kDroppedAtPathEnd) + 1);
+        last = last.substr(0, last.find_last_not_of(names::kDroppedAtPathEnd) + 1);
         if (last.empty()) {
             components.pop_back();
         }
@@ -337,7 +301,7 @@ std::optional<std::string> FullProgramPath(std::string_view programPath) {
     if (!IsAbsoluteDrivePath(programPath)) {
         return std::nullopt;
     }
-    if (const std::optional<std::string_view> device = DeviceOf(LastName(programPath))) {
+    if (const std::optional<std::string_view> device = names::DeviceOf(LastName(programPath))) {
         return std::string{kDevicePrefix} + std::string{*device};
     }
     const std::vector<std::string_view> components =
@@ -406,7 +370,8 @@ MappedPath MapProgramPath(std::string_view programPath) {
     }
     const std::vector<std::string_view> components =
         NormalComponents(programPath.substr(names::kDriveRootLength));
-    if (!std::ranges::all_of(components, IsAllowedName) || DeviceOf(LastName(programPath))) {
+    if (!std::ranges::all_of(components, names::IsAllowedName) ||
+        names::DeviceOf(LastName(programPath))) {
         return {{}, ERROR_INVALID_NAME};
     }
     std::optional<fs::path> host = DriveFolder(programPath[0]);
