@@ -101,7 +101,7 @@ void TidyAtStart(const progman::MenuFolders& folders) {
 
 int ServeForeground(const progman::MenuFolders& folders) {
     StopOnSignals();
-    const progman::ServerSocket socket{posix::ProgmanSocketPath()};
+    const progman::ServerSocket socket{host::ProgmanSocketPath()};
     if (std::optional<int> exit = CannotServe(socket, false)) {
         return *exit;
     }
@@ -136,7 +136,7 @@ int ServeBackground(const progman::MenuFolders& folders) {
     close(ready[0]);
     setsid();
     StopOnSignals();
-    const progman::ServerSocket socket{posix::ProgmanSocketPath()};
+    const progman::ServerSocket socket{host::ProgmanSocketPath()};
     if (std::optional<int> exit = CannotServe(socket, true)) {
         if (*exit == kExitOk) {
             [[maybe_unused]] const ssize_t told = write(ready[1], &kRunning, 1);

@@ -48,7 +48,7 @@ std::string GroupKey(std::string_view group) {
 }
 
 std::string GroupFileStem(std::string_view key) {
-    return std::string{posix::kHostProductName} + '-' + std::string{key};
+    return std::string{host::kHostProductName} + '-' + std::string{key};
 }
 
 fs::path DirectoryFile(const MenuFolders& folders, std::string_view key) {
@@ -60,7 +60,7 @@ fs::path MenuFile(const MenuFolders& folders, std::string_view key) {
 }
 
 fs::path ItemFolder(const MenuFolders& folders, std::string_view key) {
-    return folders.data / "applications" / posix::kHostProductName / key;
+    return folders.data / "applications" / host::kHostProductName / key;
 }
 
 // The number of an item file "item-<n>.desktop", or 0 for any other file.
@@ -129,8 +129,8 @@ bool WriteMenu(const MenuFolders& folders, std::string_view key, std::string_vie
     const fs::path file = MenuFile(folders, key);
     std::error_code error;
     fs::create_directories(file.parent_path(), error);
-    return posix::WriteFileAtomically(
-        file, MenuText(key, posix::Cp1252ToUtf8(group), ItemFiles(folders, key)));
+    return host::WriteFileAtomically(
+        file, MenuText(key, host::Cp1252ToUtf8(group), ItemFiles(folders, key)));
 }
 
 // The .directory goes last, so an interrupted removal leaves a group that still exists. The
@@ -189,8 +189,8 @@ std::optional<MenuGroup> GroupOfFile(const MenuFolders& folders, const fs::path&
 }  // namespace
 
 std::optional<MenuFolders> MenuFoldersFromEnvironment() {
-    std::optional<fs::path> data = posix::UserDataFolder();
-    std::optional<fs::path> config = posix::UserConfigFolder();
+    std::optional<fs::path> data = host::UserDataFolder();
+    std::optional<fs::path> config = host::UserConfigFolder();
     if (!data || !config) {
         return std::nullopt;
     }
@@ -211,9 +211,9 @@ bool CreateGroup(const MenuFolders& folders, std::string_view group) {
     std::error_code error;
     fs::create_directories(directory.parent_path(), error);
     const std::string text =
-        "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(posix::Cp1252ToUtf8(group)) + "\n";
+        "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(host::Cp1252ToUtf8(group)) + "\n";
     // The menu first: a group counts as existing once its .directory file is there.
-    return WriteMenu(folders, key, group) && posix::WriteFileAtomically(directory, text);
+    return WriteMenu(folders, key, group) && host::WriteFileAtomically(directory, text);
 }
 
 bool DeleteGroup(const MenuFolders& folders, std::string_view group) {
@@ -222,8 +222,8 @@ bool DeleteGroup(const MenuFolders& folders, std::string_view group) {
 
 bool AddItem(const MenuFolders& folders, std::string_view group, std::string_view commandLine,
              std::string_view caption, const ItemProgram& program) {
-    const std::string name = posix::Cp1252ToUtf8(caption);
-    const std::string line = posix::Cp1252ToUtf8(commandLine);
+    const std::string name = host::Cp1252ToUtf8(caption);
+    const std::string line = host::Cp1252ToUtf8(commandLine);
     const std::vector<std::string> exec = {"env", program.driveSetting, program.file.string()};
     const std::string folder = program.file.parent_path().string();
     if (!GroupExists(folders, group) ||
@@ -244,7 +244,7 @@ bool AddItem(const MenuFolders& folders, std::string_view group, std::string_vie
                              std::string{kCommandLineKey} + '=' + EscapeValue(line) + "\n";
     const fs::path file =
         itemFolder / (std::string{kItemStem} + std::to_string(number) + ".desktop");
-    return posix::WriteFileAtomically(file, text) && WriteMenu(folders, key, group);
+    return host::WriteFileAtomically(file, text) && WriteMenu(folders, key, group);
 }
 
 std::vector<MenuGroup> ListGroups(const MenuFolders& folders) {
@@ -265,11 +265,11 @@ std::optional<MenuGroup> FindGroup(const MenuFolders& folders, std::string_view 
 
 std::vector<std::string> TidyStore(const MenuFolders& folders) {
     const std::string stemPrefix = GroupFileStem("");
-    posix::RemoveStaleTemporaries(folders.data / "desktop-directories", stemPrefix);
-    posix::RemoveStaleTemporaries(MenuFile(folders, "").parent_path(), stemPrefix);
+    host::RemoveStaleTemporaries(folders.data / "desktop-directories", stemPrefix);
+    host::RemoveStaleTemporaries(MenuFile(folders, "").parent_path(), stemPrefix);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator{ItemFolder(folders, ""), error}) {
-        posix::RemoveStaleTemporaries(entry.path(), kItemStem);
+        host::RemoveStaleTemporaries(entry.path(), kItemStem);
     }
     std::vector<fs::path> gone;
     for (const auto& entry : fs::directory_iterator{folders.data / "desktop-directories", error}) {

@@ -65,11 +65,11 @@ std::optional<std::string> Request(const ProgramManager& manager, std::string_vi
     for (const MenuItem& entry : group->items) {
         const std::optional<std::string> program =
             entry.program.empty() ? std::nullopt : posix::ProgramPathOfHost(entry.program);
-        items.push_back({posix::Utf8ToCp1252(entry.caption),
-                         program.value_or(posix::Utf8ToCp1252(entry.commandLine))});
+        items.push_back({host::Utf8ToCp1252(entry.caption),
+                         program.value_or(host::Utf8ToCp1252(entry.commandLine))});
     }
-    return group_contents::Compose(posix::Utf8ToCp1252(group->name),
-                                   posix::Utf8ToCp1252(group->file.string()), items);
+    return group_contents::Compose(host::Utf8ToCp1252(group->name),
+                                   host::Utf8ToCp1252(group->file.string()), items);
 }
 
 }  // namespace progman

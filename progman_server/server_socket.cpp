@@ -77,9 +77,9 @@ using Clock = std::chrono::steady_clock;
 // One client's connection: the bytes of its frames so far, and whether its Connect frame
 // named the program manager.
 struct Conversation {
-    explicit Conversation(posix::UniqueFd accepted) : link(std::move(accepted)) {}
+    explicit Conversation(host::UniqueFd accepted) : link(std::move(accepted)) {}
 
-    posix::UniqueFd link;
+    host::UniqueFd link;
     std::string received;
     bool connected = false;
     // The client's drives, with which each of its commands is carried out.
@@ -88,26 +88,26 @@ struct Conversation {
 };
 
 // Answers one frame; false when the conversation is over.
-bool Answer(Conversation& conversation, const posix::Frame& frame, ProgramManager& manager) {
+bool Answer(Conversation& conversation, const host::Frame& frame, ProgramManager& manager) {
     const int link = conversation.link.get();
     if (!conversation.connected) {
-        const std::optional<std::string> drives = frame.kind == posix::FrameKind::Connect
+        const std::optional<std::string> drives = frame.kind == host::FrameKind::Connect
                                                       ? ProgmanConversationDrives(frame.data)
                                                       : std::nullopt;
         conversation.connected = drives.has_value();
         conversation.drives = drives.value_or("");
-        return posix::SendReply(link, conversation.connected) && conversation.connected;
+        return host::SendReply(link, conversation.connected) && conversation.connected;
     }
     posix::TakeDriveSettings(conversation.drives);
-    if (frame.kind == posix::FrameKind::Request) {
+    if (frame.kind == host::FrameKind::Request) {
         // An answer too long for a frame is refused rather than cut short.
         const std::optional<std::string> value = Request(manager, frame.data);
-        return value && value->size() <= posix::kMaxFrameData
-                   ? posix::SendFrame(link, posix::FrameKind::Data, *value)
-                   : posix::SendReply(link, false);
+        return value && value->size() <= host::kMaxFrameData
+                   ? host::SendFrame(link, host::FrameKind::Data, *value)
+                   : host::SendReply(link, false);
     }
-    return frame.kind == posix::FrameKind::Execute &&
-           posix::SendReply(link, Execute(manager, frame.data));
+    return frame.kind == host::FrameKind::Execute &&
+           host::SendReply(link, Execute(manager, frame.data));
 }
 
 // Takes what the client sent and answers every frame that is complete; false when the client
@@ -122,7 +122,7 @@ bool Receive(Conversation& conversation, ProgramManager& manager) {
         return false;
     }
     conversation.received.append(chunk, static_cast<std::size_t>(got));
-    while (std::optional<posix::Frame> frame = posix::TakeFrame(conversation.received)) {
+    while (std::optional<host::Frame> frame = host::TakeFrame(conversation.received)) {
         if (!Answer(conversation, *frame, manager)) {
             return false;
         }
@@ -134,7 +134,7 @@ bool Receive(Conversation& conversation, ProgramManager& manager) {
 }  // namespace
 
 ServerSocket::ServerSocket(fs::path path) : path_(std::move(path)) {
-    const std::optional<sockaddr_un> address = posix::SocketAddress(path_);
+    const std::optional<sockaddr_un> address = host::SocketAddress(path_);
     const std::string name = path_.string();
     if (!address) {
         error_ = "socket path too long: " + name;
@@ -145,25 +145,24 @@ ServerSocket::ServerSocket(fs::path path) : path_(std::move(path)) {
     }
     fs::path lockPath = path_;
     lockPath += ".lock";
-    lock_ =
-        posix::UniqueFd{open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR)};
+    lock_ = host::UniqueFd{open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR)};
     if (!lock_) {
         error_ = "cannot open " + lockPath.string() + ": " + std::strerror(errno);
         return;
     }
     if (flock(lock_.get(), LOCK_EX | LOCK_NB) != 0) {
         state_ = State::AlreadyRunning;
-        lock_ = posix::UniqueFd{};
+        lock_ = host::UniqueFd{};
         return;
     }
     // No server holds the lock, so a socket file there is one that a server left behind.
     unlink(name.c_str());
-    listener_ = posix::UniqueFd{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    listener_ = host::UniqueFd{socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)};
     if (!listener_ ||
         bind(listener_.get(), reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
         listen(listener_.get(), kListenBacklog) != 0) {
         error_ = "cannot listen on " + name + ": " + std::strerror(errno);
-        listener_ = posix::UniqueFd{};
+        listener_ = host::UniqueFd{};
         return;
     }
     state_ = State::Listening;
@@ -205,7 +204,7 @@ void Serve(const ServerSocket& socket, ProgramManager& manager,
             }
         }
         if ((wanted[0].revents & POLLIN) != 0) {
-            posix::UniqueFd link{
+            host::UniqueFd link{
                 accept4(socket.fd(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)};
             if (link) {
                 conversations.emplace_back(std::move(link));

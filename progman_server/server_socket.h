@@ -31,8 +31,8 @@ class ServerSocket {
 
   private:
     std::filesystem::path path_;
-    posix::UniqueFd lock_;
-    posix::UniqueFd listener_;
+    host::UniqueFd lock_;
+    host::UniqueFd listener_;
     State state_ = State::Failed;
     std::string error_;
 };

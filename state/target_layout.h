@@ -1,7 +1,7 @@
 // What the setup makes in a target directory and how its path divides into levels. Target
 // preparation creates them; the uninstaller removes them again.
-#ifndef KARTOL_TARGETDIR_TARGET_LAYOUT_H
-#define KARTOL_TARGETDIR_TARGET_LAYOUT_H
+#ifndef KARTOL_STATE_TARGET_LAYOUT_H
+#define KARTOL_STATE_TARGET_LAYOUT_H
 
 #include <algorithm>
 #include <cstddef>

@@ -11,13 +11,13 @@
 namespace {
 
 using namespace std::string_literals;
-using posix::Utf16ToCp1252;
+using host::Utf16ToCp1252;
 
 TEST(CodepageTest, EveryByteSurvivesUtf8AndUtf16) {
     for (int value = 0; value < 256; ++value) {
         const std::string byte(1, static_cast<char>(value));
-        EXPECT_EQ(posix::Utf8ToCp1252(posix::Cp1252ToUtf8(byte)), byte) << value;
-        EXPECT_EQ(Utf16ToCp1252(posix::Cp1252ToUtf16(byte)), byte) << value;
+        EXPECT_EQ(host::Utf8ToCp1252(host::Cp1252ToUtf8(byte)), byte) << value;
+        EXPECT_EQ(Utf16ToCp1252(host::Cp1252ToUtf16(byte)), byte) << value;
     }
 }
 
@@ -30,7 +30,7 @@ TEST(CodepageTest, WhatHasNoByteInTheCodePageOrIsBrokenBecomesQuestionMarks) {
                                      {"\xF8\xFF", "??"},        {"a\0b"s, "a\0b"s},
                                      {"\xC2\x80", "?"},         {"\xC2\x9F", "?"}};
     for (const auto& [utf8, cp1252] : kCases) {
-        EXPECT_EQ(posix::Utf8ToCp1252(utf8), cp1252) << testing::PrintToString(utf8);
+        EXPECT_EQ(host::Utf8ToCp1252(utf8), cp1252) << testing::PrintToString(utf8);
     }
     // UTF-16: a pair is one character, a lone surrogate one of its own.
     EXPECT_EQ(Utf16ToCp1252(u"x\U00010000y"), "x?y");

@@ -176,7 +176,7 @@ TEST_F(ProgmanTest, SocketPathFallsBackToAFolderOfTheUser) {
         DriveC() / ("vemo-kartol-" + std::to_string(getuid())) / "vemo-kartol-progman.socket";
     for (const Setting& runtime : {Setting{}, Setting{"relative"}}) {
         SetVariable("XDG_RUNTIME_DIR", runtime);
-        EXPECT_EQ(posix::ProgmanSocketPath(), fallback);
+        EXPECT_EQ(host::ProgmanSocketPath(), fallback);
     }
     unsetenv("TMPDIR");
 }

@@ -11,7 +11,7 @@ namespace tools {
 namespace {
 
 std::string Quoted(std::string_view name) {
-    return "\"" + posix::Cp1252ToUtf8(name) + "\"";
+    return "\"" + host::Cp1252ToUtf8(name) + "\"";
 }
 
 bool IsContentDir(std::string_view folder) {

@@ -214,7 +214,7 @@ LoadedArchive LoadArchive(const fs::path& path, tools::Inputs& inputs) {
 // The host path of an entry below `folder`: "\" separates folders, and the code page 1252
 // name becomes UTF-8.
 fs::path HostPath(const fs::path& folder, std::string_view name) {
-    std::string relative = posix::Cp1252ToUtf8(name);
+    std::string relative = host::Cp1252ToUtf8(name);
     std::ranges::replace(relative, '\\', '/');
     return folder / relative;
 }
@@ -243,8 +243,8 @@ std::vector<std::string> ManifestNames(std::span<const std::uint8_t> bytes, cons
         if (line.empty() || line.starts_with('#')) {
             continue;
         }
-        std::string name = posix::Utf8ToCp1252(line);
-        if (posix::Cp1252ToUtf8(name) != line) {
+        std::string name = host::Utf8ToCp1252(line);
+        if (host::Cp1252ToUtf8(name) != line) {
             throw std::runtime_error(path.string() + ": line " + std::to_string(lineNumber) +
                                      " is not UTF-8 text that code page 1252 can hold");
         }
@@ -336,7 +336,7 @@ int List(const Arguments& args) {
             problem = tools::EntryInstallProblem(entry.name);
         }
         std::printf("%10u %10u %s%s%s\n", entry.offset, entry.size,
-                    posix::Cp1252ToUtf8(entry.name).c_str(), problem.empty() ? "" : "  <- ",
+                    host::Cp1252ToUtf8(entry.name).c_str(), problem.empty() ? "" : "  <- ",
                     problem.c_str());
         status = problem.empty() ? status : kExitFailure;
     }

@@ -12,7 +12,7 @@
 
 #include "write_all.h"
 
-namespace posix {
+namespace host {
 namespace {
 
 // As for any file the user makes: the umask decides.
@@ -73,4 +73,4 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, std::string_vie
     }
 }
 
-}  // namespace posix
+}  // namespace host

@@ -1,12 +1,12 @@
 // Files that other programs read while they change: the program manager's menu files. A
 // file is replaced as a whole, never seen in part.
-#ifndef KARTOL_PLATFORM_POSIX_ATOMIC_FILE_H
-#define KARTOL_PLATFORM_POSIX_ATOMIC_FILE_H
+#ifndef KARTOL_PLATFORM_HOST_ATOMIC_FILE_H
+#define KARTOL_PLATFORM_HOST_ATOMIC_FILE_H
 
 #include <filesystem>
 #include <string_view>
 
-namespace posix {
+namespace host {
 
 // What a temporary file's name adds to the file it stands in for, before the writer's process
 // id: "vemo-kartol-X.menu.tmp-1234".
@@ -21,6 +21,6 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::string_view tex
 // writer are its work in progress.
 void RemoveStaleTemporaries(const std::filesystem::path& folder, std::string_view namePrefix);
 
-}  // namespace posix
+}  // namespace host
 
 #endif

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstddef>
 
-namespace posix {
+namespace host {
 namespace {
 
 // Bytes 0x80-0x9F; the rest of the code page is Latin-1. The undefined bytes keep their own
@@ -184,4 +184,4 @@ int Utf8SequenceLength(unsigned char leadByte) {
     return 1;
 }
 
-}  // namespace posix
+}  // namespace host

@@ -5,14 +5,14 @@
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for U+0081 and so on, as Windows converts
 // them, so a byte string survives the round trip through UTF-8 unchanged. A code point with
 // no byte becomes '?', and so does every ill-formed piece of UTF-8 or UTF-16 input.
-#ifndef KARTOL_PLATFORM_POSIX_CODEPAGE_H
-#define KARTOL_PLATFORM_POSIX_CODEPAGE_H
+#ifndef KARTOL_PLATFORM_HOST_CODEPAGE_H
+#define KARTOL_PLATFORM_HOST_CODEPAGE_H
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace posix {
+namespace host {
 
 // The byte that stands for a code point that code page 1252 cannot express.
 inline constexpr char kUnmappableChar = '?';
@@ -32,6 +32,6 @@ std::string Utf16ToCp1252(std::u16string_view text);
 // for ASCII and for bytes that cannot start a sequence, else 2 to 4.
 int Utf8SequenceLength(unsigned char leadByte);
 
-}  // namespace posix
+}  // namespace host
 
 #endif

@@ -16,7 +16,7 @@
 #include "user_folders.h"
 #include "write_all.h"
 
-namespace posix {
+namespace host {
 namespace {
 
 namespace fs = std::filesystem;
@@ -157,4 +157,4 @@ bool ReceiveAccepted(int fd, std::chrono::milliseconds timeout) {
     return reply && reply->kind == FrameKind::Reply && reply->data == std::string(1, kAccepted);
 }
 
-}  // namespace posix
+}  // namespace host

@@ -8,8 +8,8 @@
 // item's name). The server answers a Connect or Execute frame with a Reply frame of one byte,
 // 1 accepted or 0 refused, and a Request frame with a Data frame (the item's value) or a Reply
 // frame 0. A refused Connect ends the connection.
-#ifndef KARTOL_PLATFORM_POSIX_PROGMAN_LINK_H
-#define KARTOL_PLATFORM_POSIX_PROGMAN_LINK_H
+#ifndef KARTOL_PLATFORM_HOST_PROGMAN_LINK_H
+#define KARTOL_PLATFORM_HOST_PROGMAN_LINK_H
 
 #include <sys/un.h>
 
@@ -21,7 +21,7 @@
 #include <string_view>
 #include <utility>
 
-namespace posix {
+namespace host {
 
 // Where the server listens: "$XDG_RUNTIME_DIR/vemo-kartol-progman.socket", or, when
 // XDG_RUNTIME_DIR is unset or relative, the same name in "/tmp/vemo-kartol-<uid>", a folder
@@ -81,6 +81,6 @@ bool SendReply(int fd, bool accepted);
 // Whether the reply that arrives within the timeout says accepted.
 bool ReceiveAccepted(int fd, std::chrono::milliseconds timeout);
 
-}  // namespace posix
+}  // namespace host
 
 #endif

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace posix {
+namespace host {
 namespace {
 
 std::optional<std::filesystem::path> BaseFolder(const char* variable, std::string_view belowHome) {
@@ -28,4 +28,4 @@ std::optional<std::filesystem::path> UserConfigFolder() {
     return BaseFolder("XDG_CONFIG_HOME", ".config");
 }
 
-}  // namespace posix
+}  // namespace host

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-namespace posix {
+namespace host {
 
 bool WriteAll(int descriptor, std::string_view bytes) {
     return PutAll(bytes, [descriptor](std::string_view left) {
@@ -10,4 +10,4 @@ bool WriteAll(int descriptor, std::string_view bytes) {
     });
 }
 
-}  // namespace posix
+}  // namespace host

@@ -1,5 +1,5 @@
-#ifndef KARTOL_PLATFORM_POSIX_WRITE_ALL_H
-#define KARTOL_PLATFORM_POSIX_WRITE_ALL_H
+#ifndef KARTOL_PLATFORM_HOST_WRITE_ALL_H
+#define KARTOL_PLATFORM_HOST_WRITE_ALL_H
 
 #include <sys/types.h>
 
@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace posix {
+namespace host {
 
 // Hands all of bytes to `put`, a call that takes some of what it is given as write(2) does
 // (the count taken, or -1 with errno), again after a signal or a short take; false when it
@@ -30,6 +30,6 @@ bool PutAll(std::string_view bytes, Put put) {
 // Writes all of bytes to a descriptor.
 bool WriteAll(int descriptor, std::string_view bytes);
 
-}  // namespace posix
+}  // namespace host
 
 #endif

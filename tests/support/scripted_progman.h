@@ -23,7 +23,7 @@ enum class Answer { Accept, Refuse, Silent, Contents };
 class ScriptedProgman {
   public:
     explicit ScriptedProgman(std::deque<Answer> answers) : answers_(std::move(answers)) {
-        const sockaddr_un address = posix::SocketAddress(path_).value();
+        const sockaddr_un address = host::SocketAddress(path_).value();
         bind(listener_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
         listen(listener_.get(), 4);
         thread_ = std::thread{[this] { Run(); }};
@@ -42,12 +42,12 @@ class ScriptedProgman {
   private:
     void Run() {
         while (!stop_) {
-            const posix::UniqueFd link{accept(listener_.get(), nullptr, nullptr)};
-            if (!link || !posix::ReceiveFrame(link.get(), std::chrono::seconds{2})) {
+            const host::UniqueFd link{accept(listener_.get(), nullptr, nullptr)};
+            if (!link || !host::ReceiveFrame(link.get(), std::chrono::seconds{2})) {
                 continue;
             }
-            posix::SendReply(link.get(), true);
-            while (auto request = posix::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
+            host::SendReply(link.get(), true);
+            while (auto request = host::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
                 std::lock_guard lock{mutex_};
                 requests_.push_back(request->data);
                 const Answer answer = answers_.empty() ? Answer::Accept : answers_.front();
@@ -55,16 +55,16 @@ class ScriptedProgman {
                     answers_.pop_front();
                 }
                 if (answer == Answer::Contents) {
-                    posix::SendFrame(link.get(), posix::FrameKind::Data, "contents");
+                    host::SendFrame(link.get(), host::FrameKind::Data, "contents");
                 } else if (answer != Answer::Silent) {
-                    posix::SendReply(link.get(), answer == Answer::Accept);
+                    host::SendReply(link.get(), answer == Answer::Accept);
                 }
             }
         }
     }
 
-    const std::filesystem::path path_ = posix::ProgmanSocketPath();
-    posix::UniqueFd listener_{socket(AF_UNIX, SOCK_STREAM, 0)};
+    const std::filesystem::path path_ = host::ProgmanSocketPath();
+    host::UniqueFd listener_{socket(AF_UNIX, SOCK_STREAM, 0)};
     std::deque<Answer> answers_;
     std::vector<std::string> requests_;
     std::mutex mutex_;

@@ -30,7 +30,7 @@ struct StringHandle {
 
 struct Conversation {
     DWORD instance;
-    posix::UniqueFd link;
+    host::UniqueFd link;
 };
 
 struct DataHandle {
@@ -115,11 +115,11 @@ HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic, PCONVCONTEXT context) {
         !serviceName || !topicName || context != nullptr) {
         return nullptr;
     }
-    posix::UniqueFd link = posix::ConnectToProgman();
+    host::UniqueFd link = host::ConnectToProgman();
     if (!link ||
-        !posix::SendFrame(link.get(), posix::FrameKind::Connect,
-                          *serviceName + '\0' + *topicName + '\0' + posix::DriveSettings()) ||
-        !posix::ReceiveAccepted(link.get(), kConnectTimeout)) {
+        !host::SendFrame(link.get(), host::FrameKind::Connect,
+                         *serviceName + '\0' + *topicName + '\0' + posix::DriveSettings()) ||
+        !host::ReceiveAccepted(link.get(), kConnectTimeout)) {
         return nullptr;
     }
     const HCONV handle = MakeHandle<HCONV>();
@@ -144,21 +144,21 @@ HDDEDATA DdeClientTransaction(LPBYTE data, DWORD dataLength, HCONV conversation,
     const std::chrono::milliseconds wait{timeout};
     if (execute) {
         const std::string_view command{reinterpret_cast<const char*>(data), dataLength};
-        if (posix::SendFrame(link, posix::FrameKind::Execute, command) &&
-            posix::ReceiveAccepted(link, wait)) {
+        if (host::SendFrame(link, host::FrameKind::Execute, command) &&
+            host::ReceiveAccepted(link, wait)) {
             // An execute transaction answers TRUE rather than data.
             return reinterpret_cast<HDDEDATA>(static_cast<std::uintptr_t>(TRUE));
         }
-    } else if (posix::SendFrame(link, posix::FrameKind::Request, *itemName)) {
-        const std::optional<posix::Frame> answer = posix::ReceiveFrame(link, wait);
-        if (answer && answer->kind == posix::FrameKind::Data) {
+    } else if (host::SendFrame(link, host::FrameKind::Request, *itemName)) {
+        const std::optional<host::Frame> answer = host::ReceiveFrame(link, wait);
+        if (answer && answer->kind == host::FrameKind::Data) {
             const HDDEDATA handle = MakeHandle<HDDEDATA>();
             dataHandles.emplace(handle, DataHandle{found->second.instance, answer->data});
             return handle;
         }
     }
     // A late answer would be taken for the next transaction's: the conversation is over.
-    found->second.link = posix::UniqueFd{};
+    found->second.link = host::UniqueFd{};
     return nullptr;
 }
 

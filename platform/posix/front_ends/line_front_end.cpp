@@ -93,7 +93,7 @@ std::optional<int> LineFrontEnd::NextCommand(Window& dialog) {
         // selected, so the line replaces it. Where no field has the focus, the line only
         // confirms, as Enter.
         if (Window* edit = FocusedEdit(dialog); edit != nullptr && !line.empty()) {
-            if (!TypeInto(*edit, Utf8ToCp1252(line))) {
+            if (!TypeInto(*edit, host::Utf8ToCp1252(line))) {
                 // The field took only the start of the line. Confirming it would use a text
                 // that was never typed, so the dialog is shown again as it now is, the field's
                 // text selected, and the next line answers it.
@@ -127,7 +127,7 @@ int LineFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text
         const Key key = line.empty() ? Key{Key::Code::Enter, {}}
                         : line == kEscapeLine
                             ? Key{Key::Code::Escape, {}}
-                            : Key{Key::Code::Text, Utf8ToCp1252(line.substr(0, 1))};
+                            : Key{Key::Code::Text, host::Utf8ToCp1252(line.substr(0, 1))};
         if (const std::optional<int> chosen = ChooseBoxButton(choice, key)) {
             return *chosen;
         }
@@ -144,7 +144,7 @@ int LineFrontEnd::ShowMessageBox(std::string_view caption, std::string_view text
 
 void LineFrontEnd::PrintLine(std::string_view cp1252Text) {
     // Flushed line by line: a script reading the output sees each text as it is set.
-    output_ << Cp1252ToUtf8(cp1252Text) << std::endl;
+    output_ << host::Cp1252ToUtf8(cp1252Text) << std::endl;
 }
 
 }  // namespace posix

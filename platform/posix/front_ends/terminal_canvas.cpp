@@ -85,7 +85,7 @@ void Canvas::PutText(int column, int row, std::string_view cp1252Text, CellStyle
     for (int index = 0; index < count; ++index) {
         const auto byte = static_cast<unsigned char>(cp1252Text[static_cast<std::size_t>(index)]);
         // Control characters take a cell but show as blanks.
-        PutChar(column + index, row, byte < ' ' ? U' ' : Cp1252ToCodePoint(byte), style);
+        PutChar(column + index, row, byte < ' ' ? U' ' : host::Cp1252ToCodePoint(byte), style);
     }
 }
 
@@ -130,7 +130,7 @@ CellStyle Canvas::StyleAt(int column, int row) const {
 std::string Canvas::RowText(int row) const {
     std::string text;
     for (int column = 0; column < width_; ++column) {
-        text += CodePointToUtf8(CharAt(column, row));
+        text += host::CodePointToUtf8(CharAt(column, row));
     }
     return text;
 }
@@ -146,7 +146,7 @@ std::string Canvas::Render(std::optional<CellPosition> cursor) const {
                 out += StyleSequence(style);
                 current = style;
             }
-            out += CodePointToUtf8(CharAt(column, row));
+            out += host::CodePointToUtf8(CharAt(column, row));
         }
     }
     out += StyleSequence(kPlain);

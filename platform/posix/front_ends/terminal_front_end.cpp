@@ -45,7 +45,7 @@ struct sigaction previousResizeAction;
 struct sigaction previousStopAction;
 
 void WriteAll(std::string_view bytes) {
-    posix::WriteAll(kOutput, bytes);
+    host::WriteAll(kOutput, bytes);
 }
 
 void EnterRawMode() {

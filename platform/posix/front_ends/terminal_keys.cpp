@@ -88,14 +88,14 @@ std::optional<Key> ReadAfterEscape(const ByteSource& source) {
 
 Key ReadUtf8Character(const ByteSource& source, unsigned char lead) {
     std::string sequence(1, static_cast<char>(lead));
-    for (int index = 1; index < Utf8SequenceLength(lead); ++index) {
+    for (int index = 1; index < host::Utf8SequenceLength(lead); ++index) {
         const std::optional<unsigned char> byte = source(kSequenceTimeout);
         if (!byte) {
             break;
         }
         sequence += static_cast<char>(*byte);
     }
-    return {Key::Code::Text, Utf8ToCp1252(sequence)};
+    return {Key::Code::Text, host::Utf8ToCp1252(sequence)};
 }
 
 }  // namespace

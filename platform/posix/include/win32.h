@@ -1,6 +1,7 @@
 // The subset of the Win32 API that the setup logic calls, for hosts without Windows. Names,
-// types, constants and results are those of Win32; the implementations live beside this
-// header and work on the host's file system and a front end (terminal, line mode or tests).
+// types, constants and results are those of Win32; the implementations live in
+// platform/posix/, a folder per Win32 library (kernel32, user32, lz32, ddeml), and work on the
+// host's file system and a front end (terminal, line mode or tests).
 #ifndef KARTOL_PLATFORM_POSIX_WIN32_H
 #define KARTOL_PLATFORM_POSIX_WIN32_H
 

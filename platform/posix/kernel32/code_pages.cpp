@@ -70,8 +70,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textLength,
     // A single-byte code page: one character per byte, every one in the first plane.
     std::u16string converted;
     for (std::size_t index = 0; index < *length; ++index) {
-        converted += static_cast<char16_t>(
-            posix::Cp1252ToCodePoint(static_cast<unsigned char>(text[index])));
+        converted +=
+            static_cast<char16_t>(host::Cp1252ToCodePoint(static_cast<unsigned char>(text[index])));
     }
     return Deliver(converted, wide, wideLength);
 }
@@ -95,9 +95,9 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
     bool used = false;
     std::string converted;
     for (std::size_t index = 0; index < *length; ++index) {
-        const std::optional<unsigned char> byte = posix::CodePointToCp1252(wide[index]);
+        const std::optional<unsigned char> byte = host::CodePointToCp1252(wide[index]);
         used = used || !byte;
-        converted += static_cast<char>(byte.value_or(posix::kUnmappableChar));
+        converted += static_cast<char>(byte.value_or(host::kUnmappableChar));
     }
     if (usedDefaultChar != nullptr) {
         *usedDefaultChar = used ? TRUE : FALSE;

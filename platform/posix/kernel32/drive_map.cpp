@@ -65,8 +65,9 @@ bool IsFolder(const fs::path& path) {
 }
 
 std::optional<fs::path> DefaultDriveFolder() {
-    std::optional<fs::path> data = UserDataFolder();
-    return data ? std::optional{*data / kHostProductName / kDefaultDriveFolder} : std::nullopt;
+    std::optional<fs::path> data = host::UserDataFolder();
+    return data ? std::optional{*data / host::kHostProductName / kDefaultDriveFolder}
+                : std::nullopt;
 }
 
 // The folder that the environment maps a letter to, made absolute from the start folder. An
@@ -160,7 +161,7 @@ std::chrono::nanoseconds Since(const timespec& time) {
 }
 
 std::set<fs::path>& NamesFoldedAs(FolderListing& listing, const fs::path& name) {
-    return listing.byFolded[Folded(Utf8ToCp1252(name.string()))];
+    return listing.byFolded[Folded(host::Utf8ToCp1252(name.string()))];
 }
 
 // The folder's listing, read again unless the one kept is settled and the folder unchanged;
@@ -229,7 +230,7 @@ void NoteChange(const fs::path& entry, bool made) {
     if (made) {
         alike.insert(name);
     } else if (alike.erase(name) != 0 && alike.empty()) {
-        listing.byFolded.erase(Folded(Utf8ToCp1252(name.string())));
+        listing.byFolded.erase(Folded(host::Utf8ToCp1252(name.string())));
     }
     listing.modified = status.st_mtim;
 }
@@ -355,7 +356,7 @@ std::optional<std::string> ProgramPathOfHost(const fs::path& host) {
             }
             std::string programPath = {letter, ':'};
             for (auto component = hostAt; component != host.end(); ++component) {
-                programPath += '\\' + Utf8ToCp1252(component->string());
+                programPath += '\\' + host::Utf8ToCp1252(component->string());
             }
             // The root itself: "Z:" is the drive's root, "Z:\".
             return hostAt == host.end() ? programPath + '\\' : programPath;
@@ -381,7 +382,7 @@ MappedPath MapProgramPath(std::string_view programPath) {
     // Below a name that does not exist nothing exists either: the rest is taken as written.
     bool existing = true;
     for (std::string_view component : components) {
-        const std::string hostName = Cp1252ToUtf8(component);
+        const std::string hostName = host::Cp1252ToUtf8(component);
         std::optional<fs::path> entry;
         if (existing) {
             entry = FindEntry(*host, component, hostName);

@@ -28,7 +28,7 @@ std::optional<OrdinalOrName> ReadOrdinalOrName(ByteReader& reader) {
     if (!name) {
         return std::nullopt;
     }
-    return OrdinalOrName{std::nullopt, Utf16ToCp1252(*name)};
+    return OrdinalOrName{std::nullopt, host::Utf16ToCp1252(*name)};
 }
 
 }  // namespace posix

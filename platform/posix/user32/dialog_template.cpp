@@ -16,7 +16,7 @@ std::optional<std::string> ReadText(ByteReader& reader) {
     if (!text) {
         return std::nullopt;
     }
-    return Utf16ToCp1252(*text);
+    return host::Utf16ToCp1252(*text);
 }
 
 // x, y, cx and cy, four signed WORDs.

@@ -149,7 +149,7 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR wideTemplateName, HWND owner
                         DLGPROC dialogProc, LPARAM initParam) {
     // The resources are found by their names in the ANSI code page, as the templates' texts.
     const std::string name =
-        IS_INTRESOURCE(wideTemplateName) ? std::string{} : posix::Utf16ToCp1252(wideTemplateName);
+        IS_INTRESOURCE(wideTemplateName) ? std::string{} : host::Utf16ToCp1252(wideTemplateName);
     const LPCSTR templateName =
         IS_INTRESOURCE(wideTemplateName)
             ? MAKEINTRESOURCEA(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(wideTemplateName)))

@@ -188,7 +188,7 @@ BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
     if (window == nullptr) {
         return FALSE;
     }
-    window->SetText(text != nullptr ? posix::Utf16ToCp1252(text) : "");
+    window->SetText(text != nullptr ? host::Utf16ToCp1252(text) : "");
     // Drawn at once: nothing else would redraw it while the install sequence runs.
     Window* dialog = VisibleDialogShowing(*window);
     if (posix::FrontEnd* frontEnd = posix::CurrentFrontEnd(); frontEnd && dialog) {
@@ -206,7 +206,7 @@ int GetWindowTextW(HWND handle, LPWSTR buffer, int maxCount) {
     if (window == nullptr) {
         return 0;
     }
-    const std::u16string text = posix::Cp1252ToUtf16(window->Text());
+    const std::u16string text = host::Cp1252ToUtf16(window->Text());
     const std::size_t copied = std::min(text.size(), static_cast<std::size_t>(maxCount) - 1);
     std::copy_n(text.begin(), copied, buffer);
     buffer[copied] = 0;
@@ -334,6 +334,6 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
         return 0;
     }
     return frontEnd->ShowMessageBox(
-        caption != nullptr ? posix::Utf16ToCp1252(caption) : std::string(kDefaultBoxCaption),
-        text != nullptr ? posix::Utf16ToCp1252(text) : "", type);
+        caption != nullptr ? host::Utf16ToCp1252(caption) : std::string(kDefaultBoxCaption),
+        text != nullptr ? host::Utf16ToCp1252(text) : "", type);
 }
