@@ -9,8 +9,7 @@ if(NOT CMAKE_CROSSCOMPILING)
     target_include_directories(kartol_tool_files PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
     add_executable(kartol-payload tools/payload_tool.cpp tools/install_check.cpp
         tools/install_check.h tools/progress_line.cpp tools/progress_line.h)
-    target_link_libraries(kartol-payload PRIVATE kartol_tool_files kartol_formats kartol_host
-        kartol_target_layout)
+    target_link_libraries(kartol-payload PRIVATE kartol_tool_files kartol_formats kartol_host)
     add_executable(make-sample-product tools/make_sample_product.cpp tools/sample_product.cpp
         tools/sample_product.h)
     target_link_libraries(make-sample-product PRIVATE kartol_tool_files)

@@ -3,7 +3,7 @@
 #include "payload_resource.h"
 #include "platform/platform.h"
 #include "state/process_state.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "payload/archive_reader.h"
 #include "platform/shown_text.h"
 #include "state/process_state.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 #include "targetdir/uninstall_log.h"
 
 namespace {

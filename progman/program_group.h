@@ -4,8 +4,7 @@
 
 #include <cstddef>
 
-#include "state/process_state.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 
 inline constexpr char kProgramGroupName[] = "Vemo Kartol";
 inline constexpr char kProductCaption[] = "Vemo Kartol";

@@ -9,15 +9,10 @@
 #include <cstdio>
 
 #include "formats/payload_archive.h"
+#include "formats/target_layout.h"
 #include "platform/platform.h"
 
-// The path dialog delivers at most 299 characters and a terminator.
-constexpr int kInstallDirInputCount = 300;
-// Target preparation may append a backslash to a 299-character entry: room for 300
-// characters and the terminator.
-constexpr std::size_t kInstallDirSize = kInstallDirInputCount + 1;
 constexpr std::size_t kPathBufferSize = 500;
-constexpr std::size_t kMaxPathLevels = 120;
 constexpr std::size_t kCopyBufferSize = 10000;
 
 // The hidden top-most window that owns both dialogs; never shown.

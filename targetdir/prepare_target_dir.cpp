@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 #include "platform/shown_text.h"
 #include "state/process_state.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 #include "uninstall_log.h"
 
 namespace {

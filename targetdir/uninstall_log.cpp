@@ -5,7 +5,7 @@
 #include "formats/install_record.h"
 #include "platform/platform.h"
 #include "state/process_state.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 
 void KeepEarlierLevelFlags() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);

@@ -22,7 +22,7 @@
 #include "formats/szdd_encoder.h"
 #include "formats/szdd_format.h"
 #include "platform/host/codepage.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 #include "tools/file_io.h"
 #include "tools/install_check.h"
 #include "tools/progress_line.h"

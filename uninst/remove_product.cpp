@@ -5,7 +5,7 @@
 
 #include "formats/program_names.h"
 #include "platform/platform.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 
 namespace {
 

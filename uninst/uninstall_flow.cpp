@@ -18,7 +18,7 @@
 #include "progman/program_group.h"
 #include "remove_product.h"
 #include "self_removal.h"
-#include "state/target_layout.h"
+#include "formats/target_layout.h"
 
 namespace {
 

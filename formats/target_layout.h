@@ -1,7 +1,8 @@
-// What the setup makes in a target directory and how its path divides into levels. Target
-// preparation creates them; the uninstaller removes them again.
-#ifndef KARTOL_STATE_TARGET_LAYOUT_H
-#define KARTOL_STATE_TARGET_LAYOUT_H
+// What the setup makes in a target directory, how long its path may be and how it divides into
+// levels. Target preparation creates them; the uninstaller removes them again; the program
+// manager's client and the payload tool size and check by them.
+#ifndef KARTOL_FORMATS_TARGET_LAYOUT_H
+#define KARTOL_FORMATS_TARGET_LAYOUT_H
 
 #include <algorithm>
 #include <cstddef>
@@ -9,6 +10,14 @@
 #include <string_view>
 
 #include "formats/program_names.h"
+
+// The path dialog delivers at most 299 characters and a terminator.
+inline constexpr int kInstallDirInputCount = 300;
+// Target preparation may append a backslash to a 299-character entry: room for 300
+// characters and the terminator.
+inline constexpr std::size_t kInstallDirSize = kInstallDirInputCount + 1;
+// The most levels of a target directory that a setup records.
+inline constexpr std::size_t kMaxPathLevels = 120;
 
 // The content subdirectories, in the order they are made; the archive's upper-case prefixes
 // reach them because the target file system ignores case.
