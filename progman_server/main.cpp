@@ -13,7 +13,6 @@
 
 #include "menu_store.h"
 #include "platform/host/progman_link.h"
-#include "platform/posix/kernel32/drive_map.h"
 #include "server_socket.h"
 
 namespace {

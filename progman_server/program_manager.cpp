@@ -10,6 +10,7 @@
 #include "formats/program_names.h"
 #include "platform/host/codepage.h"
 #include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/drive_settings.h"
 
 namespace progman {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "formats/program_names.h"
-#include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/drive_settings.h"
 
 namespace progman {
 namespace {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/posix/faults/fault_injection.h"
-#include "platform/posix/kernel32/drive_map.h"
 #include "state/process_state.h"
 #include "support/setup_fixture.h"
 #include "targetdir/prepare_target_dir.h"

@@ -9,7 +9,6 @@
 #include "formats/group_contents.h"
 #include "platform/host/progman_link.h"
 #include "platform/posix/faults/fault_injection.h"
-#include "platform/posix/kernel32/drive_map.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
 #include "progman/program_group.h"

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/posix/kernel32/disk_space.h"
 #include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/drive_settings.h"
 #include "support/setup_fixture.h"
 
 namespace fs = std::filesystem;

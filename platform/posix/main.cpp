@@ -10,7 +10,6 @@
 
 #include "platform/posix/front_ends/line_front_end.h"
 #include "platform/posix/front_ends/terminal_front_end.h"
-#include "platform/posix/kernel32/drive_map.h"
 #include "platform/posix/kernel32/last_error.h"
 #include "platform/posix/program_usage.h"
 

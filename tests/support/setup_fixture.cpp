@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/posix/faults/fault_injection.h"
-#include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/drive_settings.h"
 #include "platform/posix/user32/window_objects.h"
 #include "setup/setup_flow.h"
 #include "state/process_state.h"

@@ -12,7 +12,7 @@
 
 #include "platform/host/progman_link.h"
 #include "platform/posix/include/win32.h"
-#include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/drive_settings.h"
 #include "platform/posix/kernel32/fault_point.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-#include "platform/posix/kernel32/drive_map.h"
+#include "platform/posix/kernel32/drive_settings.h"
 #include "platform/posix/user32/window_registry.h"
 
 namespace posix {

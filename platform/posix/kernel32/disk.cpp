@@ -11,6 +11,7 @@
 
 #include "disk_space.h"
 #include "drive_map.h"
+#include "drive_settings.h"
 #include "formats/program_names.h"
 #include "last_error.h"
 

@@ -1,12 +1,7 @@
-// Program paths ("C:\KARTOL\deinst.log") on the host's file system. Each drive letter stands
-// for a host folder: KARTOL_DRIVE_<LETTER>=<folder> maps one for a process and the programs it
-// starts, and no program changes another's drives. Without a setting, C: is the per-user folder
-// "${XDG_DATA_HOME:-$HOME/.local/share}/vemo-kartol/drive_c" and Z: is the host's root "/", so
-// that every host path lies on a drive; any other letter with no folder behind it is a drive
-// that does not exist. Below the drive, every component is looked
-// up without regard to case, as the program's file system does, and new names are created as
-// written. docs/drives.md describes the setting for users.
-//
+// Program paths ("C:\KARTOL\deinst.log") on the host's file system: the drive letter names a
+// host folder (drive_settings.h), the path's text is resolved as Win32 resolves it
+// (path_text.h), and below the drive every component is looked up without regard to case, as
+// the program's file system does (folder_listings.h); new names are created as written.
 #ifndef KARTOL_PLATFORM_POSIX_DRIVE_MAP_H
 #define KARTOL_PLATFORM_POSIX_DRIVE_MAP_H
 
@@ -18,25 +13,6 @@
 #include "platform/posix/include/win32.h"
 
 namespace posix {
-
-// The environment variable that maps a drive letter (either case): KARTOL_DRIVE_C for c.
-std::string DriveVariable(char letter);
-
-// The host folder of a drive letter (either case), or nothing when the drive does not exist:
-// not a letter, no mapping, or a mapping to something that is not a folder. The default
-// folder of C: is created here the first time it is asked for.
-std::optional<std::filesystem::path> DriveFolder(char letter);
-
-// Removes every drive setting of this process's environment, so that from now on the drive
-// map file alone decides, for this process and the programs it starts.
-void ForgetDriveSettings();
-
-// This process's drive settings as lines "C=/home/user/spiele", for the program manager, which
-// resolves each conversation's program paths with its client's drives.
-std::string DriveSettings();
-
-// Makes such lines this process's drive settings, in place of those it had.
-void TakeDriveSettings(std::string_view settings);
 
 // The program path of a host path on one of this process's drives, first letter first ("Z:"
 // at the latest); a drive's folder is taken as it is named, then as its links lead.
@@ -54,26 +30,10 @@ struct MappedPath {
     explicit operator bool() const { return error == ERROR_SUCCESS; }
 };
 
-// Both "\" and "/" separate components; empty components and "." are skipped, and ".." goes
-// up one component but never above the drive's folder, so the result always lies inside it.
-// As in Win32, a component loses a single final dot before a separator, and the path loses
-// every space and dot at its end. Components are code page 1252 and become UTF-8 host names. An
-// existing entry is matched without regard to case (an exact match wins); a missing one is used as
-// written.
+// The components as NormalComponents gives them, code page 1252, become UTF-8 host names. An
+// existing entry is matched without regard to case (an exact match wins); a missing one is used
+// as written, and so is everything below it. The result always lies inside the drive's folder.
 MappedPath MapProgramPath(std::string_view programPath);
-
-// The mapping keeps what it has read of each folder while the folder is unchanged; the
-// program's own operations tell it what they made or removed there, by its host path.
-void NoteEntryMade(const std::filesystem::path& entry);
-void NoteFolderMade(const std::filesystem::path& folder);
-void NoteEntryGone(const std::filesystem::path& entry);
-
-// The full form of an absolute drive path, as GetFullPathNameA gives it without looking at the
-// disk: the components as MapProgramPath resolves them, joined by "\", with a final "\" when the
-// path ends in a separator or is the drive's root ("C:/KARTOL//.\" is "C:\KARTOL\",
-// "C:\KARTOL\.." is "C:\"), or the device's path ("\\.\NUL") where the last name is a
-// device's. Nothing for any other path.
-std::optional<std::string> FullProgramPath(std::string_view programPath);
 
 // The path argument of a Win32 call as text; null is the empty path, which maps nowhere.
 inline std::string_view PathArgument(LPCSTR path) {

@@ -11,7 +11,9 @@
 #include <system_error>
 
 #include "drive_map.h"
+#include "folder_listings.h"
 #include "last_error.h"
+#include "path_text.h"
 #include "program_mode.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "drive_map.h"
+#include "folder_listings.h"
 #include "last_error.h"
 #include "mapped_stream.h"
 #include "platform/platform.h"
