@@ -11,7 +11,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 out="$top/build/fuzz"
 targets=("${@:2}")
-[ ${#targets[@]} -gt 0 ] || targets=(archive_reader szdd_decoder install_log progman_command)
+[ ${#targets[@]} -gt 0 ] || targets=(archive_reader szdd_decoder uninstall_log progman_command)
 if ! { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz; }; then
     echo "0 passed, ${#targets[@]} failed"
     exit 1

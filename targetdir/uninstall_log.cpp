@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-#include "formats/install_record.h"
+#include "formats/target_layout.h"
+#include "formats/uninstall_log_format.h"
 #include "platform/platform.h"
 #include "state/process_state.h"
-#include "formats/target_layout.h"
 
 void KeepEarlierLevelFlags() {
     std::snprintf(PathBuffer, sizeof PathBuffer, "%s%s", InstallDir, kLogFileName);
@@ -13,8 +13,7 @@ void KeepEarlierLevelFlags() {
     if (earlier == nullptr) {
         return;
     }
-    // Longer than any first line: 243 characters for the most levels, and its end.
-    char text[kPathBufferSize];
+    char text[kMaxLevelLineSize];
     const std::string_view start{text, std::fread(text, 1, sizeof text, earlier)};
     std::fclose(earlier);
     std::int32_t earlierFlags[kMaxPathLevels];
@@ -36,17 +35,17 @@ int OpenUninstallLog() {
 }
 
 void WriteLogLevelLine(int levelCount, const std::int32_t* levelFlags) {
-    std::fprintf(UninstallLog, "%d", levelCount);
+    std::fprintf(UninstallLog, kLevelCountFormat, levelCount);
     for (int level = 0; level < levelCount; ++level) {
-        std::fprintf(UninstallLog, " %d", static_cast<int>(levelFlags[level]));
+        std::fprintf(UninstallLog, kLevelFlagFormat, static_cast<int>(levelFlags[level]));
     }
-    std::fputs("\n", UninstallLog);
+    std::fputs(kLineFeed, UninstallLog);
     std::fflush(UninstallLog);
 }
 
 // Called only once the entry's file is written and closed; the line goes to disk at once, so
 // that a setup killed later still leaves a log that names every file it wrote and no other.
 void WriteLogFileLine(const char* entryName) {
-    std::fprintf(UninstallLog, "NC %s\n", entryName);
+    std::fprintf(UninstallLog, kFileLineFormat, entryName);
     std::fflush(UninstallLog);
 }

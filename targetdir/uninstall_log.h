@@ -1,6 +1,7 @@
-// "deinst.log" in the target directory, the record that the uninstaller reads: line 1 says
-// which levels of the target path this setup created, then one "NC" line per written file.
-// Every line ends in CR LF. The stream is UninstallLog; the setup flow closes it.
+// The writing of the uninstall log "deinst.log" in the target directory, in the lines of
+// formats/uninstall_log_format.h: line 1 says which levels of the target path this setup
+// created, then one "NC" line per written file. The stream is UninstallLog; the setup flow
+// closes it.
 #ifndef KARTOL_TARGETDIR_UNINSTALL_LOG_H
 #define KARTOL_TARGETDIR_UNINSTALL_LOG_H
 

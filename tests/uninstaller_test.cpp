@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "formats/uninstall_log_format.h"
 #include "platform/posix/faults/fault_injection.h"
 #include "platform/posix/faults/test_process.h"
 #include "platform/posix/kernel32/drive_map.h"
 #include "state/process_state.h"
 #include "support/scripted_progman.h"
 #include "support/setup_fixture.h"
-#include "formats/install_record.h"
 #include "uninst/uninstall_flow.h"
 
 namespace fs = std::filesystem;
@@ -305,7 +305,7 @@ TEST(InstallLogTest, RefusedAtItsLine) {
         {largest + std::string(kMaxLogSize + 1 - largest.size(), 'a'), 1}};
     // clang-format on
     for (const auto& [text, badLine] : kLogs) {
-        const ParsedLog parsed = ParseInstallLog(text, 2);
+        const ParsedLog parsed = ParseUninstallLog(text, 2);
         EXPECT_EQ(parsed.badLine, badLine) << text.substr(0, 80);
         EXPECT_EQ(parsed.record.has_value(), badLine == 0) << text.substr(0, 80);
     }

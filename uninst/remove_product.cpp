@@ -4,8 +4,8 @@
 #include <ranges>
 
 #include "formats/program_names.h"
-#include "platform/platform.h"
 #include "formats/target_layout.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -110,7 +110,8 @@ std::vector<std::string> PathLevels(const std::string& folder) {
     return levels;
 }
 
-std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRecord& record) {
+std::vector<Remainder> RemoveProduct(const std::string& folder,
+                                     const UninstallLogContents& record) {
     Removal removal{folder};
     // The uninstaller and the log go last: a removal that is cut short before them can be run
     // again, and finishes what the first left.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/install_record.h"
+#include "formats/uninstall_log_format.h"
 
 enum class StayReason {
     AddedFiles,  // a folder that still holds something the setup did not write
@@ -29,6 +29,6 @@ std::vector<std::string> PathLevels(const std::string& folder);
 // the log, and the levels the setup created, deepest first, each only once it is empty. Nothing
 // outside `folder` is touched and no link is followed; a file that is already gone is no
 // remainder. `folder` ends in a backslash.
-std::vector<Remainder> RemoveProduct(const std::string& folder, const InstallRecord& record);
+std::vector<Remainder> RemoveProduct(const std::string& folder, const UninstallLogContents& record);
 
 #endif

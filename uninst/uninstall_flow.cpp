@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "formats/group_contents.h"
-#include "formats/install_record.h"
 #include "formats/program_names.h"
+#include "formats/target_layout.h"
 #include "formats/text_format.h"
+#include "formats/uninstall_log_format.h"
 #include "platform/shown_text.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
 #include "progman/program_group.h"
 #include "remove_product.h"
 #include "self_removal.h"
-#include "formats/target_layout.h"
 
 namespace {
 
@@ -149,7 +149,7 @@ int UninstallFrom(const std::string& folder, bool handedOver) {
              MB_OK | MB_ICONEXCLAMATION);
         return kExitNothingRemoved;
     }
-    const ParsedLog parsed = ParseInstallLog(*text, PathLevels(folder).size());
+    const ParsedLog parsed = ParseUninstallLog(*text, PathLevels(folder).size());
     if (!parsed.record) {
         Show(ShownText{kLogText}.AddName(logPath).AddOwn(
                  text::Format(kBadLogTextEnd, parsed.badLine)),

@@ -1,4 +1,4 @@
-#include "install_record.h"
+#include "uninstall_log_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,6 @@
 #include "payload_archive.h"
 
 namespace {
-
-constexpr std::string_view kFileLinePrefix = "NC ";
 
 bool IsControl(char c) {
     return static_cast<unsigned char>(c) < ' ';
@@ -55,11 +53,11 @@ bool ParseLevelLine(std::string_view line, std::span<std::int32_t> flags) {
     return rest.empty();
 }
 
-ParsedLog ParseInstallLog(std::string_view text, std::size_t levelCount) {
+ParsedLog ParseUninstallLog(std::string_view text, std::size_t levelCount) {
     if (text.size() > kMaxLogSize) {
         return {std::nullopt, 1};
     }
-    InstallRecord record;
+    UninstallLogContents record;
     int lineNumber = 1;
     for (; !text.empty() || lineNumber == 1; ++lineNumber) {
         // A line without its end is a log that was cut short.
