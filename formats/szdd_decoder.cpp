@@ -72,8 +72,7 @@ class StreamExpander {
         std::memmove(in_.get(), next_, kept);
         next_ = in_.get();
         end_ = next_ + kept;
-        const std::optional<std::size_t> read =
-            read_({in_.get() + kept, kInputBufferSize - kept});
+        const std::optional<std::size_t> read = read_({in_.get() + kept, kInputBufferSize - kept});
         if (!read || *read == 0) {
             result_.readFailed = !read;
             inputEnded_ = true;

@@ -1,9 +1,9 @@
 #include "expand_payload.h"
 
+#include "formats/target_layout.h"
 #include "payload_resource.h"
 #include "platform/platform.h"
 #include "state/process_state.h"
-#include "formats/target_layout.h"
 
 namespace {
 

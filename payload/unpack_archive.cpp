@@ -5,10 +5,10 @@
 
 #include "formats/payload_archive.h"
 #include "formats/program_names.h"
+#include "formats/target_layout.h"
 #include "payload/archive_reader.h"
 #include "platform/shown_text.h"
 #include "state/process_state.h"
-#include "formats/target_layout.h"
 #include "targetdir/uninstall_log.h"
 
 namespace {

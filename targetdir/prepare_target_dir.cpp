@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "formats/target_layout.h"
 #include "platform/platform.h"
 #include "platform/shown_text.h"
 #include "state/process_state.h"
-#include "formats/target_layout.h"
 #include "uninstall_log.h"
 
 namespace {

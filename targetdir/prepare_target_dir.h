@@ -3,9 +3,9 @@
 
 #include <cstddef>
 
+#include "formats/target_layout.h"
 #include "platform/platform.h"
 #include "state/process_state.h"
-#include "formats/target_layout.h"
 
 // The longest InstallDir, its final backslash included, that the setup installs into. The LZ
 // library opens "kartol.un_" and "kartol.un2" in it through OpenFile, which keeps the full path

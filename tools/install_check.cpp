@@ -4,8 +4,8 @@
 #include <string>
 
 #include "formats/program_names.h"
-#include "platform/host/codepage.h"
 #include "formats/target_layout.h"
+#include "platform/host/codepage.h"
 
 namespace tools {
 namespace {
