@@ -1,7 +1,6 @@
 #include "payload_archive.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 #include "formats/byte_order.h"
 #include "formats/program_names.h"
@@ -41,8 +40,8 @@ bool HasTestedMagic(std::span<const std::uint8_t> bytes) {
                               kMagicText.substr(0, kTestedMagicSize));
 }
 
-const char* EntryProblem(std::span<const char, kNameFieldSize> nameField, std::uint32_t offset,
-                         std::uint32_t size, std::uint64_t fileSize) {
+std::string_view EntryProblem(std::span<const char, kNameFieldSize> nameField, std::uint32_t offset,
+                              std::uint32_t size, std::uint64_t fileSize) {
     const auto nul = std::ranges::find(nameField, '\0');
     if (nul == nameField.end()) {
         return "the name has no terminator";
@@ -53,7 +52,7 @@ const char* EntryProblem(std::span<const char, kNameFieldSize> nameField, std::u
     if (std::uint64_t{offset} + size > fileSize || offset > kMaxOffset) {
         return "its bytes are not all in the archive";
     }
-    return nullptr;
+    return {};
 }
 
 std::string NameProblem(std::string_view name) {
@@ -69,9 +68,9 @@ std::string NameProblem(std::string_view name) {
     return {};
 }
 
-std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
+Built Build(std::span<const NamedBytes> entries) {
     if (entries.size() > kMaxEntries) {
-        throw std::invalid_argument(TooMany(entries.size()));
+        return {{}, TooMany(entries.size())};
     }
     std::uint64_t total = kDirectoryOffset + kRecordSize * entries.size();
     std::vector<std::uint8_t> file(total);
@@ -82,12 +81,12 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const NamedBytes& entry = entries[i];
         if (const std::string problem = NameProblem(entry.name); !problem.empty()) {
-            throw std::invalid_argument(
-                text::Format("name \"%s\" %s", entry.name.c_str(), problem.c_str()));
+            return {{}, text::Format("name \"%s\" %s", entry.name.c_str(), problem.c_str())};
         }
         if (total + entry.bytes.size() > kMaxOffset) {
-            throw std::invalid_argument(text::Format(
-                "entry \"%s\" lies beyond 2 GiB, which offsets cannot reach", entry.name.c_str()));
+            return {{},
+                    text::Format("entry \"%s\" lies beyond 2 GiB, which offsets cannot reach",
+                                 entry.name.c_str())};
         }
         const std::span record =
             std::span{file}.subspan(kDirectoryOffset + kRecordSize * i, kRecordSize);
@@ -101,12 +100,12 @@ std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries) {
     for (const NamedBytes& entry : entries) {
         file.insert(file.end(), entry.bytes.begin(), entry.bytes.end());
     }
-    return file;
+    return {std::move(file), {}};
 }
 
 Parsed Parse(std::span<const std::uint8_t> start, std::uint64_t fileSize) {
     const auto FileProblem = [](std::string problem) {
-        return Parsed{.entries = {}, .problems = {}, .fileProblem = problem, .error = problem};
+        return Parsed{.entries = {}, .problems = {}, .fileProblem = problem, .problem = problem};
     };
     if (start.size() < kHeaderSize) {
         return FileProblem("the header is cut short");
@@ -126,7 +125,7 @@ Parsed Parse(std::span<const std::uint8_t> start, std::uint64_t fileSize) {
         const std::size_t at = kDirectoryOffset + kRecordSize * i;
         if (start.size() < at + kRecordSize) {
             parsed.fileProblem = text::Format("the directory is cut short at entry %d", i);
-            parsed.error = parsed.fileProblem;
+            parsed.problem = parsed.fileProblem;
             break;
         }
         const std::span record = start.subspan(at, kRecordSize);
@@ -135,12 +134,14 @@ Parsed Parse(std::span<const std::uint8_t> start, std::uint64_t fileSize) {
         Entry entry{std::string(nameField.begin(), std::ranges::find(nameField, '\0')),
                     bytes::ReadLe32(record.subspan(kOffsetField)),
                     bytes::ReadLe32(record.subspan(kSizeField))};
-        const char* problem = EntryProblem(nameField, entry.offset, entry.size, fileSize);
-        if (problem != nullptr && parsed.error.empty()) {
-            parsed.error = text::Format("entry %d \"%s\": %s", i, entry.name.c_str(), problem);
+        const std::string_view problem =
+            EntryProblem(nameField, entry.offset, entry.size, fileSize);
+        if (!problem.empty() && parsed.problem.empty()) {
+            parsed.problem = text::Format("entry %d \"%s\": %.*s", i, entry.name.c_str(),
+                                          static_cast<int>(problem.size()), problem.data());
         }
         parsed.entries.push_back(std::move(entry));
-        parsed.problems.emplace_back(problem != nullptr ? problem : "");
+        parsed.problems.emplace_back(problem);
     }
     return parsed;
 }

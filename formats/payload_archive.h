@@ -3,6 +3,9 @@
 // 32-bit offset from the start of the file, a 32-bit size) and the entries' bytes. Integers
 // are little-endian; nothing is aligned.
 //
+// What is wrong with an archive, a record or a name is said as a text, the problem, which is
+// empty when there is none.
+//
 // The writer lays the data out as the setup program's archives are built: contiguous, in
 // directory order, right behind the directory. The parser holds an archive to everything the
 // setup's reader and unpacking stage check, with the same tests, so that a file it accepts
@@ -55,18 +58,26 @@ bool IsContainedName(std::string_view name);
 // Whether `bytes` begin with the part of the magic that the setup's reader tests.
 bool HasTestedMagic(std::span<const std::uint8_t> bytes);
 
-// Why the setup refuses a directory record, or null when it can install it: the name field
+// Why the setup refuses a directory record, or empty when it can install it: the name field
 // (all its bytes) holds no terminator, the name leaves the target folder, or the entry's
 // bytes are not all in a file of `fileSize` bytes at an offset a stream position reaches.
-const char* EntryProblem(std::span<const char, kNameFieldSize> nameField, std::uint32_t offset,
-                         std::uint32_t size, std::uint64_t fileSize);
+std::string_view EntryProblem(std::span<const char, kNameFieldSize> nameField, std::uint32_t offset,
+                              std::uint32_t size, std::uint64_t fileSize);
 
 // Why a name cannot be stored in an archive ("is longer than 127 bytes"), or empty when it can.
 std::string NameProblem(std::string_view name);
 
-// The archive of `entries` in this order. Throws std::invalid_argument for a name that
-// NameProblem refuses, more than 300 entries, or data beyond what 32-bit offsets reach.
-std::vector<std::uint8_t> Build(std::span<const NamedBytes> entries);
+struct Built {
+    std::vector<std::uint8_t> file;
+    // A name that NameProblem refuses, more than 300 entries, or data beyond what 32-bit
+    // offsets reach; then there is no file.
+    std::string problem;
+
+    explicit operator bool() const { return problem.empty(); }
+};
+
+// The archive of `entries` in this order.
+Built Build(std::span<const NamedBytes> entries);
 
 struct Parsed {
     // Every record that the directory holds, damaged ones included, and for each the reason
@@ -76,9 +87,10 @@ struct Parsed {
     // What concerns the file as a whole: a header, count or directory cut short, too many
     // entries; or an empty text.
     std::string fileProblem;
-    std::string error;  // the first reason the setup would refuse the file; empty when sound
+    // The first reason the setup would refuse the file; empty when it is sound.
+    std::string problem;
 
-    explicit operator bool() const { return error.empty(); }
+    explicit operator bool() const { return problem.empty(); }
 };
 
 // The directory of a file of `fileSize` bytes and what the setup's reader and unpacking stage

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (std::int32_t index = 0; sound && index < ArchiveDirectory.count; ++index) {
         const ArchiveEntry& entry = ArchiveDirectory.entries[index];
-        sound = archive::EntryProblem(entry.name, entry.offset, entry.size, size) == nullptr;
+        sound = archive::EntryProblem(entry.name, entry.offset, entry.size, size).empty();
     }
     if (static_cast<bool>(archive::Parse({data, size})) != sound) {
         std::abort();

@@ -34,8 +34,9 @@ bool DirectoryIsSound() {
     for (std::int32_t index = 0; index < ArchiveDirectory.count; ++index) {
         const ArchiveEntry& entry = ArchiveDirectory.entries[index];
         if (archiveSize < 0 ||
-            archive::EntryProblem(entry.name, entry.offset, entry.size,
-                                  static_cast<std::uint64_t>(archiveSize)) != nullptr ||
+            !archive::EntryProblem(entry.name, entry.offset, entry.size,
+                                   static_cast<std::uint64_t>(archiveSize))
+                 .empty() ||
             IsSetupFileName(entry.name)) {
             return false;
         }

@@ -140,8 +140,10 @@ TEST_F(FaultSweepTest, EachCallFailedOnce) {
 using Bytes = std::vector<std::uint8_t>;
 
 // A payload of two entries as built, then one 32-bit field changed or the file cut short.
-const Bytes kArchive = archive::Build(std::vector<archive::NamedBytes>{
-    {"KARTOL.EXE", Bytes(300, 'k')}, {"EIS\\LEVEL001.BTN", Bytes(200, 'e')}});
+const Bytes kArchive =
+    archive::Build(std::vector<archive::NamedBytes>{{"KARTOL.EXE", Bytes(300, 'k')},
+                                                    {"EIS\\LEVEL001.BTN", Bytes(200, 'e')}})
+        .file;
 constexpr std::size_t kRecord = archive::kDirectoryOffset, kCount = archive::kHeaderSize;
 constexpr std::size_t kOffset = archive::kNameFieldSize, kSize = kOffset + 4;
 

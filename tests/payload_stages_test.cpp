@@ -44,7 +44,7 @@ Bytes Archive(const std::vector<std::pair<std::string, Bytes>>& entries) {
     for (const auto& [name, bytes] : entries) {
         named.push_back({name, Span(bytes)});
     }
-    const std::vector<std::uint8_t> file = archive::Build(named);
+    const std::vector<std::uint8_t> file = archive::Build(named).file;
     return {file.begin(), file.end()};
 }
 

@@ -206,7 +206,7 @@ LoadedArchive LoadArchive(const fs::path& path, tools::Inputs& inputs) {
     }
     archive::Parsed parsed = archive::Parse(bytes);
     if (!parsed) {
-        throw std::runtime_error(path.string() + ": " + parsed.error);
+        throw std::runtime_error(path.string() + ": " + parsed.problem);
     }
     return {std::move(bytes), std::move(parsed)};
 }
@@ -302,7 +302,11 @@ int Pack(const Arguments& args) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         entries.push_back({names[i], contents[i]});
     }
-    const std::vector<std::uint8_t> archive = archive::Build(entries);
+    const archive::Built built = archive::Build(entries);
+    if (!built) {
+        throw std::runtime_error(built.problem);
+    }
+    const std::vector<std::uint8_t>& archive = built.file;
     if (!Report(manifest,
                 tools::CheckInstallable(archive::Parse(archive).entries, archive.size()))) {
         throw Reported{};
@@ -465,7 +469,7 @@ std::string VerifyOne(const fs::path& path) {
     }
     const archive::Parsed parsed = archive::Parse(start.bytes, start.size);
     if (!parsed) {
-        throw std::runtime_error(path.string() + ": " + parsed.error);
+        throw std::runtime_error(path.string() + ": " + parsed.problem);
     }
     if (!Report(path, tools::CheckInstallable(parsed.entries, start.size))) {
         throw Reported{};
