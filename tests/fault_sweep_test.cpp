@@ -7,9 +7,9 @@
 #include <set>
 #include <sstream>
 
-#include "formats/payload_archive.h"
 #include "formats/szdd_encoder.h"
 #include "platform/posix/faults/fault_injection.h"
+#include "support/damaged_archives.h"
 #include "support/setup_fixture.h"
 #include "uninst/uninstall_flow.h"
 
@@ -139,51 +139,38 @@ TEST_F(FaultSweepTest, EachCallFailedOnce) {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A payload of two entries as built, then one 32-bit field changed or the file cut short.
-const Bytes kArchive =
-    archive::Build(std::vector<archive::NamedBytes>{{"KARTOL.EXE", Bytes(300, 'k')},
-                                                    {"EIS\\LEVEL001.BTN", Bytes(200, 'e')}})
-        .file;
-constexpr std::size_t kRecord = archive::kDirectoryOffset, kCount = archive::kHeaderSize;
-constexpr std::size_t kOffset = archive::kNameFieldSize, kSize = kOffset + 4;
-
 Bytes Cut(Bytes file, std::size_t size) {
     file.resize(size);
     return file;
 }
-const auto Szdd = [](const Bytes& archive) { return szdd::Compress(archive); };
 
-// Damaged payloads, SZDD-compressed unless the damage is in the SZDD file itself, and how many
-// of the two entries each installs: -1 for none, with the abort text.
-// clang-format off
-const std::vector<std::pair<Bytes, int>> kHostile = {
-    // Cut short in every field: the magic, the count, a name, an offset, a size, the data.
-    {Szdd(Cut(kArchive, 10)), -1}, {Szdd(Cut(kArchive, kCount + 2)), -1},
-    {Szdd(Cut(kArchive, kRecord + 60)), -1}, {Szdd(Cut(kArchive, kRecord + kOffset + 2)), -1},
-    {Szdd(Cut(kArchive, kRecord + kSize + 2)), -1}, {Szdd(Cut(kArchive, kArchive.size() - 1)), -1},
-    // A count of 0 or below is an empty archive, installed as one.
-    {Szdd(Patched(kArchive, kCount, 0)), 0}, {Szdd(Patched(kArchive, kCount, 0xFFFFFFFF)), 0},
-    {Szdd(Patched(kArchive, kCount, 300)), -1}, {Szdd(Patched(kArchive, kCount, 301)), -1},
-    {Szdd(Patched(kArchive, kCount, 0x7FFFFFFF)), -1},
-    // Entries may share bytes: the reader follows each offset alone.
-    {Szdd(Patched(kArchive, kRecord + archive::kRecordSize + kOffset, kRecord + 2 * archive::kRecordSize)), 2},
-    {Szdd(Patched(kArchive, kRecord + kOffset, 0x7FFFFFFF)), -1},
-    {Szdd(Patched(kArchive, kRecord + kSize, 0xFFFFFFF0)), -1},
+// The damaged archives, SZDD-compressed, and damaged SZDD files, with how many of the two
+// entries each installs: -1 for none, with the abort text.
+std::vector<std::pair<Bytes, int>> HostilePayloads() {
+    const auto Szdd = [](const Bytes& archive) { return szdd::Compress(archive); };
+    std::vector<std::pair<Bytes, int>> payloads;
+    for (const DamagedArchive& damaged : DamagedArchives()) {
+        payloads.emplace_back(Szdd(damaged.bytes), damaged.installed);
+    }
     // The SZDD file: cut in its header and in its body, a wrong magic. The expanded length that
     // the header gives is not what the expansion goes by: the body alone decides.
-    {Cut(Szdd(kArchive), 13), -1}, {Cut(Szdd(kArchive), Szdd(kArchive).size() / 2), -1},
-    {Patched(Szdd(kArchive), 0, 0), -1}, {Patched(Szdd(kArchive), 10, 1), 2},
-    {Patched(Szdd(kArchive), 10, 0xFFFFFFFF), 2},
-};
-// clang-format on
+    const Bytes sound = Szdd(SoundArchive());
+    // clang-format off
+    payloads.insert(payloads.end(), {
+        {Cut(sound, 13), -1}, {Cut(sound, sound.size() / 2), -1}, {Patched(sound, 0, 0), -1},
+        {Patched(sound, 10, 1), 2}, {Patched(sound, 10, 0xFFFFFFFF), 2}});
+    // clang-format on
+    return payloads;
+}
 
 // The abort text unless the archive is sound enough to install, and no line for an entry not
 // installed.
 TEST_F(FaultSweepTest, HostilePayloads) {
-    for (std::size_t row = 0; row < kHostile.size(); ++row) {
+    const std::vector<std::pair<Bytes, int>> hostile = HostilePayloads();
+    for (std::size_t row = 0; row < hostile.size(); ++row) {
         SCOPED_TRACE("payload " + std::to_string(row));
         Restart();
-        const auto& [payload, installed] = kHostile[row];
+        const auto& [payload, installed] = hostile[row];
         const auto bytes = std::as_bytes(std::span{payload});
         posix::Inject(posix::Api::FindResourceA,
                       {.path = "#113", .answer = {}, .data = {bytes.begin(), bytes.end()}});

@@ -17,6 +17,7 @@
 #include "platform/posix/faults/fault_injection.h"
 #include "platform/posix/kernel32/last_error.h"
 #include "state/process_state.h"
+#include "support/damaged_archives.h"
 #include "support/setup_fixture.h"
 #include "targetdir/uninstall_log.h"
 
@@ -99,9 +100,7 @@ struct UnpackCase {
     std::uintmax_t zerosAfter = 0;
 };
 
-const Bytes kGood = Archive({{"RES\\NUMS.DAT", Pattern(10'004, 1)}, {"A.BIN", Pattern(9'999, 2)}});
 const std::size_t kFirstRecord = archive::kDirectoryOffset;
-const std::string kFullName(archive::kNameFieldSize, 'N');  // outlives the cases that name it
 
 std::vector<UnpackCase> UnpackCases() {
     std::vector<std::pair<std::string, Bytes>> sizes;
@@ -116,8 +115,8 @@ std::vector<UnpackCase> UnpackCases() {
     Bytes reordered = Archive({{"X", Pattern(5, 3)}, {"Y", Pattern(7, 4)}});
     std::rotate(reordered.begin() + kFirstRecord + 2 * archive::kRecordSize,
                 reordered.begin() + kFirstRecord + 2 * archive::kRecordSize + 5, reordered.end());
-    reordered = Patched(Patched(reordered, kFirstRecord + 128, 27 + 2 * 136 + 7),
-                        kFirstRecord + 136 + 128, 27 + 2 * 136);
+    reordered = Patched(reordered, kFirstRecord + 128, 27 + 2 * 136 + 7);
+    reordered = Patched(reordered, kFirstRecord + 136 + 128, 27 + 2 * 136);
     Bytes magicTail = Archive({});
     magicTail[10] = 'X';
     // clang-format off
@@ -132,20 +131,11 @@ std::vector<UnpackCase> UnpackCases() {
         {"VolumeFull", Archive({{"A", Pattern(100, 1)}, {"BIG", Pattern(300'000, 2)}}), 0,
          {{"A", Pattern(100, 1)}}, "NC A\r\n", 200'000},
         {"OnlyMagicTested", magicTail, 1},
-        {"WrongMagic", Patched(kGood, 3, 0), 0},
         // In the file, at the last position a signed 32-bit stream position reaches and beyond.
         {"At2GiB", Patched(Archive({{"A", "x"}}), kFirstRecord + 128, (1U << 31) - 1), 1, {{"A", Bytes(1, '\0')}},
          "NC A\r\n", 0, 1U << 31},
         {"Beyond2GiB", Patched(Archive({{"A", ""}}), kFirstRecord + 128, 1U << 31), 0, {}, "", 0, 1U << 31},
     };
-    // Names that fill their field, leave the target directory or land on the setup's own files.
-    for (const char* name : {kFullName.c_str(), "RES\\..\\..\\OUT", "/OUT", "C:\\OUT", "D:OUT", "RES\\ . \\OUT", "..", "", "DEINST.LOG", "Kartol.Un2. ",
-                             "kartol.un3", "kartol.un_"}) {
-        Bytes bad = Archive({{"FIRST", Pattern(4, 1)}});
-        std::fill_n(bad.begin() + kFirstRecord, archive::kNameFieldSize, 0);
-        std::copy_n(name, std::strlen(name), bad.begin() + kFirstRecord);
-        cases.push_back({name, bad, 0});
-    }
     // clang-format on
     return cases;
 }
@@ -169,6 +159,29 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
         }
         EXPECT_EQ(Files(), expected);
         EXPECT_EQ(std::distance(fs::directory_iterator(DriveC()), fs::directory_iterator()), 1);
+    }
+}
+
+// A damaged archive installs the entries the setup can take from it, each with its line, or,
+// refused as a whole, nothing: the archive stays for the sequence to report.
+TEST_F(PayloadStageTest, DamagedArchivesInstallWhatTheyCanOrNothing) {
+    for (const DamagedArchive& damaged : DamagedArchives()) {
+        SCOPED_TRACE(damaged.name);
+        fs::remove_all(DriveC());
+        fs::create_directory(DriveC());
+        Prepare();
+        fs::create_directory(Target() / "eis");
+        WriteFile(Target() / "kartol.un2", Bytes(damaged.bytes.begin(), damaged.bytes.end()));
+        EXPECT_EQ(UnpackArchive(nullptr), damaged.installed >= 0 ? 1 : 0);
+        const Tree files = Files();
+        EXPECT_EQ(files.size(), static_cast<std::size_t>(std::max(damaged.installed, 0)) +
+                                    (damaged.installed < 0 ? 2 : 1));
+        const std::vector<archive::Entry> entries = archive::Parse(damaged.bytes).entries;
+        std::string log;
+        for (int index = 0; index < damaged.installed; ++index) {
+            log += "NC " + entries[index].name + "\r\n";
+        }
+        EXPECT_EQ(files.at("deinst.log"), log);
     }
 }
 
