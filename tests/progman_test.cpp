@@ -1,5 +1,6 @@
-// Registration and its DDE client against a scripted program manager (texts sent, calls made,
-// what failures release); the native program manager's syntax, groups and menu files.
+// Registration and its DDE client against a scripted program manager (what it received, which
+// conversations were ended, what the client still holds); the native program manager's syntax,
+// groups and menu files.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "formats/group_contents.h"
 #include "platform/host/progman_link.h"
+#include "platform/posix/ddeml/dde_objects.h"
 #include "platform/posix/faults/fault_injection.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
@@ -36,25 +38,15 @@ class ProgmanTest : public SetupFixture {
     }
 };
 
-// One whole conversation, in order.
-const std::vector<Api> kConversation = {Api::DdeInitializeA, Api::DdeCreateStringHandleA,
-                                        Api::DdeConnect,     Api::DdeClientTransaction,
-                                        Api::DdeDisconnect,  Api::DdeFreeStringHandle,
-                                        Api::DdeUninitialize};
-
-// A run's six commands go out whole, each with its terminating NUL, for InstallDir lengths around
-// the old 260-byte limit (the uninstaller's AddItem is 40 bytes longer) and the longest one.
+// A run's six commands go out whole, each with its terminating NUL and in a conversation of its
+// own that the client ends, for InstallDir lengths around the old 260-byte limit (the
+// uninstaller's AddItem is 40 bytes longer) and the longest one.
 TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
-    std::vector<Api> six;
-    for (int i = 0; i < 6; ++i) {
-        six.insert(six.end(), kConversation.begin(), kConversation.end());
-    }
     for (std::size_t dirLength :
          {std::size_t{10}, std::size_t{219}, std::size_t{220}, kInstallDirSize - 1}) {
         const std::string dir = "C:\\" + std::string(dirLength - 4, 'A') + "\\";
         std::snprintf(InstallDir, sizeof InstallDir, "%s", dir.c_str());
         for (Answer answer : {Answer::Accept, Answer::Refuse}) {
-            posix::StartRecording();
             ScriptedProgman progman{std::deque<Answer>(6, answer)};
             EXPECT_EQ(RegisterProgramGroup(), 1);
             EXPECT_EQ(progman.Requests(),
@@ -65,29 +57,28 @@ TEST_F(ProgmanTest, RunSendsSixCommandsInSixConversationsWhateverTheAnswers) {
                                    "[ShowGroup(\"Vemo Kartol\",1)]\0"s,
                                    "[AddItem(\"" + dir + "uninst.exe\",\"Deinstallation\")]\0"s}))
                 << dirLength;
-            EXPECT_EQ(posix::RecordedCalls(), six);
+            EXPECT_EQ(progman.Taken(), (Conversations{6, 6}));
         }
     }
 }
 
+// Whatever the outcome, the client keeps no DDE object and ends the conversation it began.
 TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
     using enum Answer;
     using enum Api;
-    const std::vector<Api> noServer = {DdeInitializeA, DdeCreateStringHandleA, DdeConnect,
-                                       DdeFreeStringHandle, DdeUninitialize};
-    const std::vector<Api> noString = {DdeInitializeA, DdeCreateStringHandleA, DdeUninitialize};
-    // The calls failed, whether a server listens and its answer, the result, the calls made, and
-    // whether the client waited the full request timeout.
+    // The calls failed, whether a server listens and its answer, the result, the conversations
+    // the program manager took and saw ended, and whether the client waited the full request
+    // timeout.
     // clang-format off
     const struct { const char* name; std::vector<Api> injected; bool server; Answer answer; int result;
-                   std::vector<Api> calls; bool waits; } cases[] = {
-        {"accepted", {}, true, Accept, 1, kConversation, false},
-        {"refused", {}, true, Refuse, 0, kConversation, false},
-        {"not answered", {}, true, Silent, 0, kConversation, true},
-        {"no server", {}, false, Accept, 0, noServer, false},
-        {"initialisation fails", {DdeInitializeA}, true, Accept, 0, {DdeInitializeA}, false},
-        {"no string handle", {DdeCreateStringHandleA}, true, Accept, 0, noString, false},
-        {"transaction fails", {DdeClientTransaction}, true, Accept, 0, kConversation, false}};
+                   Conversations taken; bool waits; } cases[] = {
+        {"accepted", {}, true, Accept, 1, {1, 1}, false},
+        {"refused", {}, true, Refuse, 0, {1, 1}, false},
+        {"not answered", {}, true, Silent, 0, {1, 1}, true},
+        {"no server", {}, false, Accept, 0, {}, false},
+        {"initialisation fails", {DdeInitializeA}, true, Accept, 0, {}, false},
+        {"no string handle", {DdeCreateStringHandleA}, true, Accept, 0, {}, false},
+        {"transaction fails", {DdeClientTransaction}, true, Accept, 0, {1, 1}, false}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -95,7 +86,6 @@ TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
         for (Api api : c.injected) {
             posix::Inject(api, {});
         }
-        posix::StartRecording();
         std::optional<ScriptedProgman> progman;
         if (c.server) {
             progman.emplace(std::deque<Answer>{c.answer});
@@ -103,7 +93,8 @@ TEST_F(ProgmanTest, EveryOutcomeReleasesWhatTheConversationHeld) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(SendProgmanCommand("[CreateGroup(\"Vemo Kartol\")]"), c.result);
         const auto took = std::chrono::steady_clock::now() - start;
-        EXPECT_EQ(posix::RecordedCalls(), c.calls);
+        EXPECT_EQ(progman ? progman->Taken() : Conversations{}, c.taken);
+        EXPECT_EQ(posix::HeldDdeObjects(), 0u);
         EXPECT_EQ(took >= std::chrono::milliseconds{1000}, c.waits);
         EXPECT_LT(took, std::chrono::milliseconds{2500});
     }

@@ -1,6 +1,7 @@
 // A program manager for tests, on the socket that XDG_RUNTIME_DIR gives when it is made: it
 // takes every conversation and answers the execute requests and requests from a script (then
-// Accept; Contents: the data "contents"), recording each request's bytes.
+// Accept; Contents: the data "contents"), recording each request's bytes and which of its
+// conversations the client ended.
 #ifndef KARTOL_TESTS_SUPPORT_SCRIPTED_PROGMAN_H
 #define KARTOL_TESTS_SUPPORT_SCRIPTED_PROGMAN_H
 
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -19,6 +21,13 @@
 #include "platform/host/progman_link.h"
 
 enum class Answer { Accept, Refuse, Silent, Contents };
+
+struct Conversations {
+    int taken = 0;
+    int ended = 0;  // by the client, which closed the link
+
+    bool operator==(const Conversations&) const = default;
+};
 
 class ScriptedProgman {
   public:
@@ -38,6 +47,13 @@ class ScriptedProgman {
         std::lock_guard lock{mutex_};
         return requests_;
     }
+    // Once the client has ended every conversation taken, or two seconds have passed.
+    Conversations Taken() {
+        std::unique_lock lock{mutex_};
+        ended_.wait_for(lock, std::chrono::seconds{2},
+                        [this] { return conversations_.ended == conversations_.taken; });
+        return conversations_;
+    }
 
   private:
     void Run() {
@@ -47,6 +63,10 @@ class ScriptedProgman {
                 continue;
             }
             host::SendReply(link.get(), true);
+            {
+                std::lock_guard lock{mutex_};
+                ++conversations_.taken;
+            }
             while (auto request = host::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
                 std::lock_guard lock{mutex_};
                 requests_.push_back(request->data);
@@ -60,6 +80,12 @@ class ScriptedProgman {
                     host::SendReply(link.get(), answer == Answer::Accept);
                 }
             }
+            char next = 0;
+            if (recv(link.get(), &next, 1, MSG_PEEK | MSG_DONTWAIT) == 0) {
+                std::lock_guard lock{mutex_};
+                ++conversations_.ended;
+                ended_.notify_all();
+            }
         }
     }
 
@@ -67,7 +93,9 @@ class ScriptedProgman {
     host::UniqueFd listener_{socket(AF_UNIX, SOCK_STREAM, 0)};
     std::deque<Answer> answers_;
     std::vector<std::string> requests_;
+    Conversations conversations_;
     std::mutex mutex_;
+    std::condition_variable ended_;
     std::atomic<bool> stop_ = false;
     std::thread thread_;
 };

@@ -1,4 +1,5 @@
 #include "support/setup_fixture.h"
+#include "platform/posix/ddeml/dde_objects.h"
 
 #include <stdlib.h>
 
@@ -55,6 +56,7 @@ void SetupFixture::TearDown() {
     std::error_code ignored;
     std::filesystem::remove_all(driveC_, ignored);
     EXPECT_EQ(OpenDescriptors(), openDescriptors_) << "a file, stream or handle was left open";
+    EXPECT_EQ(posix::HeldDdeObjects(), 0u) << "a DDE instance, handle or conversation was kept";
 }
 
 void SetupFixture::Restart(posix::ScreenSize screen) {

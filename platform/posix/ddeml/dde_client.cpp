@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "dde_objects.h"
 #include "platform/host/progman_link.h"
 #include "platform/posix/include/win32.h"
 #include "platform/posix/kernel32/drive_settings.h"
@@ -196,4 +197,8 @@ BOOL DdeUninitialize(DWORD instance) {
     EraseIf(conversations, [&](const Conversation& c) { return c.instance == instance; });
     EraseIf(dataHandles, [&](const DataHandle& d) { return d.instance == instance; });
     return TRUE;
+}
+
+std::size_t posix::HeldDdeObjects() {
+    return instances.size() + stringHandles.size() + conversations.size() + dataHandles.size();
 }
