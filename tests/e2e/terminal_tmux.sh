@@ -1,6 +1,6 @@
 #!/bin/sh
 # The native setup in a tmux pane of known size, read back with capture-pane: the path
-# dialog's texts, styles and cursor, upper case while typing, Cancel with its message (both
+# dialog's texts, styles and cursor, the dialog shrunk to small screens, upper case while typing, Cancel with its message (both
 # after a resize; the box is centred anew at the next) which an Enter typed ahead does not
 # close, Enter ending with exit code 0 and the screen given back as it was.
 # Usage: terminal_tmux.sh <setup binary>
@@ -29,6 +29,16 @@ for text in '\033[1;7m Vemo Kartol Setup ' 'Pfad:  \033[4;7mC:\\KARTOL\\\033[0;4
     wait_until styled "$text"
 done
 [ "$(pane display -p -t kartol '#{cursor_x},#{cursor_y}')" = 48,14 ] || fail "no cursor at the caret"
+# On a small screen the dialog shrinks to fit: its caption, field and buttons stay whole.
+while IFS='|' read -r width height text; do
+    pane resize-window -t kartol -x "$width" -y "$height" && wait_until shows "$text"
+done <<'ROWS'
+40|10|│ Vemo Kartol Setup                    │
+40|10|│          < OK >  [ Cancel ]          │
+30|8|│ Pfad:  C:\KARTOL\          │
+30|8|│     < OK >  [ Cancel ]     │
+ROWS
+pane resize-window -t kartol -x 100 -y 30
 pane send-keys -t kartol -l 'd:\spiele'
 wait_until shows 'D:\SPIELE'
 shows 'C:\KARTOL' && fail "the typed text did not replace the default"
