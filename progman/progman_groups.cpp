@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "product_group.h"
 #include "progman_command.h"
-#include "program_group.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "product_group.h"
 #include "progman_groups.h"
-#include "program_group.h"
 #include "state/process_state.h"
 
 namespace {

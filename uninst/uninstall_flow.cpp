@@ -14,9 +14,9 @@
 #include "formats/text_format.h"
 #include "formats/uninstall_log_format.h"
 #include "platform/shown_text.h"
+#include "progman/product_group.h"
 #include "progman/progman_command.h"
 #include "progman/progman_groups.h"
-#include "progman/program_group.h"
 #include "remove_product.h"
 #include "self_removal.h"
 

@@ -1,6 +1,6 @@
 // The program group that the setup registers and the texts of its two items.
-#ifndef KARTOL_PROGMAN_PROGRAM_GROUP_H
-#define KARTOL_PROGMAN_PROGRAM_GROUP_H
+#ifndef KARTOL_PROGMAN_PRODUCT_GROUP_H
+#define KARTOL_PROGMAN_PRODUCT_GROUP_H
 
 #include <cstddef>
 
