@@ -75,6 +75,16 @@ class PayloadStageTest : public SetupFixture {
         ASSERT_TRUE(OpenUninstallLog());
     }
 
+    // An empty drive C:, the target prepared, and `archive` in it as the expanded payload.
+    fs::path PrepareWith(const Bytes& archive) {
+        fs::remove_all(DriveC());
+        fs::create_directory(DriveC());
+        Prepare();
+        fs::create_directory(Target() / "eis");
+        WriteFile(Target() / "kartol.un2", archive);
+        return Target() / "kartol.un2";
+    }
+
     // Every file below the target (the log closed first), folders left out.
     Tree Files() {
         if (UninstallLog != nullptr) {
@@ -144,11 +154,7 @@ std::vector<UnpackCase> UnpackCases() {
 TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
     for (const UnpackCase& c : UnpackCases()) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(DriveC());
-        fs::create_directory(DriveC());
-        Prepare();
-        const fs::path archivePath = Target() / "kartol.un2";
-        WriteFile(archivePath, c.archive);
+        const fs::path archivePath = PrepareWith(c.archive);
         fs::resize_file(archivePath, c.archive.size() + c.zerosAfter);
         EXPECT_EQ(WithRoom(c.room, [] { return UnpackArchive(nullptr); }), c.result);
         Tree expected = c.written;
@@ -167,11 +173,7 @@ TEST_F(PayloadStageTest, UnpacksWhatTheArchiveHolds) {
 TEST_F(PayloadStageTest, DamagedArchivesInstallWhatTheyCanOrNothing) {
     for (const DamagedArchive& damaged : DamagedArchives()) {
         SCOPED_TRACE(damaged.name);
-        fs::remove_all(DriveC());
-        fs::create_directory(DriveC());
-        Prepare();
-        fs::create_directory(Target() / "eis");
-        WriteFile(Target() / "kartol.un2", Bytes(damaged.bytes.begin(), damaged.bytes.end()));
+        PrepareWith(Bytes(damaged.bytes.begin(), damaged.bytes.end()));
         EXPECT_EQ(UnpackArchive(nullptr), damaged.installed >= 0 ? 1 : 0);
         const Tree files = Files();
         EXPECT_EQ(files.size(), static_cast<std::size_t>(std::max(damaged.installed, 0)) +
