@@ -22,9 +22,17 @@ inline constexpr char kLevelCountFormat[] = "%d";
 inline constexpr char kLevelFlagFormat[] = " %d";
 // Each further line: a written file, named as the archive stores it.
 inline constexpr char kFileLineFormat[] = "NC %s\n";
+// The length of a format's text before its first conversion.
+constexpr std::size_t TextBeforeConversion(const char* format) {
+    std::size_t length = 0;
+    while (format[length] != '%') {
+        ++length;
+    }
+    return length;
+}
 // The text before the name in a file line.
-inline constexpr std::string_view kFileLinePrefix =
-    std::string_view{kFileLineFormat}.substr(0, std::string_view{kFileLineFormat}.find('%'));
+inline constexpr std::string_view kFileLinePrefix{kFileLineFormat,
+                                                  TextBeforeConversion(kFileLineFormat)};
 // What the setup writes to end line 1, and what the text stream makes of every "\n".
 inline constexpr char kLineFeed[] = "\n";
 inline constexpr std::string_view kLogLineEnd = "\r\n";
