@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "formats/program_names.h"
 #include "platform/host/codepage.h"
@@ -53,66 +54,39 @@ TEST(CodepageTest, LettersBecomeCapitals) {
 // terminator along, an output length of 0 asks for the size, a short output takes nothing, a
 // character without a byte is reported; other code pages and flags are refused.
 TEST(CodepageTest, SystemConversionsKeepWin32Lengths) {
-    struct Case {
-        UINT codePage;
-        DWORD flags;
-        std::string text;
-        int length;
-        int room;
-        int result;
-        DWORD error;
-        std::u16string wide;
-    };
+    // To UTF-16 or from it, code page, flags, the UTF-16 and the single-byte text, the input's
+    // length, the output's room, the result, the last error, a character without a byte.
     // clang-format off
-    const Case kToWide[] = {
-        {CP_ACP, 0, "Gr\xFC\xDF \x80", -1, 16, 7, 0, u"Gr\u00FC\u00DF \u20AC\0"s},
-        {1252, 0, "abc", 3, 0, 3, 0, u""},
-        {CP_ACP, 0, "abc", 3, 2, 0, ERROR_INSUFFICIENT_BUFFER, u""},
-        {CP_ACP, 0, "abc", 0, 8, 0, ERROR_INVALID_PARAMETER, u""},
-        {932, 0, "abc", 3, 8, 0, ERROR_INVALID_PARAMETER, u""},
-        {CP_ACP, 1, "abc", 3, 8, 0, ERROR_INVALID_FLAGS, u""},
+    const std::tuple<bool, UINT, DWORD, std::u16string, std::string, int, int, int, DWORD, BOOL> kCases[] = {
+        {true, CP_ACP, 0, u"Gr\u00FC\u00DF \u20AC\0"s, "Gr\xFC\xDF \x80", -1, 16, 7, 0, FALSE},
+        {true, 1252, 0, u"", "abc", 3, 0, 3, 0, FALSE},
+        {true, CP_ACP, 0, u"", "abc", 3, 2, 0, ERROR_INSUFFICIENT_BUFFER, FALSE},
+        {true, CP_ACP, 0, u"", "abc", 0, 8, 0, ERROR_INVALID_PARAMETER, FALSE},
+        {true, 932, 0, u"", "abc", 3, 8, 0, ERROR_INVALID_PARAMETER, FALSE},
+        {true, CP_ACP, 1, u"", "abc", 3, 8, 0, ERROR_INVALID_FLAGS, FALSE},
+        {false, CP_ACP, WC_NO_BEST_FIT_CHARS, u"K\u00C4", "K\xC4", 2, 8, 2, 0, FALSE},
+        {false, CP_ACP, WC_NO_BEST_FIT_CHARS, u"\u0418\u20AC", "?\x80\0"s, -1, 8, 3, 0, TRUE},
+        {false, 1252, 0, u"abc", "", 3, 0, 3, 0, FALSE},
+        {false, CP_ACP, 0, u"abc", "", 3, 2, 0, ERROR_INSUFFICIENT_BUFFER, FALSE},
+        {false, CP_ACP, 0x200, u"abc", "", 3, 8, 0, ERROR_INVALID_FLAGS, FALSE},
     };
     // clang-format on
-    for (const Case& c : kToWide) {
-        std::u16string out(static_cast<std::size_t>(c.room), u'#');
+    for (const auto& [toWide, codePage, flags, wide, narrow, length, room, result, error, missing] :
+         kCases) {
+        SCOPED_TRACE(narrow);
+        std::u16string wideOut(static_cast<std::size_t>(room), u'#');
+        std::string narrowOut(static_cast<std::size_t>(room), '#');
+        BOOL used = FALSE;
         SetLastError(0);
-        EXPECT_EQ(
-            MultiByteToWideChar(c.codePage, c.flags, c.text.c_str(), c.length, out.data(), c.room),
-            c.result)
-            << c.text;
-        EXPECT_EQ(GetLastError(), c.error) << c.text;
-        EXPECT_TRUE(out.substr(0, std::max(c.result, 0)) == c.wide) << c.text;
-    }
-    struct NarrowCase {
-        DWORD flags;
-        std::u16string wide;
-        int length;
-        int room;
-        int result;
-        DWORD error;
-        std::string text;
-        BOOL missing;
-    };
-    // clang-format off
-    const NarrowCase kToNarrow[] = {
-        {WC_NO_BEST_FIT_CHARS, u"K\u00C4", 2, 8, 2, 0, "K\xC4", FALSE},
-        {WC_NO_BEST_FIT_CHARS, u"\u0418\u20AC", -1, 8, 3, 0, "?\x80\0"s, TRUE},
-        {0, u"abc", 3, 0, 3, 0, "", FALSE},
-        {0, u"abc", 3, 2, 0, ERROR_INSUFFICIENT_BUFFER, "", FALSE},
-        {0x200, u"abc", 3, 8, 0, ERROR_INVALID_FLAGS, "", FALSE},
-    };
-    // clang-format on
-    for (const NarrowCase& c : kToNarrow) {
-        std::string out(static_cast<std::size_t>(c.room), '#');
-        BOOL missing = FALSE;
-        SetLastError(0);
-        EXPECT_EQ(WideCharToMultiByte(CP_ACP, c.flags, c.wide.c_str(), c.length, out.data(), c.room,
-                                      nullptr, &missing),
-                  c.result)
-            << c.text;
-        EXPECT_EQ(GetLastError(), c.error) << c.text;
-        EXPECT_EQ(out.substr(0, std::max(c.result, 0)), c.text);
-        EXPECT_EQ(missing, c.missing) << c.text;
+        EXPECT_EQ(toWide ? MultiByteToWideChar(codePage, flags, narrow.c_str(), length,
+                                               wideOut.data(), room)
+                         : WideCharToMultiByte(codePage, flags, wide.c_str(), length,
+                                               narrowOut.data(), room, nullptr, &used),
+                  result);
+        EXPECT_EQ(GetLastError(), error);
+        const std::size_t written = static_cast<std::size_t>(std::max(result, 0));
+        EXPECT_TRUE(toWide ? wideOut.substr(0, written) == wide
+                           : narrowOut.substr(0, written) == narrow && used == missing);
     }
     EXPECT_EQ(GetACP(), 1252U);
 }
