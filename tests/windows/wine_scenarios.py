@@ -23,7 +23,9 @@ WAIT, PREPARING = "Bitte haben Sie etwas Geduld.", "Bereite Installation vor."
 SUCCESS = "Die Installation wurde erfolgreich durchgef\u00fchrt."
 ABORTED = "Die Installation wurde abgebrochen."
 INVALID = "Sie haben einen ung\u00fcltigen Pfad angegeben."
-ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS = 1001, 1000, 1002, 1003
+ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS, ID_PRODUCT_TEXT = 1001, 1000, 1002, 1003, 1000
+# A message box's buttons: Windows labels them in its own language, their ids are fixed.
+IDOK, IDYES, IDNO = 1, 6, 7
 FIELD_LIMIT = 116  # with a backslash and "kartol.un2" within the 128 bytes LZ32 keeps a path in
 # The path dialog as it must first be seen: owned by the hidden setup window, centred.
 PATH_DIALOG = {"visible": True, "caption": TITLE, "owner": ("Quillmark Setup", False),
@@ -141,13 +143,13 @@ def view(window, listing):
             "off centre": [left - int((width - right + left) / 2),
                            top - int((height - bottom + top) / 2)],
             "texts": texts(window), "icon": any(c["icon"] for c in window["controls"]),
-            "buttons": [c["text"] for c in window["controls"]
+            "buttons": [c["id"] for c in window["controls"]
                         if c["class"].lower() == "button" and c["visible"]],
             "progress": [(p["visible"], p["text"], texts(p).get(ID_WAIT), texts(p).get(ID_STATUS))
                          for p in progress]}
 
 
-def box(caption, buttons=("OK",), icon=False, progress=()):
+def box(caption, buttons=(IDOK,), icon=False, progress=()):
     """The expected view of a message box or the product's window."""
     return {"visible": True, "caption": caption, "owner": 0, "icon": icon,
             "buttons": list(buttons), "progress": list(progress)}
@@ -156,8 +158,10 @@ def box(caption, buttons=("OK",), icon=False, progress=()):
 RETURN = ("key", "--delay", "50", "Return")
 # The installed programs, started after the install: their windows in order, each answered with
 # Enter (the uninstaller's question with Yes), and whether the program removes the product.
-AFTER = {"product": ("KARTOL.EXE", [(PRODUCT_TEXT, box(PRODUCT), RETURN)], False),
-         "uninstall": ("uninst.exe", [(CONFIRM, box(UNINSTALL, ("&Yes", "&No"), True), RETURN),
+# The product's window is its own dialog, its "OK" is its own text.
+AFTER = {"product": ("KARTOL.EXE", [(PRODUCT_TEXT, {**box(PRODUCT), "texts": {
+             ID_PRODUCT_TEXT: PRODUCT_TEXT, IDOK: "OK"}}, RETURN)], False),
+         "uninstall": ("uninst.exe", [(CONFIRM, box(UNINSTALL, (IDYES, IDNO), True), RETURN),
                                       (REMOVED, box(UNINSTALL, icon=True), RETURN)], True)}
 
 
