@@ -56,9 +56,10 @@ Scenario = collections.namedtuple(
     "Scenario", "key name outcome typed prefix_from before after locales locale",
     defaults=(None, None, (), (), (), None))
 # Wine takes the ANSI code page, in which the programs' 'A' calls are read, from LANG; it also
-# writes a shell link's local path in it. Every locale must show the same German texts.
+# writes a shell link's local path in it. Every locale must show the same German texts. The base
+# is a German Windows, with Wine's own texts (message box buttons) in German.
 Locale = collections.namedtuple("Locale", "lang codepage")
-LOCALES = {None: Locale("C.UTF-8", "cp1252"), "ja": Locale("ja_JP.UTF-8", "cp932"),
+LOCALES = {None: Locale("de_DE.UTF-8", "cp1252"), "ja": Locale("ja_JP.UTF-8", "cp932"),
            "ru": Locale("ru_RU.UTF-8", "cp1251")}
 OTHER_LOCALES = ("ja", "ru")
 SCENARIOS = (
