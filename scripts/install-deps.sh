@@ -34,7 +34,11 @@ windows_packages=(
     osslsigncode openssl
     # Runs i386 code on hosts whose kernel lacks IA-32 emulation.
     qemu-user-static binfmt-support
+    # The locales that Wine takes its ANSI code page from in the Wine scenarios.
+    locales
 )
+# The scenarios run under German (1252), Japanese (932) and Russian (1251).
+wine_locales=(de_DE.UTF-8 ja_JP.UTF-8 ru_RU.UTF-8)
 
 case $group in
     native) packages=("${native_packages[@]}") ;;
@@ -149,7 +153,38 @@ register_qemu_i386() {
     i386_runs || fail "i386 programs still do not run after registering qemu-i386"
 }
 
+# Lists the locales that `locale -a` lacks; it names them normalised, "ja_JP.utf8".
+missing_locales() {
+    local available name
+    available=$(locale -a 2>/dev/null)
+    for name in "$@"; do
+        if ! grep -qix "${name%%.*}.utf8" <<<"$available"; then
+            echo "$name"
+        fi
+    done
+}
+
+# Enables each missing locale in /etc/locale.gen, where the locales package's own runs of
+# locale-gen find it again, and generates them.
+generate_locales() {
+    local missing name
+    mapfile -t missing < <(missing_locales "${wine_locales[@]}")
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return
+    fi
+    for name in "${missing[@]}"; do
+        # Uncommented where the file lists it, added where it does not.
+        as_root sh -c "touch /etc/locale.gen && sed -i 's/^# *\($name UTF-8\)\$/\\1/' /etc/locale.gen &&
+            { grep -qx '$name UTF-8' /etc/locale.gen || echo '$name UTF-8' >>/etc/locale.gen; }" \
+            >>"$log" 2>&1 || fail "cannot enable $name in /etc/locale.gen"
+    done
+    as_root locale-gen >>"$log" 2>&1 || fail "locale-gen failed for: ${missing[*]}"
+    mapfile -t missing < <(missing_locales "${missing[@]}")
+    [ "${#missing[@]}" -eq 0 ] || fail "locale-gen did not make: ${missing[*]}"
+}
+
 install_packages
 if [ "$group" = all ]; then
     register_qemu_i386
+    generate_locales
 fi

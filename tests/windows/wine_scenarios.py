@@ -6,6 +6,7 @@ import collections
 import contextlib
 import json
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -23,7 +24,9 @@ WAIT, PREPARING = "Bitte haben Sie etwas Geduld.", "Bereite Installation vor."
 SUCCESS = "Die Installation wurde erfolgreich durchgef\u00fchrt."
 ABORTED = "Die Installation wurde abgebrochen."
 INVALID = "Sie haben einen ung\u00fcltigen Pfad angegeben."
-ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS = 1001, 1000, 1002, 1003
+ID_PROMPT, ID_PATH, ID_WAIT, ID_STATUS, ID_PRODUCT_TEXT = 1001, 1000, 1002, 1003, 1000
+# A message box's buttons: Windows labels them in its own language, their ids are fixed.
+IDOK, IDYES, IDNO = 1, 6, 7
 FIELD_LIMIT = 116  # with a backslash and "kartol.un2" within the 128 bytes LZ32 keeps a path in
 # The path dialog as it must first be seen: owned by the hidden setup window, centred.
 PATH_DIALOG = {"visible": True, "caption": TITLE, "owner": ("Quillmark Setup", False),
@@ -47,24 +50,38 @@ OUTCOMES = {"installed": (((TITLE, SUCCESS, ENDED),), 1),
             "invalid": (((ERROR, INVALID, SHOWN), (TITLE, ABORTED, ENDED)), 1)}
 # typed: typed over the selected default ("cancelled" answers with Escape). prefix_from: the
 # scenario whose prefix this one continues in. before: folders made below drive C first. after:
-# the installed programs then started.
-Scenario = collections.namedtuple("Scenario", "key name outcome typed prefix_from before after",
-                                  defaults=(None, None, (), ()))
+# the installed programs then started. locales: the other locales (keys of LOCALES) it also runs
+# under, each run keyed like "a-ja"; locale: the run's own, None for the base locale.
+Scenario = collections.namedtuple(
+    "Scenario", "key name outcome typed prefix_from before after locales locale",
+    defaults=(None, None, (), (), (), None))
+# Wine takes the ANSI code page, in which the programs' 'A' calls are read, from LANG; it also
+# writes a shell link's local path in it. Every locale must show the same German texts. The base
+# is a German Windows, with Wine's own texts (message box buttons) in German.
+Locale = collections.namedtuple("Locale", "lang codepage")
+LOCALES = {None: Locale("de_DE.UTF-8", "cp1252"), "ja": Locale("ja_JP.UTF-8", "cp932"),
+           "ru": Locale("ru_RU.UTF-8", "cp1251")}
+OTHER_LOCALES = ("ja", "ru")
 SCENARIOS = (
-    Scenario("a", "default path", "installed"),
+    Scenario("a", "default path", "installed", locales=OTHER_LOCALES),
     Scenario("b", "Escape in the path dialog", "cancelled"),
     Scenario("c", "lower-case path typed over the default", "installed", "c:\\spiele\\kartol"),
-    Scenario("d", "path on a drive letter that is no letter", "invalid", "1:\\X"),
+    Scenario("d", "path on a drive letter that is no letter", "invalid", "1:\\X",
+             locales=OTHER_LOCALES),
     Scenario("e", "second run into the folder of the default run, then removed", "installed",
              prefix_from="a", after=("uninstall",)),
     Scenario("f", "default path, the product started, then removed", "installed",
-             after=("product", "uninstall")),
+             after=("product", "uninstall"), locales=OTHER_LOCALES),
     Scenario("g", "removed from below an existing C:\\SPIELE", "installed", "c:\\spiele\\kartol",
              before=("SPIELE",), after=("uninstall",)),
     Scenario("h", "172 characters over 16 levels, more than the field takes", "installed",
              "c:\\" + "".join(f"verzeich{n:02}\\" for n in range(1, 16)) + "end\\",
              after=("uninstall",)),
 )
+# Each scenario under the base locale, then under each of its other ones in a prefix of its own.
+RUNS = tuple(run for s in SCENARIOS for run in (s, *(s._replace(
+    key=f"{s.key}-{name}", prefix_from=s.prefix_from and f"{s.prefix_from}-{name}", locales=(),
+    locale=name) for name in s.locales)))
 
 # Every run of setup.exe starts from a folder like a user's Downloads, beside a LZ32.DLL that
 # leaves this file at the root of drive C when it is loaded (built with the programs).
@@ -141,13 +158,13 @@ def view(window, listing):
             "off centre": [left - int((width - right + left) / 2),
                            top - int((height - bottom + top) / 2)],
             "texts": texts(window), "icon": any(c["icon"] for c in window["controls"]),
-            "buttons": [c["text"] for c in window["controls"]
+            "buttons": [c["id"] for c in window["controls"]
                         if c["class"].lower() == "button" and c["visible"]],
             "progress": [(p["visible"], p["text"], texts(p).get(ID_WAIT), texts(p).get(ID_STATUS))
                          for p in progress]}
 
 
-def box(caption, buttons=("OK",), icon=False, progress=()):
+def box(caption, buttons=(IDOK,), icon=False, progress=()):
     """The expected view of a message box or the product's window."""
     return {"visible": True, "caption": caption, "owner": 0, "icon": icon,
             "buttons": list(buttons), "progress": list(progress)}
@@ -156,8 +173,10 @@ def box(caption, buttons=("OK",), icon=False, progress=()):
 RETURN = ("key", "--delay", "50", "Return")
 # The installed programs, started after the install: their windows in order, each answered with
 # Enter (the uninstaller's question with Yes), and whether the program removes the product.
-AFTER = {"product": ("KARTOL.EXE", [(PRODUCT_TEXT, box(PRODUCT), RETURN)], False),
-         "uninstall": ("uninst.exe", [(CONFIRM, box(UNINSTALL, ("&Yes", "&No"), True), RETURN),
+# The product's window is its own dialog, its "OK" is its own text.
+AFTER = {"product": ("KARTOL.EXE", [(PRODUCT_TEXT, {**box(PRODUCT), "texts": {
+             ID_PRODUCT_TEXT: PRODUCT_TEXT, IDOK: "OK"}}, RETURN)], False),
+         "uninstall": ("uninst.exe", [(CONFIRM, box(UNINSTALL, (IDYES, IDNO), True), RETURN),
                                       (REMOVED, box(UNINSTALL, icon=True), RETURN)], True)}
 
 
@@ -167,25 +186,32 @@ def tree(folder):
             for p in folder.rglob("*")}
 
 
-def link_target(data):
+def link_target(data, codepage):
     """A shell link's target: the LinkInfo (link flag 2) after the 76-byte header and item id list
-    (flag 1), with its local base path and common path suffix (LinkInfo flag 1)."""
+    (flag 1), with its local base path and common path suffix (LinkInfo flag 1), in the ANSI
+    code page."""
     try:
         flags = struct.unpack_from("<I", data, 0x14)[0] if data[:4] == b"L\0\0\0" else 0
         offset = 0x4C + (2 + struct.unpack_from("<H", data, 0x4C)[0] if flags & 1 else 0)
         if flags & 2 and struct.unpack_from("<I", data, offset + 8)[0] & 1:
             base, suffix = struct.unpack_from("<I4xI", data, offset + 16)
-            return "".join(data[at:data.index(b"\0", at)].decode("cp1252")
+            return "".join(data[at:data.index(b"\0", at)].decode(codepage)
                            for at in (offset + base, offset + suffix))
     except (struct.error, ValueError):
         pass
     raise Failed("a group item is no shell link with a local target path")
 
 
-def group_links(drive_c):
+def group_links(drive_c, codepage):
     """The links of the group in the users' Start Menus as {name: target in lower case}."""
-    return {link.name: link_target(link.read_bytes()).lower()
+    return {link.name: link_target(link.read_bytes(), codepage).lower()
             for folder in drive_c.glob(f"users/*/{PROGRAMS}/{GROUP}") for link in folder.iterdir()}
+
+
+def ansi_code_page(prefix):
+    """The ANSI code page that Wine ran the prefix's last session in, from its registry."""
+    found = re.search(r'^"ACP"="(\d+)"$', (prefix / "system.reg").read_text(errors="replace"), re.M)
+    return found and f"cp{found[1]}"
 
 
 def left_by_removal(drive_c, target):
@@ -198,6 +224,7 @@ class Suite:
 
     def __init__(self, setup_exe):
         self.setup_exe, self.work, self.prefixes = setup_exe, setup_exe.parent / "wine", {}
+        self.langs = {}  # each prefix runs under the locale of the run that made it
         self.shots, self.template = setup_exe.parent / "screenshots", self.work / "template"
         shutil.rmtree(self.shots, ignore_errors=True)
         for folder in (self.shots, self.work / "home"):
@@ -226,12 +253,14 @@ class Suite:
         self.xvfb.wait(timeout=10)
 
     def env(self, prefix):
-        # The C locale makes Wine's ANSI code page 1252; the overrides: no Mono or Gecko prompts,
-        # no host menu entries; LZ32 looked for beside a program first, as Windows looks for a DLL
-        # that is not one of its known DLLs. QEMU_RESERVED_VA: Wine's loader probes above 2 GiB, slow in
-        # qemu's 4 GiB guest space, failing in 2 GiB. HOME: Wine links the user's folders into it.
-        return {**{k: v for k, v in os.environ.items() if k != "LC_ALL"}, "WINEPREFIX": str(prefix),
-                "WINEARCH": PREFIX_ARCH, "WINEDEBUG": "-all", "LANG": "C.UTF-8",
+        # The prefix's locale, which no LC_ variable of ours may override; the overrides: no Mono
+        # or Gecko prompts, no host menu entries; LZ32 looked for beside a program first, as
+        # Windows looks for a DLL that is not one of its known DLLs. QEMU_RESERVED_VA: Wine's
+        # loader probes above 2 GiB, slow in qemu's 4 GiB guest space, failing in 2 GiB. HOME:
+        # Wine links the user's folders into it.
+        return {**{k: v for k, v in os.environ.items() if not k.startswith("LC_")},
+                "WINEPREFIX": str(prefix), "WINEARCH": PREFIX_ARCH, "WINEDEBUG": "-all",
+                "LANG": self.langs.get(prefix, LOCALES[None].lang),
                 "DISPLAY": self.display, "QEMU_RESERVED_VA": "0x7fff0000",
                 "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d;lz32=n,b",
                 "HOME": str(self.work / "home")}
@@ -246,7 +275,8 @@ class Suite:
     def ensure_template(self):
         """Makes the template prefix (regedit as the first process writes the settings) unless
         this Wine made one with them; a first boot that hangs under qemu is made again."""
-        stamp = run(["wine", "--version"], 120)[1] + PREFIX_ARCH + PREFIX_SETTINGS
+        stamp = "".join((run(["wine", "--version"], 120)[1], PREFIX_ARCH, LOCALES[None].lang,
+                         PREFIX_SETTINGS))
         stamp_file, settings = self.template / TEMPLATE_STAMP, self.work / "prefix-settings.reg"
         if stamp_file.is_file() and stamp_file.read_text() == stamp:
             return "reused"
@@ -339,10 +369,17 @@ class Suite:
             if scenario.prefix_from not in self.prefixes:
                 raise Failed(f"the prefix of scenario {scenario.prefix_from} is not there")
             return self.prefixes[scenario.prefix_from]
+        # Without the run's locale on the host, Wine falls back to C (code page 1252), and the
+        # German texts we wait for reach list_windows.exe garbled.
+        lang = LOCALES[scenario.locale].lang
+        listed = run(["locale", "-a"], 30)[1].lower().split()
+        if lang.lower().replace("utf-8", "utf8") not in listed:
+            raise Failed(f"the host lacks the locale {lang} (scripts/install-deps.sh makes it)")
         prefix = self.work / scenario.key
         shutil.rmtree(prefix, ignore_errors=True)
         run(["cp", "-a", "--reflink=auto", str(self.template), str(prefix)], 300)
         (prefix / TEMPLATE_STAMP).unlink()
+        self.langs[prefix] = lang
         for folder in scenario.before:
             (prefix / "drive_c" / folder).mkdir(parents=True)
         self.prefixes[scenario.key] = prefix
@@ -350,7 +387,7 @@ class Suite:
 
     def run_scenario(self, s):
         """Runs setup.exe through the scenario and compares all it leaves, then the programs."""
-        prefix = self.prefix_for(s)
+        prefix, codepage = self.prefix_for(s), LOCALES[s.locale].codepage
         drive_c, boxes, exit_code = prefix / "drive_c", *OUTCOMES[s.outcome]
         field = s.typed.upper()[:FIELD_LIMIT] if s.typed else DEFAULT_DIR
         folder = field.rstrip("\\")
@@ -373,6 +410,9 @@ class Suite:
             dialog = [] if progress == NONE else [(progress == SHOWN, TITLE, WAIT, status)]
             steps.append((text, box(caption, progress=dialog), RETURN))
         self.session(prefix, str(self.started_exe), None, steps, exit_code, f"{s.key}-setup")
+        # Wine took its ANSI code page from the locale: in 1252 every text would come out right.
+        expect_equal(f"Wine's ANSI code page under {LOCALES[s.locale].lang}",
+                     ansi_code_page(prefix), codepage)
         expect_equal("the LZ32.DLL beside setup.exe loaded", (drive_c / PLANTED_MARKER).exists(),
                      False)
         if target is None:
@@ -382,7 +422,7 @@ class Suite:
         files = {**{name: None for name in CONTENT_DIRS}, "deinst.log": log.encode("cp1252"),
                  **{name.replace("\\", "/").lower(): data for name, data in self.entries}}
         expect_equal(f"files in {target}", tree(drive_c / target), files)
-        expect_equal("program group", group_links(drive_c),
+        expect_equal("program group", group_links(drive_c, codepage),
                      {f"{c}.lnk": f"{folder}\\{f}".lower() for c, f in GROUP_ITEMS})
         for step in s.after:
             program, steps, removes = AFTER[step]
@@ -400,14 +440,16 @@ class Suite:
                      {p.name for p in (self.template / "drive_c").iterdir()} | set(scenario.before))
         for folder in scenario.before:
             expect_equal(f"{folder}{when}", tree(drive_c / folder), {})
-        expect_equal(f"program group{when}", group_links(drive_c), {})
+        expect_equal(f"program group{when}",
+                     group_links(drive_c, LOCALES[scenario.locale].codepage), {})
 
     def run_all(self):
         started, failed = time.monotonic(), set()
         print(f"Wine prefix ({PREFIX_ARCH}) {self.ensure_template()} in "
               f"{time.monotonic() - started:.1f} s")
-        for s in SCENARIOS:
-            started, note, title = time.monotonic(), "", f"{s.key}. {s.name}"
+        for s in RUNS:
+            started, note = time.monotonic(), ""
+            title = f"{s.key}. {s.name}, {LOCALES[s.locale].lang}"
             try:
                 try:
                     self.run_scenario(s)
@@ -423,8 +465,7 @@ class Suite:
                 print(f"FAIL {title} ({time.monotonic() - started:.1f} s): {failure}{note}")
             sys.stdout.flush()
         # Keep the prefixes of failed scenarios (and those they continued in) to look into.
-        for key in set(self.prefixes) - failed - {s.prefix_from for s in SCENARIOS
-                                                  if s.key in failed}:
+        for key in set(self.prefixes) - failed - {s.prefix_from for s in RUNS if s.key in failed}:
             shutil.rmtree(self.work / key, ignore_errors=True)
         return len(failed)
 
@@ -437,8 +478,8 @@ def main():
             failed = suite.run_all()
     except (Failed, check_setup_exe.FormatError, OSError, KeyError) as error:
         print(f"FAIL Wine desktop: {error}")  # nothing could run: every scenario counts as failed
-        failed = len(SCENARIOS)
-    print(f"{len(SCENARIOS) - failed} passed, {failed} failed")
+        failed = len(RUNS)
+    print(f"{len(RUNS) - failed} passed, {failed} failed")
     return 1 if failed else 0
 
 
