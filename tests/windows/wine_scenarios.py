@@ -51,10 +51,11 @@ OUTCOMES = {"installed": (((TITLE, SUCCESS, ENDED),), 1),
 # typed: typed over the selected default ("cancelled" answers with Escape). prefix_from: the
 # scenario whose prefix this one continues in. before: folders made below drive C first. after:
 # the installed programs then started. locales: the other locales (keys of LOCALES) it also runs
-# under, each run keyed like "a-ja"; locale: the run's own, None for the base locale.
+# under, each run keyed like "a-ja"; base: whether it runs under the base locale too; locale:
+# the run's own, None for the base locale.
 Scenario = collections.namedtuple(
-    "Scenario", "key name outcome typed prefix_from before after locales locale",
-    defaults=(None, None, (), (), (), None))
+    "Scenario", "key name outcome typed prefix_from before after locales base locale",
+    defaults=(None, None, (), (), (), True, None))
 # Wine takes the ANSI code page, in which the programs' 'A' calls are read, from LANG; it also
 # writes a shell link's local path in it. Every locale must show the same German texts. The base
 # is a German Windows, with Wine's own texts (message box buttons) in German.
@@ -77,11 +78,19 @@ SCENARIOS = (
     Scenario("h", "172 characters over 16 levels, more than the field takes", "installed",
              "c:\\" + "".join(f"verzeich{n:02}\\" for n in range(1, 16)) + "end\\",
              after=("uninstall",)),
+    # A typed letter that the ANSI code page holds is installed into as typed; one it lacks
+    # makes the path invalid rather than a similar letter's folder.
+    Scenario("i", "umlaut path typed", "installed", "c:\\spiele\\k\u00e4rtol"),
+    Scenario("j", "umlaut path typed where the code page lacks it", "invalid",
+             "c:\\spiele\\k\u00e4rtol", locales=("ja",), base=False),
+    Scenario("k", "Cyrillic path typed, then removed", "installed",
+             "c:\\\u0438\u0433\u0440\u044b\\kartol", after=("uninstall",), locales=("ru",),
+             base=False),
 )
 # Each scenario under the base locale, then under each of its other ones in a prefix of its own.
-RUNS = tuple(run for s in SCENARIOS for run in (s, *(s._replace(
+RUNS = tuple(run for s in SCENARIOS for run in ((s,) * s.base + tuple(s._replace(
     key=f"{s.key}-{name}", prefix_from=s.prefix_from and f"{s.prefix_from}-{name}", locales=(),
-    locale=name) for name in s.locales)))
+    locale=name, base=True) for name in s.locales)))
 
 # Every run of setup.exe starts from a folder like a user's Downloads, beside a LZ32.DLL that
 # leaves this file at the root of drive C when it is loaded (built with the programs).
