@@ -139,11 +139,6 @@ TEST_F(FaultSweepTest, EachCallFailedOnce) {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Cut(Bytes file, std::size_t size) {
-    file.resize(size);
-    return file;
-}
-
 // The damaged archives, SZDD-compressed, and damaged SZDD files, with how many of the two
 // entries each installs: -1 for none, with the abort text.
 std::vector<std::pair<Bytes, int>> HostilePayloads() {

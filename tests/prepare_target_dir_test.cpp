@@ -15,12 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // The boxes of the stage, all captioned "Fehler".
-constexpr char kInvalidPath[] = "box Fehler: Sie haben einen ung\xFCltigen Pfad angegeben.";
 constexpr char kTooLittleSpace[] = "box Fehler: Auf dem angegebenen Laufwerk ist zuwenig Platz.";
 constexpr char kNoWindowsDir[] =
     "box Fehler: Das Windows-Hauptverzeichnis konnte nicht erkannt werden.";
-constexpr char kPathNotCreated[] =
-    "box Fehler: Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
 constexpr char kLogNotCreated[] =
     "box Fehler: Im angegebenen Verzeichnis konnte keine Datei angelegt werden.";
 
@@ -141,7 +138,7 @@ Case Reinstalled(const char* name, std::string earlierLog, std::vector<int> flag
 }
 
 Case Invalid(const char* name, std::string installDir, std::string installDirAfter = {}) {
-    return {name, std::move(installDir), {}, {}, 0, {kInvalidPath}, {}, {}, {}, installDirAfter};
+    return {name, std::move(installDir), {}, {}, 0, {kInvalidBox}, {}, {}, {}, installDirAfter};
 }
 
 using enum posix::Api;
@@ -179,29 +176,29 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrepareTargetDirTest, ::testing::Values(
     Case{"NoWindowsDirectory", kC, "", Fails(GetWindowsDirectoryA, ""), 0, {kNoWindowsDir}},
     Case{"WindowsDirectoryTooLong", kC, "c/kartol/deinst.log", WindowsDirLength(301), 0, {kNoWindowsDir}},
     // A file where a level should be: the walk stops, and the log cannot go below it.
-    Case{"LevelTakenByFile", kC, "c/kartol", {}, 0, {kPathNotCreated, kLogNotCreated}},
+    Case{"LevelTakenByFile", kC, "c/kartol", {}, 0, {kNotMadeBox, kLogNotCreated}},
     Case{"SecondLevelTakenByFile", "D:\\SPIELE\\KARTOL\\", "d/spiele/KARTOL", {}, 0,
-         {kPathNotCreated, kLogNotCreated}, {0}},
+         {kNotMadeBox, kLogNotCreated}, {0}},
     // Levels made before the failing one stay.
     Case{"LevelCannotBeCreated", "C:\\NEU\\KARTOL\\", "", Fails(CreateDirectoryA, "C:\\NEU\\KARTOL"), 0,
-         {kPathNotCreated, kLogNotCreated}, {1}, "", "c/NEU/"},
+         {kNotMadeBox, kLogNotCreated}, {1}, "", "c/NEU/"},
     // A name the file system refuses passes the form test and fails in the walk.
-    Case{"RefusedName", "C:\\KAR*TOL\\", "", {}, 0, {kPathNotCreated, kLogNotCreated}},
+    Case{"RefusedName", "C:\\KAR*TOL\\", "", {}, 0, {kNotMadeBox, kLogNotCreated}},
     // A level that exists but cannot be entered stops the walk there; the log can still be made in
     // the target, and its line counts only the levels before.
     Case{"FirstLevelCannotBeEntered", kD, "d/PROGRAMME/KARTOL/",
-         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME"), 1, {kPathNotCreated}, {}, "d/PROGRAMME/KARTOL",
+         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME"), 1, {kNotMadeBox}, {}, "d/PROGRAMME/KARTOL",
          "d/PROGRAMME/KARTOL/*"},
     Case{"SecondLevelCannotBeEntered", kD, "d/PROGRAMME/KARTOL/",
-         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME\\KARTOL"), 1, {kPathNotCreated}, {0},
+         Fails(SetCurrentDirectoryA, "D:\\PROGRAMME\\KARTOL"), 1, {kNotMadeBox}, {0},
          "d/PROGRAMME/KARTOL", "d/PROGRAMME/KARTOL/*"},
     Case{"LogCannotBeCreated", kC, "", Fails(OpenProgramStream, "C:\\KARTOL\\deinst.log"), 0,
          {kLogNotCreated}, {1}, "", "c/KARTOL/"},
     // The log stays open with line 1; the subdirectories before the failing one exist.
-    Case{"ContentDirectoryTakenByFile", kC, "c/kartol/MARS", {}, 0, {kPathNotCreated}, {0}, "c/kartol",
+    Case{"ContentDirectoryTakenByFile", kC, "c/kartol/MARS", {}, 0, {kNotMadeBox}, {0}, "c/kartol",
          "c/kartol/klondike/ c/kartol/eis/ c/kartol/newyork/"},
     Case{"ContentDirectoryCannotBeCreated", kC, "", Fails(CreateDirectoryA, "C:\\KARTOL\\klondike"),
-         0, {kPathNotCreated}, {1}, "c/KARTOL"}),
+         0, {kNotMadeBox}, {1}, "c/KARTOL"}),
     [](const auto& info) { return std::string{info.param.name}; });
 // clang-format on
 

@@ -20,18 +20,15 @@ constexpr char kPromptText[] =
 constexpr char kStatusPrefix[] = "text 1003: Schreibe ";
 constexpr char kWait[] = "text 1002: Bitte haben Sie etwas Geduld.";
 constexpr char kPreparing[] = "text 1003: Bereite Installation vor.";
-constexpr char kInvalid[] = "box Fehler: Sie haben einen ung\xFCltigen Pfad angegeben.";
 const std::string kShown = std::string("shown ") + kSetupTitle;
 const std::string kHidden = std::string("hidden ") + kSetupTitle;
-const std::string kAbort = std::string("box ") + kSetupTitle + ": " + kAbortText;
-const std::string kSuccess = std::string("box ") + kSetupTitle + ": " + kSuccessText;
 // clang-format off
-const std::vector<std::string> kCancelled = {kShown, kHidden, kAbort};
+const std::vector<std::string> kCancelled = {kShown, kHidden, kAbortBox};
 // A run through the progress dialog: a success, and a path that stage 1 refuses.
 const std::vector<std::string> kDone = {kShown, kHidden, kShown, kWait, kPreparing, kStatusPrefix,
-                                        kHidden, kSuccess};
-const std::vector<std::string> kRefused = {kShown, kHidden, kShown, kWait, kPreparing, kInvalid,
-                                           kHidden, kAbort};
+                                        kHidden, kSuccessBox};
+const std::vector<std::string> kRefused = {kShown, kHidden, kShown, kWait, kPreparing, kInvalidBox,
+                                           kHidden, kAbortBox};
 
 // The last answer to the path dialog, after the text typed into its field.
 using Finish = void (*)(TestFrontEnd&);
@@ -125,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, SetupFlowTest, testing::Values(
     RunCase{"EmptyFieldFailsStageOne", "", ClearAndEnter, 1, "", kRefused},
     // The path dialog's result is compared with 0 only: one that fails (-1) leads on to stage 1.
     RunCase{"FailedPathDialogLeadsToStageOne", "", Enter, 1, "",
-            {kShown, kWait, kPreparing, kInvalid, kHidden, kAbort}, "", DialogBoxParamW, "#101"},
+            {kShown, kWait, kPreparing, kInvalidBox, kHidden, kAbortBox}, "", DialogBoxParamW, "#101"},
     // The field takes no more than the setup can use. No progress dialog: stage 1 would append
     // its backslash.
     RunCase{"LongEntryStopsAtTheFieldsLimit", kLongEntry, Enter, 1, kLongEntry.substr(0, 116),
@@ -133,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Runs, SetupFlowTest, testing::Values(
     // A failing stage ends the sequence: the status line stays, the log keeps what it got.
     RunCase{"FailingStageEndsTheSequence", "", Enter, 1, "C:\\KARTOL\\",
             {kShown, kHidden, kShown, kWait, kPreparing,
-             "box Fehler: Der von Ihnen angegebene Pfad konnte nicht angelegt werden.", kHidden, kAbort},
+             kNotMadeBox, kHidden, kAbortBox},
             "KARTOL/ KARTOL/deinst.log=1 1\r\n KARTOL/eis/ KARTOL/klondike/ "
             "KARTOL/mars/ KARTOL/newyork/ KARTOL/tutorial/", CreateDirectoryA, "C:\\KARTOL\\res"}),
     [](const auto& info) { return info.param.name; });

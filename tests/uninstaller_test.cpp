@@ -31,12 +31,6 @@ constexpr char kRemoved[] = "Vemo Kartol wurde vollst\xE4ndig von Ihrem Computer
 constexpr char kNothing[] = ". Es wurde nichts entfernt.";
 constexpr char kUnchanged[] = "=";
 constexpr char kBefore[] = "<";
-constexpr char kSuccess[] =
-    "box Vemo Kartol Setup: Die Installation wurde erfolgreich durchgef\xFChrt.";
-constexpr char kAbort[] = "box Vemo Kartol Setup: Die Installation wurde abgebrochen.";
-constexpr char kInvalid[] = "box Fehler: Sie haben einen ung\xFCltigen Pfad angegeben.";
-constexpr char kNotMade[] =
-    "box Fehler: Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
 constexpr char kAdded[] = ": enth\xE4lt Dateien, die nicht zu Vemo Kartol geh\xF6ren";
 constexpr char kInUse[] = ": wird verwendet oder ist schreibgesch\xFCtzt";
 const fs::path kLog = "KARTOL/deinst.log";
@@ -138,7 +132,7 @@ struct UninstallCase {
     void (*prepare)(const fs::path& driveC) = NoChange;
     // The setup's boxes; the folder it installs into, or null when it refuses the path and
     // must leave drive C as it was.
-    std::vector<std::string> setupBoxes = {kSuccess};
+    std::vector<std::string> setupBoxes = {kSuccessBox};
     const char* folder = "C:\\KARTOL\\";
     void (*change)(const fs::path& driveC) = NoChange;
     int answer = IDYES;
@@ -229,7 +223,7 @@ const UninstallCase kCases[] = {
     {.name = "SetupInterrupted", .change = Interrupted},
     {.name = "RemovalKilled", .change = RemovalKilled},
     // Installed again: the levels the first install made go as well.
-    {.name = "InstalledTwice", .typedPath = "c:\\spiele\\kartol", .setupBoxes = {kSuccess, kSuccess},
+    {.name = "InstalledTwice", .typedPath = "c:\\spiele\\kartol", .setupBoxes = {kSuccessBox, kSuccessBox},
      .folder = "C:\\SPIELE\\KARTOL\\", .installs = 2},
     {.name = "No", .answer = IDNO, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged, .boxes = {kConfirm}},
     {.name = "ExistingParentStays", .typedPath = "c:\\spiele\\kartol", .prepare = MakeSpiele,
@@ -247,12 +241,12 @@ const UninstallCase kCases[] = {
     {.name = "LongestPath", .typedPath = kLongest.c_str(), .folder = kLongestFolder.c_str()},
     // Refused before anything is made: a level whose name ends in a space, a device's name, a
     // read-only drive.
-    {.name = "LevelEndsInSpace", .typedPath = "C:\\KARTOL \\", .setupBoxes = {kInvalid, kAbort}, .folder = nullptr},
-    {.name = "DeviceName", .typedPath = "C:\\KARTOL\\NUL", .setupBoxes = {kInvalid, kAbort}, .folder = nullptr},
-    {.name = "ReadOnlyDrive", .prepare = ReadOnlyDrive, .setupBoxes = {kNotMade, kAbort}, .folder = nullptr},
+    {.name = "LevelEndsInSpace", .typedPath = "C:\\KARTOL \\", .setupBoxes = {kInvalidBox, kAbortBox}, .folder = nullptr},
+    {.name = "DeviceName", .typedPath = "C:\\KARTOL\\NUL", .setupBoxes = {kInvalidBox, kAbortBox}, .folder = nullptr},
+    {.name = "ReadOnlyDrive", .prepare = ReadOnlyDrive, .setupBoxes = {kNotMadeBox, kAbortBox}, .folder = nullptr},
     // A file that cannot be replaced ends the setup without a line for it, so it stays.
-    {.name = "ReadOnlyFileInTheWay", .prepare = ReadOnlyFileInTheWay, .setupBoxes = {kAbort}},
-    {.name = "StoppedAtAFile", .prepare = StoppedAtAFile, .setupBoxes = {kAbort}},
+    {.name = "ReadOnlyFileInTheWay", .prepare = ReadOnlyFileInTheWay, .setupBoxes = {kAbortBox}},
+    {.name = "StoppedAtAFile", .prepare = StoppedAtAFile, .setupBoxes = {kAbortBox}},
     {.name = "AddedFileStays", .change = AddFile, .exitCode = kExitSomethingStayed,
      .treeAfter = "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV", .boxes = {kConfirm, Stayed({"C:\\KARTOL\\eis"s + kAdded, "C:\\KARTOL"s + kAdded})}},
     {.name = "FileForContentFolder", .change = FileForContentFolder, .exitCode = kExitSomethingStayed,
@@ -290,7 +284,7 @@ TEST_F(UninstallFlowTest, ProgramFolderOrNothing) {
 
 // Logs that no setup writes, each refused at its line (0: read), for a folder of two levels; the
 // largest log a setup writes (300 names of 127 bytes) is read, a larger file not.
-TEST(InstallLogTest, RefusedAtItsLine) {
+TEST(UninstallLogTest, RefusedAtItsLine) {
     std::string largest = "2 0 1\r\n";
     for (int entry = 0; entry < 300; ++entry) {
         largest += "NC " + std::string(127, 'a') + "\r\n";

@@ -13,11 +13,6 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::size_t kRecord = archive::kDirectoryOffset, kCount = archive::kHeaderSize;
 constexpr std::size_t kOffset = archive::kNameFieldSize, kSize = kOffset + 4;
 
-Bytes Cut(Bytes file, std::size_t size) {
-    file.resize(size);
-    return file;
-}
-
 // The first entry's name field holding `name` and zeros.
 Bytes Named(const char* name) {
     Bytes file = SoundArchive();

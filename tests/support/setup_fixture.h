@@ -49,7 +49,8 @@ void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 // final "/" and no bytes, a link as "-> " and its target.
 std::map<std::string, std::string> FileTree(const std::filesystem::path& folder);
 
-// A file's bytes with the little-endian 32-bit field at byte `at` changed to `value`.
+// A file's bytes with the little-endian 32-bit field at byte `at` changed to `value`, or cut
+// to `size` bytes.
 template <typename Bytes>
 Bytes Patched(Bytes file, std::size_t at, std::uint32_t value) {
     for (std::size_t byte = 0; byte < 4; ++byte) {
@@ -57,5 +58,18 @@ Bytes Patched(Bytes file, std::size_t at, std::uint32_t value) {
     }
     return file;
 }
+template <typename Bytes>
+Bytes Cut(Bytes file, std::size_t size) {
+    file.resize(size);
+    return file;
+}
+
+// The setup's boxes as the test front end's transcript writes them.
+inline constexpr char kSuccessBox[] =
+    "box Vemo Kartol Setup: Die Installation wurde erfolgreich durchgef\xFChrt.";
+inline constexpr char kAbortBox[] = "box Vemo Kartol Setup: Die Installation wurde abgebrochen.";
+inline constexpr char kInvalidBox[] = "box Fehler: Sie haben einen ung\xFCltigen Pfad angegeben.";
+inline constexpr char kNotMadeBox[] =
+    "box Fehler: Der von Ihnen angegebene Pfad konnte nicht angelegt werden.";
 
 #endif

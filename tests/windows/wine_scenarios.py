@@ -66,7 +66,8 @@ OTHER_LOCALES = ("ja", "ru")
 SCENARIOS = (
     Scenario("a", "default path", "installed", locales=OTHER_LOCALES),
     Scenario("b", "Escape in the path dialog", "cancelled"),
-    Scenario("c", "lower-case path typed over the default", "installed", "c:\\spiele\\kartol"),
+    Scenario("c", "lower-case umlaut path typed over the default", "installed",
+             "c:\\spiele\\k\u00e4rtol"),
     Scenario("d", "path on a drive letter that is no letter", "invalid", "1:\\X",
              locales=OTHER_LOCALES),
     Scenario("e", "second run into the folder of the default run, then removed", "installed",
@@ -78,12 +79,11 @@ SCENARIOS = (
     Scenario("h", "172 characters over 16 levels, more than the field takes", "installed",
              "c:\\" + "".join(f"verzeich{n:02}\\" for n in range(1, 16)) + "end\\",
              after=("uninstall",)),
-    # A typed letter that the ANSI code page holds is installed into as typed; one it lacks
-    # makes the path invalid rather than a similar letter's folder.
-    Scenario("i", "umlaut path typed", "installed", "c:\\spiele\\k\u00e4rtol"),
-    Scenario("j", "umlaut path typed where the code page lacks it", "invalid",
+    # A letter that the ANSI code page lacks makes the path invalid, not a similar letter's
+    # folder; one that it holds is installed into as typed.
+    Scenario("i", "umlaut path typed where the code page lacks it", "invalid",
              "c:\\spiele\\k\u00e4rtol", locales=("ja",), base=False),
-    Scenario("k", "Cyrillic path typed, then removed", "installed",
+    Scenario("j", "Cyrillic path typed, then removed", "installed",
              "c:\\\u0438\u0433\u0440\u044b\\kartol", after=("uninstall",), locales=("ru",),
              base=False),
 )
