@@ -2,7 +2,7 @@
 //
 // Two kinds of single-byte text meet on the screen. The programs' own German texts are code
 // page 1252. Paths and names (typed by the user, read from the payload's directory or the
-// install log, or given by the system) are in the system's ANSI code page, the one in which
+// uninstall log, or given by the system) are in the system's ANSI code page, the one in which
 // the 'A' file functions take them. Windows reads every text given to an 'A' window function
 // in the ANSI code page, so on a Windows whose code page is not 1252 the German would lose its
 // letters. A shown text is therefore held as UTF-16, each piece converted from its own code
