@@ -33,6 +33,9 @@ TEST(CodepageTest, WhatHasNoByteInTheCodePageOrIsBrokenBecomesQuestionMarks) {
     for (const auto& [utf8, cp1252] : kCases) {
         EXPECT_EQ(host::Utf8ToCp1252(utf8), cp1252) << testing::PrintToString(utf8);
     }
+    // The last code point of three bytes and the first of four.
+    EXPECT_EQ(host::CodePointToUtf8(U'\uFFFF') + host::CodePointToUtf8(U'\U00010000'),
+              "\xEF\xBF\xBF\xF0\x90\x80\x80");
     // UTF-16: a pair is one character, a lone surrogate one of its own.
     EXPECT_EQ(Utf16ToCp1252(u"x\U00010000y"), "x?y");
     EXPECT_EQ(Utf16ToCp1252(std::u16string{u'a', char16_t{0xD800}}), "a?");

@@ -18,13 +18,13 @@ std::span<const std::byte> ResourceBytes(LPCSTR name, LPCSTR type) {
 }
 
 TEST(ResourceLookupTest, FoundWithItsBytesOrTheWin32Error) {
-    // Type names in any case, numbers written as strings; no resource carries the class icon's
-    // name; the payload is no RCDATA.
+    // Type names in any case, numbers written as strings (with a leading zero too); no resource
+    // carries the class icon's name; the payload is no RCDATA.
     // clang-format off
     const struct { LPCSTR name; LPCSTR type; DWORD error; } kCases[] = {
         {MAKEINTRESOURCEA(IDR_PAYLOAD), "template", ERROR_SUCCESS}, {"#113", "TEMPLATE", ERROR_SUCCESS},
         {"#101", "#5", ERROR_SUCCESS}, {"appicon", RT_GROUP_ICON, ERROR_RESOURCE_NAME_NOT_FOUND},
-        {"#11x", "TEMPLATE", ERROR_RESOURCE_NAME_NOT_FOUND},
+        {"#11x", "TEMPLATE", ERROR_RESOURCE_NAME_NOT_FOUND}, {"#0113", "TEMPLATE", ERROR_SUCCESS},
         {MAKEINTRESOURCEA(IDR_PAYLOAD), "TEMPLATES", ERROR_RESOURCE_TYPE_NOT_FOUND},
         {MAKEINTRESOURCEA(IDR_PAYLOAD), MAKEINTRESOURCEA(10), ERROR_RESOURCE_TYPE_NOT_FOUND}};
     // clang-format on

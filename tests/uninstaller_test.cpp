@@ -196,22 +196,31 @@ TEST_P(UninstallTest, LeavesDriveC) {
 }
 
 // Eleven listed files now folders, each holding one: more remainders than are named singly.
-void ElevenFolders(const fs::path& c) {
-    for (int level = 1; level <= 11; ++level) {
+// `Count` listed files now folders, each holding one. With the content folder and the target
+// that stay for them, ten remainders are named singly, more are counted.
+template <int Count>
+void FoldersForFiles(const fs::path& c) {
+    for (int level = 1; level <= Count; ++level) {
         fs::remove(c / "KARTOL" / LevelFile(level));
         fs::create_directories(c / "KARTOL" / LevelFile(level) / "x");
     }
 }
-const auto [kElevenTree, kElevenStayed] = [] {
+std::pair<std::string, std::string> FoldersStayed(int count) {
     std::string tree = "KARTOL/ KARTOL/eis/";
     std::vector<std::string> lines;
-    for (int level = 1; level <= 11; ++level) {
+    for (int level = 1; level <= count; ++level) {
         tree += " KARTOL/" + LevelFile(level) + "/ KARTOL/" + LevelFile(level) + "/x/";
         lines.push_back("C:\\KARTOL\\EIS\\" + LevelFile(level).substr(4) + kInUse);
     }
-    lines.back() = "und 3 weitere";
-    return std::pair{tree, Stayed(lines)};
-}();
+    lines.insert(lines.end(), {"C:\\KARTOL\\eis"s + kAdded, "C:\\KARTOL"s + kAdded});
+    if (lines.size() > 10) {
+        lines.resize(11);
+        lines.back() = "und " + std::to_string(count + 2 - 10) + " weitere";
+    }
+    return {tree, Stayed(lines)};
+}
+const auto [kTenTree, kTenStayed] = FoldersStayed(8);
+const auto [kElevenTree, kElevenStayed] = FoldersStayed(11);
 const std::string kLinkStays = "C:\\KARTOL\\EIS: ist eine Verkn\xFCpfung oder liegt dahinter";
 // The longest target that installs: 116 characters typed, 117 with the backslash appended.
 const std::string kLongest = "C:\\" + std::string(50, 'L') + "\\" + std::string(62, 'M');
@@ -251,7 +260,9 @@ const UninstallCase kCases[] = {
      .treeAfter = "KARTOL/ KARTOL/eis/ KARTOL/eis/MEIN.SAV", .boxes = {kConfirm, Stayed({"C:\\KARTOL\\eis"s + kAdded, "C:\\KARTOL"s + kAdded})}},
     {.name = "FileForContentFolder", .change = FileForContentFolder, .exitCode = kExitSomethingStayed,
      .treeAfter = "KARTOL/ KARTOL/mars", .boxes = {kConfirm, Stayed({"C:\\KARTOL\\mars"s + kAdded, "C:\\KARTOL"s + kAdded})}},
-    {.name = "ManyStayed", .change = ElevenFolders, .exitCode = kExitSomethingStayed, .treeAfter = kElevenTree,
+    {.name = "TenStayed", .change = FoldersForFiles<8>, .exitCode = kExitSomethingStayed, .treeAfter = kTenTree,
+     .boxes = {kConfirm, kTenStayed}},
+    {.name = "ManyStayed", .change = FoldersForFiles<11>, .exitCode = kExitSomethingStayed, .treeAfter = kElevenTree,
      .boxes = {kConfirm, kElevenStayed}},
     {.name = "NameLeavesFolder", .change = LeaveFolder, .exitCode = kExitNothingRemoved, .treeAfter = kUnchanged,
      .boxes = {Damaged(183)}},
