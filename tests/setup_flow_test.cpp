@@ -163,12 +163,14 @@ TEST_F(CentringTest, BothDialogsMovedNotResized) {
 // is refused. A control's window rectangle is on the screen, as a dialog's is.
 HWND FocusNamed;
 HWND FocusTaken;
+HWND OkHandle;
 DWORD MessageError;
 RECT OkButton;
 INT_PTR CALLBACK DefaultFocusProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         FocusNamed = reinterpret_cast<HWND>(wParam);
-        GetWindowRect(GetDlgItem(dialog, IDOK), &OkButton);
+        OkHandle = GetDlgItem(dialog, IDOK);
+        GetWindowRect(OkHandle, &OkButton);
         return TRUE;
     }
     if (message == WM_COMMAND) {
@@ -185,7 +187,7 @@ TEST_F(CentringTest, DefaultFocusAndRefusedMessages) {
     EXPECT_EQ(::DialogBoxParamW(GetModuleHandleA(nullptr), MAKEINTRESOURCEW(IDD_PATH_DIALOG),
                                 nullptr, DefaultFocusProc, 0),
               0);
-    EXPECT_NE(FocusNamed, nullptr);
+    EXPECT_EQ(FocusNamed, OkHandle);  // the path dialog's first tab stop
     EXPECT_EQ(FocusTaken, FocusNamed);
     EXPECT_EQ(MessageError, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     // OK at 31, 57 and 50 x 14 units, on the screen: below the frame (3) and caption (18) of the
