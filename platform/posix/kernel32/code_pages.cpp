@@ -2,9 +2,9 @@
 // program paths that the drive map gives the host's UTF-8 names, so CP_ACP and 1252 are the
 // one code page known here; any other fails as a code page that is not installed does.
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "last_error.h"
 #include "platform/host/codepage.h"
@@ -17,21 +17,16 @@ bool IsAnsiCodePage(UINT codePage) {
     return codePage == CP_ACP || codePage == kAnsiCodePage;
 }
 
-// As Win32: a length of -1 takes the text up to and with its terminator, 0 and other
-// negative lengths are refused.
-std::optional<std::size_t> InputLength(int length, std::size_t terminated) {
-    if (length == -1) {
-        return terminated + 1;
+// The input as Win32 reads it: a length of -1 takes the text up to and with its terminator, 0
+// and other negative lengths are refused. A given length is never read beyond.
+template <typename Unit>
+std::optional<std::basic_string_view<Unit>> Input(const Unit* text, int length) {
+    if (text == nullptr || length == 0 || length < -1) {
+        return std::nullopt;
     }
-    return length > 0 ? std::optional<std::size_t>(static_cast<std::size_t>(length)) : std::nullopt;
-}
-
-std::size_t WideLength(LPCWSTR wide) {
-    std::size_t length = 0;
-    while (wide[length] != 0) {
-        ++length;
-    }
-    return length;
+    const std::size_t size =
+        length == -1 ? std::char_traits<Unit>::length(text) + 1 : static_cast<std::size_t>(length);
+    return std::basic_string_view<Unit>{text, size};
 }
 
 // As Win32: 0 asks for the size needed; a smaller output takes nothing and fails.
@@ -62,18 +57,11 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textLength,
     if (flags != 0) {
         return posix::Fail(ERROR_INVALID_FLAGS);
     }
-    const std::optional<std::size_t> length =
-        text != nullptr ? InputLength(textLength, std::strlen(text)) : std::nullopt;
-    if (!length || wideLength < 0 || (wideLength > 0 && wide == nullptr)) {
+    const std::optional<std::string_view> input = Input(text, textLength);
+    if (!input || wideLength < 0 || (wideLength > 0 && wide == nullptr)) {
         return posix::Fail(ERROR_INVALID_PARAMETER);
     }
-    // A single-byte code page: one character per byte, every one in the first plane.
-    std::u16string converted;
-    for (std::size_t index = 0; index < *length; ++index) {
-        converted +=
-            static_cast<char16_t>(host::Cp1252ToCodePoint(static_cast<unsigned char>(text[index])));
-    }
-    return Deliver(converted, wide, wideLength);
+    return Deliver(host::Cp1252ToUtf16(*input), wide, wideLength);
 }
 
 // The conversion has no best fit: a character without a byte always becomes the default
@@ -86,16 +74,14 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideLength
     if ((flags & ~DWORD{WC_NO_BEST_FIT_CHARS}) != 0) {
         return posix::Fail(ERROR_INVALID_FLAGS);
     }
-    const std::optional<std::size_t> length =
-        wide != nullptr ? InputLength(wideLength, WideLength(wide)) : std::nullopt;
-    if (!length || defaultChar != nullptr || textLength < 0 ||
-        (textLength > 0 && text == nullptr)) {
+    const std::optional<std::u16string_view> input = Input(wide, wideLength);
+    if (!input || defaultChar != nullptr || textLength < 0 || (textLength > 0 && text == nullptr)) {
         return posix::Fail(ERROR_INVALID_PARAMETER);
     }
     bool used = false;
     std::string converted;
-    for (std::size_t index = 0; index < *length; ++index) {
-        const std::optional<unsigned char> byte = host::CodePointToCp1252(wide[index]);
+    for (const char16_t unit : *input) {
+        const std::optional<unsigned char> byte = host::CodePointToCp1252(unit);
         used = used || !byte;
         converted += static_cast<char>(byte.value_or(host::kUnmappableChar));
     }
