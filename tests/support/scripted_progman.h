@@ -62,11 +62,13 @@ class ScriptedProgman {
             if (!link || !host::ReceiveFrame(link.get(), std::chrono::seconds{2})) {
                 continue;
             }
-            host::SendReply(link.get(), true);
+            // Counted before the client learns of it, so that it is counted once the client goes
+            // on.
             {
                 std::lock_guard lock{mutex_};
                 ++conversations_.taken;
             }
+            host::SendReply(link.get(), true);
             while (auto request = host::ReceiveFrame(link.get(), std::chrono::seconds{3})) {
                 std::lock_guard lock{mutex_};
                 requests_.push_back(request->data);
